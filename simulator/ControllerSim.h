@@ -1,0 +1,96 @@
+// The controller stand-in: serves the controller's command line on a
+// pseudo-terminal, on a thread of its own.
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+// A fault to inject. It applies to the commands numbered [fromCommand,
+// toCommand] (1-based, counting every command line received since start()).
+struct Fault
+{
+    enum Kind {
+        None,
+        Silence,         // no echo, no answer, no prompt
+        EchoThenSilence, // echo only
+        NoPrompt,        // echo and answer, but never the prompt
+        GarbageBeforeEcho, // some bytes (with CR LF and '>') before the echo
+        NonHexLine,      // an answer line of words instead of hex pairs
+        ShortAnswer,     // rdfile answers only half of the bytes asked for
+        OneByteChunks,   // everything written one byte per write, with a pause
+        HangUp,          // closes the line after `bytes` bytes of output
+        PromptWithBlank, // prompt sent as "> "
+    };
+    Kind kind = None;
+    int fromCommand = 1;
+    int toCommand = 1 << 30;
+    int bytes = 0; // HangUp: output bytes of that command before the hang-up
+};
+
+struct TranscriptEntry
+{
+    std::chrono::system_clock::time_point time;
+    std::string command;    // the command line without its CR
+    std::size_t bytesIn;    // bytes received for it, CR included
+    std::size_t bytesOut;   // bytes sent for it: echo, answer, prompt
+};
+
+struct SimOptions
+{
+    std::string stateDir;        // empty: files live in memory
+    bool echoByteByByte = false; // echo each byte as it arrives
+    int baud = 0;                // 0: no pacing; else 10 bit-times a byte both ways
+    std::string transcriptPath;  // empty: none
+};
+
+class ControllerSim
+{
+public:
+    explicit ControllerSim(SimOptions options = {});
+    ~ControllerSim(); // stop()
+
+    ControllerSim(const ControllerSim &) = delete;
+    ControllerSim &operator=(const ControllerSim &) = delete;
+
+    // Opens a pseudo-terminal pair in raw mode, links its slave as
+    // <linkDir>/COM<portNumber> and starts serving. False with *error set on
+    // failure.
+    bool start(const std::string &linkDir, int portNumber, std::string *error = nullptr);
+    // Stops serving, closes the pair and removes the link. Idempotent.
+    void stop();
+
+    std::string linkPath() const;  // <linkDir>/COM<n>
+    std::string slavePath() const; // /dev/pts/N
+
+    // Everything below is thread-safe.
+    std::vector<TranscriptEntry> transcript() const;
+    std::vector<std::string> commands() const; // transcript's command texts
+    void clearTranscript();
+    int reloadCount() const;
+
+    std::string file(const std::string &name) const; // empty when missing
+    bool hasFile(const std::string &name) const;
+    void setFile(const std::string &name, const std::string &bytes);
+
+    void addFault(const Fault &fault);
+    void clearFaults();
+
+    // Writes raw bytes to the line as if the controller printed them.
+    void emit(const std::string &bytes);
+    // Closes the master side now: the tool sees a hang-up.
+    void hangUp();
+
+    // The fresh state: a realistic "config" and "tanks.tbl".
+    static std::map<std::string, std::string> defaultFiles();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace sim

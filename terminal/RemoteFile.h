@@ -1,0 +1,29 @@
+// Controller files over the command line, as hexadecimal text.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+class TTerminal;
+
+// Runs "rdfile <Name> <Offset> <Length>" and replaces Stream with the bytes
+// of the answer. On a failed command Stream is untouched; on a line that is
+// not hexadecimal it keeps the bytes decoded before the bad pair. Throws
+// TError.
+void ReadRemoteFile(TTerminal &Terminal, const QByteArray &Name, qint32 Offset, qint32 Length,
+                    QByteArray &Stream);
+
+// Writes all of Stream into the controller file from Offset on, 32 bytes a
+// "wrfile <Name> <offset> <HEX>" command. Stops at the first failed command.
+void WriteRemoteFile(TTerminal &Terminal, const QByteArray &Name, qint32 Offset,
+                     const QByteArray &Stream);
+
+// Decodes answer lines of hexadecimal pairs into Stream: blanks are removed,
+// an odd last character of a line is dropped. Throws TError
+// "'$xy' is not a valid integer value" at the first bad pair, after
+// appending the bytes before it.
+void DecodeHexLines(const QList<QByteArray> &Lines, QByteArray &Stream);
+
+// The commands, as sent without their CR.
+QByteArray ReadFileCommand(const QByteArray &Name, qint32 Offset, qint32 Length);
+QByteArray WriteFileCommand(const QByteArray &Name, qint32 Offset, const QByteArray &Chunk);

@@ -1,0 +1,120 @@
+#include "Terminal.h"
+
+#include "TerminalThread.h"
+#include "common/Error.h"
+#include "serial.h"
+
+TTerminal::TTerminal(QObject *parent)
+    : QObject(parent), m_port(serial::createPort())
+{
+}
+
+TTerminal::~TTerminal()
+{
+    Close();
+}
+
+QString TTerminal::ErrorText(int code) const
+{
+    return QString::fromLocal8Bit(serial::errorText(m_portNumber, code));
+}
+
+void TTerminal::Open()
+{
+    if (m_active)
+        return;
+    if (const serial::ErrorCode code = m_port->open(serial::deviceForPort(m_portNumber)))
+        throw TError(ErrorText(code));
+    m_active = true;
+    ++m_openPeriod;
+    m_reader = std::make_unique<TTerminalThread>(this, *m_port, m_openPeriod);
+    m_reader->start();
+    DeliverOpen();
+}
+
+void TTerminal::Close()
+{
+    if (!m_active)
+        return;
+    m_reader->Stop();
+    m_reader.reset();
+    m_port->close();
+    m_active = false;
+    DeliverClose();
+}
+
+void TTerminal::Send(const QByteArray &Text)
+{
+    if (!m_active)
+        Open();
+    if (const serial::ErrorCode code = m_port->write(Text.constData(), std::size_t(Text.size()))) {
+        const QString text = ErrorText(code);
+        DeliverError(text);
+        Close();
+        throw TError(text);
+    }
+}
+
+void TTerminal::AddLink(TTerminalLink *Link)
+{
+    if (!m_links.contains(Link))
+        m_links.append(Link);
+}
+
+void TTerminal::RemoveLink(TTerminalLink *Link)
+{
+    m_links.removeOne(Link);
+}
+
+bool TTerminal::ClaimExchange(const void *owner)
+{
+    if (m_exchangeOwner && m_exchangeOwner != owner)
+        return false;
+    m_exchangeOwner = owner;
+    return true;
+}
+
+void TTerminal::ReleaseExchange(const void *owner)
+{
+    if (m_exchangeOwner == owner)
+        m_exchangeOwner = nullptr;
+}
+
+bool TTerminal::event(QEvent *event)
+{
+    if (event->type() == TTerminalDataEvent::Type) {
+        DeliverData(static_cast<TTerminalDataEvent *>(event)->Bytes);
+        return true;
+    }
+    if (event->type() == TTerminalErrorEvent::Type) {
+        // A failure of an earlier open period is over: its period was closed
+        // already, and closing now would end the current one.
+        const auto *error = static_cast<TTerminalErrorEvent *>(event);
+        if (m_active && error->OpenPeriod == m_openPeriod) {
+            DeliverError(ErrorText(error->Code));
+            Close();
+        }
+        return true;
+    }
+    return QObject::event(event);
+}
+
+template<typename Own, typename Slot, typename... Args>
+void TTerminal::Deliver(const Own &own, Slot TTerminalLink::*slot, const Args &...args)
+{
+    if (own)
+        own(this, args...);
+    // Links registered during the delivery do not hear it; removed ones do
+    // not either.
+    const qsizetype count = m_links.size();
+    for (qsizetype i = 0; i < count && i < m_links.size(); ++i) {
+        const auto handler = m_links.at(i)->*slot; // a copy: the link may go during the call
+        if (handler)
+            handler(this, args...);
+    }
+}
+
+void TTerminal::DeliverOpen() { Deliver(OnOpen, &TTerminalLink::OnOpen); }
+void TTerminal::DeliverClose() { Deliver(OnClose, &TTerminalLink::OnClose); }
+void TTerminal::DeliverError(const QString &text) { Deliver(OnError, &TTerminalLink::OnError, text); }
+void TTerminal::DeliverData(const QByteArray &text) { Deliver(OnData, &TTerminalLink::OnData, text); }

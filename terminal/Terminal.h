@@ -1,0 +1,93 @@
+// The serial link to the controller.
+//
+// How it works: TTerminal lives on the GUI thread and owns the port. Each
+// open period has one TTerminalThread that waits for input, reads it and
+// posts it back as events (data or failure); TTerminal delivers them as its
+// data and error events while the GUI thread handles its queue. Events go to
+// the owner's own handlers first, then to every registered TTerminalLink in
+// registration order. Close() stops the reader before it closes the port, so
+// no thread ever waits on a released descriptor; data the reader posted
+// before the close is still delivered, after the closed event.
+#pragma once
+
+#include "TerminalLink.h"
+
+#include <QObject>
+#include <QList>
+#include <memory>
+
+namespace serial { class Port; }
+class TTerminalThread;
+
+class TTerminal : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TTerminal(QObject *parent = nullptr);
+    ~TTerminal() override;
+
+    // The owner's own handlers, called before every link's.
+    TNotifyEvent OnOpen;
+    TNotifyEvent OnClose;
+    TErrorEvent OnError;
+    TDataEvent OnData;
+
+    // COM port number, read at every Open() and in every error text.
+    int PortNumber() const { return m_portNumber; }
+    void SetPortNumber(int portNumber) { m_portNumber = portNumber; }
+
+    bool Active() const { return m_active; }
+
+    // Opens and configures the port and starts the reader; no effect when
+    // open. Throws TError with the link's error text on failure.
+    void Open();
+    // Stops the reader and closes the port; no effect when closed.
+    void Close();
+    // Writes Text, opening the port first when it is closed. On a write
+    // failure: error event, Close(), then TError with the same text.
+    void Send(const QByteArray &Text);
+
+    void AddLink(TTerminalLink *Link);
+    void RemoveLink(TTerminalLink *Link);
+
+    // "COM<n>: <system message>" for a platform error code.
+    QString ErrorText(int code) const;
+
+    // Inactivity time-out of command transactions on this terminal.
+    int CommandTimeout() const { return m_commandTimeout; }
+    void SetCommandTimeout(int milliseconds) { m_commandTimeout = milliseconds; }
+
+    // One command transaction at a time: its answer would otherwise be taken
+    // apart by two parsers at once. The owner is the running transaction.
+    bool ExchangeRunning() const { return m_exchangeOwner != nullptr; }
+    bool ClaimExchange(const void *owner);
+    void ReleaseExchange(const void *owner);
+
+signals:
+    // Emitted when a transaction starts a command and when it ends.
+    void commandStarted(const QByteArray &command);
+    void commandFinished(const QByteArray &command, bool succeeded);
+
+protected:
+    bool event(QEvent *event) override;
+
+private:
+    friend class TTerminalCommand;
+
+    void DeliverOpen();
+    void DeliverClose();
+    void DeliverError(const QString &text);
+    void DeliverData(const QByteArray &text);
+    template<typename Own, typename Slot, typename... Args>
+    void Deliver(const Own &own, Slot TTerminalLink::*slot, const Args &...args);
+
+    std::unique_ptr<serial::Port> m_port;
+    std::unique_ptr<TTerminalThread> m_reader;
+    QList<TTerminalLink *> m_links;
+    bool m_active = false;
+    int m_portNumber = 0;
+    int m_commandTimeout = 10000;
+    quint64 m_openPeriod = 0;
+    const void *m_exchangeOwner = nullptr;
+};

@@ -1,0 +1,64 @@
+// One command/answer transaction on the controller's command line.
+//
+// How it works: Start() sends the command and a CR. The controller echoes
+// the command followed by CR CR LF; everything before that echo is dropped.
+// What follows is split into lines at LF (CR is ignored). The transaction
+// ends with the prompt: a '>' that is the last character of a chunk and
+// stands at a line start. It also ends when the port closes or fails, or
+// when no chunk arrived for the terminal's CommandTimeout(). Execute() waits
+// for the end by handling the GUI thread's events, so the window stays live
+// and nested waits are possible; only one transaction runs per terminal.
+#pragma once
+
+#include "TerminalLink.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QTimer>
+
+class TTerminal;
+
+class TTerminalCommand
+{
+public:
+    explicit TTerminalCommand(TTerminal &terminal);
+    ~TTerminalCommand();
+
+    TTerminalCommand(const TTerminalCommand &) = delete;
+    TTerminalCommand &operator=(const TTerminalCommand &) = delete;
+
+    // Begins a transaction and returns at once. Throws "Терминал занят" while
+    // a transaction of this terminal runs, or the terminal's error when
+    // opening or sending fails.
+    void Start(const QByteArray &CommandText);
+    // Start(), then waits for the end; throws the command text unless the
+    // prompt was seen. The reason stays in ErrorText().
+    void Execute(const QByteArray &CommandText);
+
+    const QList<QByteArray> &Lines() const { return m_lines; }
+    bool Succeeded() const { return m_succeeded; }
+    bool Busy() const { return m_busy; }
+    const QString &ErrorText() const { return m_errorText; }
+
+private:
+    void Finish();
+    void HandleData(const QByteArray &chunk);
+    void HandleClose();
+    void HandleError(const QString &text);
+    void HandleTimeout();
+    QByteArray TakeAnswerPart(const QByteArray &chunk);
+
+    TTerminalLink m_link;
+    TTerminal &m_terminal;
+    QTimer m_timer;
+    QList<QByteArray> m_lines;
+    bool m_busy = false;
+    QString m_errorText;
+    bool m_succeeded = false;
+    bool m_atLineStart = false;
+    QByteArray m_command;
+    QByteArray m_echo;       // the command followed by CR CR LF
+    QByteArray m_echoBuffer; // received while the echo is awaited
+    bool m_echoPending = false;
+};

@@ -1,0 +1,66 @@
+#include "TerminalThread.h"
+
+#include "serial.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+
+const QEvent::Type TTerminalDataEvent::Type = static_cast<QEvent::Type>(QEvent::registerEventType());
+const QEvent::Type TTerminalErrorEvent::Type = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+namespace {
+constexpr std::size_t kReadSize = 1024; // at most this much per pass
+}
+
+TTerminalThread::TTerminalThread(QObject *receiver, serial::Port &port, quint64 openPeriod)
+    : m_receiver(receiver), m_port(port), m_openPeriod(openPeriod)
+{
+}
+
+void TTerminalThread::Stop()
+{
+    requestInterruption();
+    m_port.stop();
+    wait();
+}
+
+void TTerminalThread::run()
+{
+    char buffer[kReadSize];
+    for (;;) {
+        serial::ErrorCode error = 0;
+        switch (m_port.waitForInput(error)) {
+        case serial::WaitResult::Stopped:
+            return;
+        case serial::WaitResult::Failed:
+            Fail(error);
+            return;
+        case serial::WaitResult::Input:
+            break;
+        }
+
+        std::size_t queued = 0;
+        if ((error = m_port.queuedBytes(queued)) != 0) {
+            Fail(error);
+            return;
+        }
+        // A wake with nothing queued still reads, so that a hang-up the wait
+        // did not flag is reported by the read.
+        std::size_t got = 0;
+        error = m_port.read(buffer, std::clamp<std::size_t>(queued, 1, kReadSize), got);
+        if (error != 0) {
+            Fail(error);
+            return;
+        }
+        if (got > 0)
+            QCoreApplication::postEvent(m_receiver,
+                                        new TTerminalDataEvent(QByteArray(buffer, qsizetype(got))));
+    }
+}
+
+void TTerminalThread::Fail(int code)
+{
+    // A failure met because Close() is stopping the reader is no failure.
+    if (!isInterruptionRequested())
+        QCoreApplication::postEvent(m_receiver, new TTerminalErrorEvent(code, m_openPeriod));
+}

@@ -1,0 +1,48 @@
+// The reader of one open period of a TTerminal.
+#pragma once
+
+#include <QByteArray>
+#include <QEvent>
+#include <QThread>
+
+namespace serial { class Port; }
+
+// Posted by the reader to the terminal.
+class TTerminalDataEvent : public QEvent
+{
+public:
+    static const QEvent::Type Type;
+    explicit TTerminalDataEvent(QByteArray bytes) : QEvent(Type), Bytes(std::move(bytes)) {}
+    const QByteArray Bytes;
+};
+
+class TTerminalErrorEvent : public QEvent
+{
+public:
+    static const QEvent::Type Type;
+    TTerminalErrorEvent(int code, quint64 openPeriod)
+        : QEvent(Type), Code(code), OpenPeriod(openPeriod) {}
+    const int Code;
+    const quint64 OpenPeriod; // the open period whose reader failed
+};
+
+class TTerminalThread : public QThread
+{
+public:
+    // Reads port for receiver until stopped or the line fails. Created
+    // without being started.
+    TTerminalThread(QObject *receiver, serial::Port &port, quint64 openPeriod);
+
+    // Makes run() end without reporting; waits until it has.
+    void Stop();
+
+protected:
+    void run() override;
+
+private:
+    void Fail(int code);
+
+    QObject *const m_receiver;
+    serial::Port &m_port;
+    const quint64 m_openPeriod;
+};
