@@ -1,0 +1,582 @@
+// How the stand-in works: one serving thread owns the pseudo-terminal's
+// master. It polls the master and a wake pipe; the pipe carries requests
+// from other threads (emit, hang-up, stop). Received bytes build the command
+// line; on CR the whole reply of that command (echo, answer lines, prompt)
+// is worked out at once, faults applied, recorded in the transcript and then
+// written. The stand-in holds a descriptor of its own slave for its whole
+// life, so the tool closing its port never reads as a hang-up here.
+#include "ControllerSim.h"
+
+#include "CommandInterpreter.h"
+#include "FileStore.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <thread>
+#include <utility>
+#include <unistd.h>
+
+namespace sim {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::chrono::milliseconds troubleRetry{100};
+constexpr std::chrono::milliseconds oneBytePause{1};
+constexpr const char *garbage = "\r\n>junk\r\n";
+constexpr const char *badSectorLine = "ERROR bad sector";
+
+std::string systemError(const std::string &what)
+{
+    return what + ": " + std::strerror(errno);
+}
+
+bool makeRaw(int fd)
+{
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0)
+        return false;
+    cfmakeraw(&tio);
+    return tcsetattr(fd, TCSANOW, &tio) == 0;
+}
+
+void closeFd(int &fd)
+{
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+
+std::string isoTime(std::chrono::system_clock::time_point time)
+{
+    const auto sinceEpoch = time.time_since_epoch();
+    const std::time_t seconds = std::chrono::duration_cast<std::chrono::seconds>(sinceEpoch).count();
+    const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count() % 1000;
+    std::tm parts{};
+    gmtime_r(&seconds, &parts);
+    char text[40];
+    const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &parts);
+    std::snprintf(text + length, sizeof text - length, ".%03dZ", static_cast<int>(millis));
+    return text;
+}
+
+// The faults that apply to one command.
+class ActiveFaults
+{
+public:
+    ActiveFaults(const std::vector<Fault> &faults, int command)
+    {
+        for (const Fault &fault : faults) {
+            if (command < fault.fromCommand || command > fault.toCommand)
+                continue;
+            kinds |= 1u << fault.kind;
+            if (fault.kind == Fault::HangUp)
+                hangUpAfter = std::min(hangUpAfter, static_cast<std::size_t>(std::max(fault.bytes, 0)));
+        }
+    }
+    bool has(Fault::Kind kind) const { return kinds & (1u << kind); }
+    std::size_t hangUpAfter = SIZE_MAX; // output bytes of the command before the line is closed
+
+private:
+    unsigned kinds = 0;
+};
+
+} // namespace
+
+struct ControllerSim::Impl
+{
+    explicit Impl(SimOptions options)
+        : options(std::move(options))
+    {
+        filesReady = files.open(this->options.stateDir, defaultFiles(), &filesError);
+    }
+
+    bool open(const std::string &linkDir, int portNumber, std::string *error);
+    void closeAll();
+    void serve();
+
+    // Serving thread.
+    void handleRequests();
+    void readInput();
+    void handleInput(const std::string &bytes, Clock::time_point readTime);
+    void finishLine();
+    std::string reply(const ActiveFaults &faults);
+    void record(const TranscriptEntry &entry);
+    bool commandOutput(const std::string &bytes, const ActiveFaults &faults);
+    bool writeAll(const std::string &bytes, bool oneByteChunks);
+    bool waitUntil(Clock::time_point deadline);
+    void waitWritable();
+    void closeLine();
+    bool takeHangUpRequest();
+    ActiveFaults faultsFor(int command) const;
+    Clock::duration byteTime() const;
+    void wake();
+    void drainWake();
+
+    const SimOptions options;
+    FileStore files;
+    bool filesReady = false;
+    std::string filesError;
+    CommandInterpreter interpreter{files};
+
+    std::string link;
+    std::string slave;
+    int master = -1;
+    int ownSlave = -1;
+    int wakeRead = -1;
+    int wakeWrite = -1;
+    std::thread thread;
+    std::atomic<bool> stopping{false};
+    std::ofstream transcriptFile;
+
+    mutable std::mutex mutex; // guards the members up to the next blank line
+    std::vector<TranscriptEntry> transcript;
+    std::vector<Fault> faults;
+    std::string pendingEmit;
+    bool hangUpRequested = false;
+
+    // Serving thread only.
+    std::string line;
+    std::size_t lineIn = 0;
+    std::size_t lineOut = 0;
+    bool lineEchoStarted = false;
+    int commandCount = 0;
+    bool lineTrouble = false;
+    Clock::time_point inClock;
+    Clock::time_point outClock;
+};
+
+bool ControllerSim::Impl::open(const std::string &linkDir, int portNumber, std::string *error)
+{
+    const auto fail = [&](const std::string &message) {
+        if (error)
+            *error = message;
+        closeAll();
+        return false;
+    };
+    if (!filesReady) {
+        if (error)
+            *error = filesError;
+        return false;
+    }
+    master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+        return fail(systemError("pseudo-terminal"));
+    char name[PATH_MAX];
+    if (ptsname_r(master, name, sizeof name) != 0)
+        return fail(systemError("ptsname"));
+    slave = name;
+    ownSlave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (ownSlave < 0)
+        return fail(systemError(slave));
+    if (!makeRaw(ownSlave) || !makeRaw(master))
+        return fail(systemError("raw mode"));
+    if (fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK) != 0)
+        return fail(systemError("non-blocking mode"));
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0)
+        return fail(systemError("pipe"));
+    wakeRead = pipeFds[0];
+    wakeWrite = pipeFds[1];
+    if (!options.transcriptPath.empty()) {
+        transcriptFile.open(options.transcriptPath, std::ios::app);
+        if (!transcriptFile)
+            return fail("cannot open " + options.transcriptPath);
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(linkDir, ec);
+    if (ec)
+        return fail("cannot create " + linkDir + ": " + ec.message());
+    link = linkDir + "/COM" + std::to_string(portNumber);
+    if ((::unlink(link.c_str()) != 0 && errno != ENOENT) || ::symlink(name, link.c_str()) != 0) {
+        const std::string message = systemError(link);
+        link.clear();
+        return fail(message);
+    }
+    return true;
+}
+
+void ControllerSim::Impl::closeAll()
+{
+    closeLine();
+    closeFd(wakeRead);
+    closeFd(wakeWrite);
+    transcriptFile.close();
+    if (!link.empty()) {
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(link.c_str(), target, sizeof target - 1);
+        if (length >= 0 && std::string(target, static_cast<std::size_t>(length)) == slave)
+            ::unlink(link.c_str());
+    }
+}
+
+void ControllerSim::Impl::serve()
+{
+    while (!stopping) {
+        handleRequests();
+        pollfd fds[2] = {{wakeRead, POLLIN, 0}, {master, POLLIN, 0}};
+        // After a failed read, wait a while on the wake pipe alone, never spin.
+        const bool watchLine = master >= 0 && !lineTrouble;
+        const int timeout = lineTrouble ? static_cast<int>(troubleRetry.count()) : -1;
+        if (::poll(fds, watchLine ? 2 : 1, timeout) < 0 && errno != EINTR)
+            return;
+        lineTrouble = false;
+        if (fds[0].revents & POLLIN)
+            drainWake();
+        if (watchLine && fds[1].revents)
+            readInput();
+    }
+}
+
+void ControllerSim::Impl::handleRequests()
+{
+    if (takeHangUpRequest())
+        closeLine();
+    std::string bytes;
+    {
+        std::lock_guard lock(mutex);
+        bytes.swap(pendingEmit);
+    }
+    if (!bytes.empty())
+        writeAll(bytes, false);
+}
+
+void ControllerSim::Impl::readInput()
+{
+    char buffer[4096];
+    const ssize_t count = ::read(master, buffer, sizeof buffer);
+    if (count > 0)
+        handleInput(std::string(buffer, static_cast<std::size_t>(count)), Clock::now());
+    else if (count == 0 || (errno != EAGAIN && errno != EINTR))
+        lineTrouble = true;
+}
+
+void ControllerSim::Impl::handleInput(const std::string &bytes, Clock::time_point readTime)
+{
+    const bool paced = options.baud > 0;
+    if (paced)
+        inClock = std::max(inClock, readTime);
+    for (const char c : bytes) {
+        if (master < 0 || stopping)
+            return;
+        // Each byte counts as arrived after its time on the line.
+        if (paced)
+            inClock += byteTime();
+        ++lineIn;
+        if (c == '\n')
+            continue;
+        if (c == '\r') {
+            if (paced && !waitUntil(inClock))
+                return;
+            finishLine();
+            continue;
+        }
+        line.push_back(c);
+        const auto byte = static_cast<unsigned char>(c);
+        if (!options.echoByteByByte || byte < 0x20 || byte == 0x7F)
+            continue;
+        const ActiveFaults faults = faultsFor(commandCount + 1);
+        if (faults.has(Fault::Silence))
+            continue;
+        if (paced && !waitUntil(inClock))
+            return;
+        std::string echo;
+        if (!lineEchoStarted && faults.has(Fault::GarbageBeforeEcho))
+            echo = garbage;
+        echo.push_back(c);
+        lineEchoStarted = true;
+        commandOutput(echo, faults);
+    }
+}
+
+void ControllerSim::Impl::finishLine()
+{
+    const ActiveFaults faults = faultsFor(++commandCount);
+    const std::string out = reply(faults);
+    const std::size_t allowed = faults.hangUpAfter > lineOut ? faults.hangUpAfter - lineOut : 0;
+    record({std::chrono::system_clock::now(), line, lineIn, lineOut + std::min(out.size(), allowed)});
+    commandOutput(out, faults);
+    line.clear();
+    lineIn = 0;
+    lineOut = 0;
+    lineEchoStarted = false;
+}
+
+// Echo, answer lines and prompt of the command in `line`. The command runs
+// only when its answer is sent.
+std::string ControllerSim::Impl::reply(const ActiveFaults &faults)
+{
+    if (faults.has(Fault::Silence))
+        return {};
+    std::string out;
+    if (!lineEchoStarted && faults.has(Fault::GarbageBeforeEcho))
+        out += garbage;
+    if (!options.echoByteByByte)
+        out += line;
+    out += "\r\r\n";
+    if (faults.has(Fault::EchoThenSilence))
+        return out;
+    std::vector<std::string> lines = interpreter.run(line, faults.has(Fault::ShortAnswer));
+    if (faults.has(Fault::NonHexLine))
+        lines.insert(lines.begin() + std::min<std::ptrdiff_t>(1, std::ssize(lines)), badSectorLine);
+    for (const std::string &answer : lines)
+        out += answer + "\r\n";
+    if (!faults.has(Fault::NoPrompt))
+        out += faults.has(Fault::PromptWithBlank) ? "> " : ">";
+    return out;
+}
+
+void ControllerSim::Impl::record(const TranscriptEntry &entry)
+{
+    {
+        std::lock_guard lock(mutex);
+        transcript.push_back(entry);
+    }
+    if (transcriptFile.is_open()) {
+        transcriptFile << isoTime(entry.time) << '\t' << entry.bytesIn << '\t' << entry.bytesOut
+                       << '\t' << entry.command << '\n';
+        transcriptFile.flush();
+    }
+}
+
+// Output that belongs to the current command; a HangUp fault closes the
+// line once the command has sent its share.
+bool ControllerSim::Impl::commandOutput(const std::string &bytes, const ActiveFaults &faults)
+{
+    const std::size_t allowed = faults.hangUpAfter > lineOut ? faults.hangUpAfter - lineOut : 0;
+    const std::size_t count = std::min(bytes.size(), allowed);
+    const bool written = writeAll(bytes.substr(0, count), faults.has(Fault::OneByteChunks));
+    lineOut += count;
+    if (faults.has(Fault::HangUp) && lineOut >= faults.hangUpAfter) {
+        closeLine();
+        return false;
+    }
+    return written;
+}
+
+// Writes on the deadline clock when paced: byte i leaves no earlier than
+// i byte times after the line became busy, however the sleeps fall.
+bool ControllerSim::Impl::writeAll(const std::string &bytes, bool oneByteChunks)
+{
+    const bool paced = options.baud > 0;
+    if (paced)
+        outClock = std::max(outClock, Clock::now());
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        if (master < 0 || stopping)
+            return false;
+        std::size_t count = bytes.size() - done;
+        if (paced) {
+            if (Clock::now() < outClock && !waitUntil(outClock))
+                return false;
+            const auto due = static_cast<std::size_t>((Clock::now() - outClock) / byteTime()) + 1;
+            count = std::min(count, due);
+        }
+        if (oneByteChunks)
+            count = 1;
+        const ssize_t written = ::write(master, bytes.data() + done, count);
+        if (written < 0) {
+            if (errno != EAGAIN && errno != EINTR)
+                return false;
+            waitWritable();
+            continue;
+        }
+        done += static_cast<std::size_t>(written);
+        if (paced)
+            outClock += byteTime() * written;
+        if (takeHangUpRequest()) {
+            closeLine();
+            return false;
+        }
+        if (oneByteChunks && done < bytes.size() && !waitUntil(Clock::now() + oneBytePause))
+            return false;
+    }
+    return true;
+}
+
+// Sleeps until the deadline or until stop(); requests that wake it early are
+// picked up by the serving loop later.
+bool ControllerSim::Impl::waitUntil(Clock::time_point deadline)
+{
+    while (!stopping) {
+        const auto now = Clock::now();
+        if (now >= deadline)
+            return true;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
+        pollfd fd{wakeRead, POLLIN, 0};
+        if (::poll(&fd, 1, static_cast<int>(left.count())) > 0)
+            drainWake();
+    }
+    return false;
+}
+
+void ControllerSim::Impl::waitWritable()
+{
+    pollfd fds[2] = {{wakeRead, POLLIN, 0}, {master, POLLOUT, 0}};
+    if (::poll(fds, 2, static_cast<int>(troubleRetry.count())) > 0 && (fds[0].revents & POLLIN))
+        drainWake();
+}
+
+void ControllerSim::Impl::closeLine()
+{
+    closeFd(master);
+    closeFd(ownSlave);
+}
+
+bool ControllerSim::Impl::takeHangUpRequest()
+{
+    std::lock_guard lock(mutex);
+    return std::exchange(hangUpRequested, false);
+}
+
+ActiveFaults ControllerSim::Impl::faultsFor(int command) const
+{
+    std::lock_guard lock(mutex);
+    return ActiveFaults(faults, command);
+}
+
+Clock::duration ControllerSim::Impl::byteTime() const
+{
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(10)) / options.baud;
+}
+
+void ControllerSim::Impl::wake()
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t ignored = ::write(wakeWrite, &byte, 1);
+}
+
+void ControllerSim::Impl::drainWake()
+{
+    char buffer[64];
+    while (::read(wakeRead, buffer, sizeof buffer) > 0) {
+    }
+}
+
+ControllerSim::ControllerSim(SimOptions options)
+    : d(std::make_unique<Impl>(std::move(options)))
+{
+}
+
+ControllerSim::~ControllerSim()
+{
+    stop();
+}
+
+bool ControllerSim::start(const std::string &linkDir, int portNumber, std::string *error)
+{
+    if (d->thread.joinable()) {
+        if (error)
+            *error = "already started";
+        return false;
+    }
+    if (!d->open(linkDir, portNumber, error))
+        return false;
+    d->stopping = false;
+    d->thread = std::thread([this] { d->serve(); });
+    return true;
+}
+
+void ControllerSim::stop()
+{
+    if (!d->thread.joinable())
+        return;
+    d->stopping = true;
+    d->wake();
+    d->thread.join();
+    d->closeAll();
+}
+
+std::string ControllerSim::linkPath() const
+{
+    return d->link;
+}
+
+std::string ControllerSim::slavePath() const
+{
+    return d->slave;
+}
+
+std::vector<TranscriptEntry> ControllerSim::transcript() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->transcript;
+}
+
+std::vector<std::string> ControllerSim::commands() const
+{
+    std::vector<std::string> result;
+    for (const TranscriptEntry &entry : transcript())
+        result.push_back(entry.command);
+    return result;
+}
+
+void ControllerSim::clearTranscript()
+{
+    std::lock_guard lock(d->mutex);
+    d->transcript.clear();
+}
+
+int ControllerSim::reloadCount() const
+{
+    return d->interpreter.reloadCount();
+}
+
+std::string ControllerSim::file(const std::string &name) const
+{
+    return d->files.get(name);
+}
+
+bool ControllerSim::hasFile(const std::string &name) const
+{
+    return d->files.has(name);
+}
+
+void ControllerSim::setFile(const std::string &name, const std::string &bytes)
+{
+    d->files.set(name, bytes);
+}
+
+void ControllerSim::addFault(const Fault &fault)
+{
+    std::lock_guard lock(d->mutex);
+    d->faults.push_back(fault);
+}
+
+void ControllerSim::clearFaults()
+{
+    std::lock_guard lock(d->mutex);
+    d->faults.clear();
+}
+
+void ControllerSim::emit(const std::string &bytes)
+{
+    {
+        std::lock_guard lock(d->mutex);
+        d->pendingEmit += bytes;
+    }
+    d->wake();
+}
+
+void ControllerSim::hangUp()
+{
+    {
+        std::lock_guard lock(d->mutex);
+        d->hangUpRequested = true;
+    }
+    d->wake();
+}
+
+} // namespace sim
