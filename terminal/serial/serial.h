@@ -40,8 +40,10 @@ public:
     // Number of received bytes that can be read at once without blocking.
     virtual ErrorCode queuedBytes(std::size_t &count) = 0;
 
-    // Reads up to size bytes that are queued. got == 0 never means success:
-    // a hang-up is reported as an error code instead.
+    // Reads up to size bytes that are queued. A hang-up of the other side is
+    // reported as an error code, never as a 0-byte result. got == 0 with a
+    // return of 0 only means that nothing was queued after all (a wake that
+    // waitForInput() does not produce): the caller waits again.
     virtual ErrorCode read(char *buffer, std::size_t size, std::size_t &got) = 0;
 
     // Writes all bytes and returns once the port has taken them (a write cut
@@ -68,6 +70,9 @@ std::string deviceForPort(int portNumber);
 // The system's message for an error code with trailing control characters,
 // blanks and full stops removed; empty when the system has no text for it.
 std::string systemMessage(ErrorCode code);
+
+// The text without its trailing control characters, blanks and full stops.
+std::string trimMessage(std::string text);
 
 // "COM<n>: <system message>".
 std::string errorText(int portNumber, ErrorCode code);

@@ -1,0 +1,239 @@
+// POSIX serial port: termios on a tty device.
+//
+// Exclusive use comes from TIOCEXCL (which root passes) and flock(), which
+// refuses a second open also for root. stop() writes to an eventfd that
+// waitForInput() polls next to the port; the eventfd is never drained, so
+// every later wait returns Stopped until open() replaces it. A hang-up of
+// the other side shows as POLLHUP, EIO or a 0-byte read, and is always
+// reported as EIO.
+#include "serial.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <cstdlib>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace serial {
+
+namespace {
+
+class PosixPort final : public Port
+{
+public:
+    ~PosixPort() override { close(); }
+
+    ErrorCode open(const std::string &device) override;
+    WaitResult waitForInput(ErrorCode &error) override;
+    ErrorCode queuedBytes(std::size_t &count) override;
+    ErrorCode read(char *buffer, std::size_t size, std::size_t &got) override;
+    ErrorCode write(const char *data, std::size_t size) override;
+    void stop() override;
+    void close() override;
+    bool isOpen() const override { return m_fd >= 0; }
+
+private:
+    ErrorCode setUp();
+
+    int m_fd = -1;
+    int m_stopFd = -1;
+};
+
+ErrorCode PosixPort::open(const std::string &device)
+{
+    close();
+    m_fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_fd < 0)
+        return errno;
+    const ErrorCode error = setUp();
+    if (error != 0) {
+        ::close(m_fd);
+        m_fd = -1;
+        return error;
+    }
+    return 0;
+}
+
+ErrorCode PosixPort::setUp()
+{
+    if (::ioctl(m_fd, TIOCEXCL) != 0)
+        return errno;
+    if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0)
+        return errno == EWOULDBLOCK ? EBUSY : errno;
+
+    termios settings {};
+    if (::tcgetattr(m_fd, &settings) != 0)
+        return errno;
+    ::cfmakeraw(&settings);
+    settings.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
+    settings.c_cflag |= CS8 | CLOCAL | CREAD;
+    settings.c_iflag &= ~(IXON | IXOFF | IXANY);
+    settings.c_cc[VMIN] = 0;
+    settings.c_cc[VTIME] = 0;
+    if (::cfsetispeed(&settings, B9600) != 0 || ::cfsetospeed(&settings, B9600) != 0
+        || ::tcsetattr(m_fd, TCSANOW, &settings) != 0)
+        return errno;
+
+    // A pseudo-terminal has no modem lines.
+    const int lines = TIOCM_DTR | TIOCM_RTS;
+    if (::ioctl(m_fd, TIOCMBIC, &lines) != 0 && errno != ENOTTY && errno != EINVAL)
+        return errno;
+
+    m_stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_stopFd < 0)
+        return errno;
+    return 0;
+}
+
+WaitResult PosixPort::waitForInput(ErrorCode &error)
+{
+    if (m_fd < 0) {
+        error = EBADF;
+        return WaitResult::Failed;
+    }
+    pollfd fds[] = { { m_stopFd, POLLIN, 0 }, { m_fd, POLLIN, 0 } };
+    for (;;) {
+        if (::poll(fds, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            error = errno;
+            return WaitResult::Failed;
+        }
+        if (fds[0].revents != 0)
+            return WaitResult::Stopped;
+        // Bytes that arrived before a hang-up are still delivered; POLLIN
+        // with nothing queued only happens on a line that has gone.
+        std::size_t count = 0;
+        if ((fds[1].revents & POLLIN) != 0) {
+            error = queuedBytes(count);
+            if (error != 0)
+                return WaitResult::Failed;
+            if (count > 0)
+                return WaitResult::Input;
+        }
+        if (fds[1].revents != 0) {
+            error = hangupError();
+            return WaitResult::Failed;
+        }
+    }
+}
+
+ErrorCode PosixPort::queuedBytes(std::size_t &count)
+{
+    int queued = 0;
+    if (::ioctl(m_fd, FIONREAD, &queued) != 0) {
+        count = 0;
+        return errno;
+    }
+    count = static_cast<std::size_t>(queued);
+    return 0;
+}
+
+ErrorCode PosixPort::read(char *buffer, std::size_t size, std::size_t &got)
+{
+    got = 0;
+    if (size == 0)
+        return 0;
+    for (;;) {
+        const ssize_t n = ::read(m_fd, buffer, size);
+        if (n > 0) {
+            got = static_cast<std::size_t>(n);
+            return 0;
+        }
+        if (n == 0)
+            return hangupError();
+        if (errno == EAGAIN)
+            return 0; // nothing queued after all: the caller waits again
+        if (errno != EINTR)
+            return errno;
+    }
+}
+
+ErrorCode PosixPort::write(const char *data, std::size_t size)
+{
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + milliseconds(100 + 100 * size);
+    while (size > 0) {
+        const ssize_t n = ::write(m_fd, data, size);
+        if (n > 0) {
+            data += n;
+            size -= static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN)
+            return errno;
+
+        const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+        if (left <= 0)
+            return 0; // cut short by the write time-out: counts as done
+        pollfd port { m_fd, POLLOUT, 0 };
+        const int ready = ::poll(&port, 1, static_cast<int>(left));
+        if (ready < 0 && errno != EINTR)
+            return errno;
+        if (ready > 0 && (port.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
+            return hangupError();
+    }
+    return 0;
+}
+
+void PosixPort::stop()
+{
+    if (m_stopFd >= 0) {
+        const eventfd_t one = 1;
+        ::eventfd_write(m_stopFd, one);
+    }
+}
+
+void PosixPort::close()
+{
+    if (m_fd >= 0) {
+        // The exclusive flag belongs to the tty, which may outlive this
+        // descriptor (a pseudo-terminal whose other side stays open).
+        ::ioctl(m_fd, TIOCNXCL);
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (m_stopFd >= 0) {
+        ::close(m_stopFd);
+        m_stopFd = -1;
+    }
+}
+
+} // namespace
+
+std::unique_ptr<Port> createPort()
+{
+    return std::make_unique<PosixPort>();
+}
+
+std::string deviceForPort(int portNumber)
+{
+    const char *dir = std::getenv("KOLT_TARVO_PORTS");
+    struct stat info {};
+    if (dir != nullptr && *dir != '\0' && ::stat(dir, &info) == 0 && S_ISDIR(info.st_mode))
+        return std::string(dir) + "/COM" + std::to_string(portNumber);
+    return "/dev/ttyS" + std::to_string(portNumber - 1);
+}
+
+std::string systemMessage(ErrorCode code)
+{
+    char buffer[256];
+    return trimMessage(::strerror_r(code, buffer, sizeof buffer));
+}
+
+ErrorCode hangupError()
+{
+    return EIO;
+}
+
+} // namespace serial
