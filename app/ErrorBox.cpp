@@ -1,0 +1,47 @@
+#include "ErrorBox.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace {
+ErrorBox::Reporter &reporter()
+{
+    static ErrorBox::Reporter instance;
+    return instance;
+}
+} // namespace
+
+namespace ErrorBox {
+
+QString WithFullStop(const QString &message)
+{
+    if (!message.isEmpty() && message.back() > u'.')
+        return message + u'.';
+    return message;
+}
+
+QString ApplicationTitle()
+{
+    const QString name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    const QString title = name.section(u'.', 0, 0);
+    return title.left(1) + title.mid(1).toLower();
+}
+
+void Show(QWidget *parent, const QString &message)
+{
+    const QString text = WithFullStop(message);
+    if (reporter()) {
+        reporter()(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void SetReporter(Reporter newReporter)
+{
+    reporter() = std::move(newReporter);
+}
+
+} // namespace ErrorBox

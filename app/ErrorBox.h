@@ -1,0 +1,28 @@
+// The application's standard error box, the one place that shows a failure
+// of an action to the user.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace ErrorBox {
+
+// The message with a full stop appended when its last character sorts
+// after "." (a letter, a digit, ":"); "." or ")" get none.
+QString WithFullStop(const QString &message);
+
+// The executable's name up to its first full stop, every character after
+// the first in lower case.
+QString ApplicationTitle();
+
+// Shows message in a modal error box titled with the application title.
+void Show(QWidget *parent, const QString &message);
+
+// Replaces the box, for tests: the reporter receives the text the box
+// would show. An empty reporter restores the box.
+using Reporter = std::function<void(const QString &text)>;
+void SetReporter(Reporter reporter);
+
+} // namespace ErrorBox

@@ -1,0 +1,94 @@
+#include "TerminalPage.h"
+
+#include "ErrorBox.h"
+#include "common/Cp1251.h"
+#include "common/Error.h"
+#include "terminal/Terminal.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextBlock>
+
+TTerminalPage::TTerminalPage(TTerminal &terminal, QWidget *parent)
+    : QWidget(parent), m_terminal(terminal)
+{
+    mLog = new QPlainTextEdit(this);
+    mLog->setObjectName(QStringLiteral("mLog"));
+    mLog->setGeometry(8, 8, 737, 345);
+    QFont font(QStringLiteral("Courier"), 8);
+    font.setStyleHint(QFont::TypeWriter);
+    mLog->setFont(font);
+    mLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+    mLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    mLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    mLog->setUndoRedoEnabled(false);
+
+    cbTx = new QComboBox(this);
+    cbTx->setObjectName(QStringLiteral("cbTx"));
+    cbTx->setGeometry(8, 360, 705, 21);
+    cbTx->setEditable(true);
+    cbTx->setInsertPolicy(QComboBox::NoInsert); // the history is kept by btnSendClick
+    cbTx->setCompleter(nullptr);                 // what is typed is what is sent
+    cbTx->lineEdit()->installEventFilter(this);
+
+    btnSend = new QPushButton(QStringLiteral("..."), this);
+    btnSend->setObjectName(QStringLiteral("btnSend"));
+    btnSend->setGeometry(720, 360, 25, 21);
+    btnSend->setAutoDefault(false);
+    connect(btnSend, &QPushButton::clicked, this, &TTerminalPage::SendGuarded);
+}
+
+void TTerminalPage::AppendLog(const QByteArray &Text)
+{
+    QByteArray bytes = Text;
+    bytes.replace('\r', QByteArray()); // a CR only ends a run
+    if (bytes.isEmpty())
+        return;
+    // insertText() turns each LF into a new line.
+    QTextCursor end(mLog->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(Cp1251::toUnicode(bytes));
+    mLog->setTextCursor(end);
+    mLog->ensureCursorVisible();
+}
+
+void TTerminalPage::btnSendClick()
+{
+    const QString line = cbTx->currentText();
+    if (line.isEmpty())
+        return;
+    // A line typed during a transaction would become part of its answer.
+    if (m_terminal.ExchangeRunning())
+        throw TError(QStringLiteral("Терминал занят"));
+    m_terminal.Send(Cp1251::fromUnicode(line) + '\r');
+
+    for (int i = cbTx->count() - 1; i >= 0; --i) {
+        if (cbTx->itemText(i).compare(line, Qt::CaseInsensitive) == 0)
+            cbTx->removeItem(i);
+    }
+    cbTx->insertItem(0, line);
+    cbTx->setEditText(QString());
+}
+
+void TTerminalPage::SendGuarded()
+{
+    try {
+        btnSendClick();
+    } catch (const TError &error) {
+        ErrorBox::Show(window(), error.Message());
+    }
+}
+
+bool TTerminalPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == cbTx->lineEdit() && event->type() == QEvent::KeyPress) {
+        const auto key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            SendGuarded(); // with any modifier; the combo box handles the key afterwards
+    }
+    return QWidget::eventFilter(watched, event);
+}

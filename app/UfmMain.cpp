@@ -1,0 +1,364 @@
+#include "UfmMain.h"
+
+#include "ErrorBox.h"
+#include "TerminalPage.h"
+#include "common/Error.h"
+#include "common/Settings.h"
+#include "terminal/Terminal.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+struct PageInfo
+{
+    const char *objectName;
+    const char *caption;
+};
+
+// The pages of pcConfig, in index order.
+const PageInfo kPages[] = {
+    {"tsConfigAdmin", "Администрирование"},
+    {"tsConfigGprs", "GPRS"},
+    {"tsConfigHttp", "Http"},
+    {"tsConfigTank", "Резервуары"},
+    {"tsConfigPump", "ТРК"},
+    {"TabSheet1", "Карты"},
+};
+
+struct NodeInfo
+{
+    const char *text;
+    int page;
+    bool child; // of the last top-level node before it
+};
+
+const NodeInfo kNodes[] = {
+    {"Администрирование", 0, false},
+    {"Карты", 5, false},
+    {"Связь", 1, false},
+    {"GPRS", 1, true},
+    {"Http", 2, true},
+    {"Конфигурация АЗС", 3, false},
+    {"Резервуары", 3, true},
+    {"ТРК", 4, true},
+};
+
+constexpr int kPageRole = Qt::UserRole; // a node's page index
+
+} // namespace
+
+TfmMain::TfmMain(QWidget *parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+{
+    setWindowTitle(QStringLiteral("kolt-tarvo-conf-1.1"));
+    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/conn.png")));
+
+    // FormCreate
+    m_terminal = std::make_unique<TTerminal>();
+    m_terminal->OnOpen = [](TTerminal *) {};
+    m_terminal->OnClose = [this](TTerminal *) {
+        if (!m_shuttingDown)
+            Timer1Timer();
+    };
+    m_terminal->OnError = [this](TTerminal *, const QString &text) {
+        StatusPanel0->setText(QStringLiteral("COM%1 - %2").arg(m_terminal->PortNumber()).arg(text));
+    };
+    m_terminal->OnData = [this](TTerminal *, const QByteArray &text) { AppendLog(text); };
+
+    CreateToolBar();
+    CreateStatusBar();
+
+    pc = new QTabWidget(this);
+    pc->setObjectName(QStringLiteral("pc"));
+    tsConfig = CreateConfigSheet();
+    tsTerminal = new TTerminalPage(*m_terminal);
+    tsTerminal->setObjectName(QStringLiteral("tsTerminal"));
+    pc->addTab(tsConfig, QStringLiteral("Конфигурация"));
+    pc->addTab(tsTerminal, QStringLiteral("Терминал"));
+    connect(pc, &QTabWidget::currentChanged, this, &TfmMain::pcChange);
+    setCentralWidget(pc);
+
+    m_settingsPath = Settings::FilePath(QCoreApplication::applicationFilePath());
+    LoadSettings();
+    ClearConfig();
+    tvConfig->expandAll();
+    tvConfig->setCurrentItem(tvConfig->topLevelItem(0));
+    tvConfigChange(tvConfig->currentItem());
+    UpdateActions();
+
+    Timer1.setInterval(5000);
+    connect(&Timer1, &QTimer::timeout, this, &TfmMain::Timer1Timer);
+    Timer1.start();
+    Timer1Timer();
+
+    setFixedSize(767, 474);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TfmMain::~TfmMain()
+{
+    // FormDestroy: no tick from here on, also not from the closed event.
+    Timer1.stop();
+    m_shuttingDown = true;
+    m_terminal.reset();
+}
+
+void TfmMain::CreateToolBar()
+{
+    auto *toolBar = addToolBar(QStringLiteral("ToolBar1"));
+    toolBar->setObjectName(QStringLiteral("ToolBar1"));
+    toolBar->setMovable(false);
+    toolBar->setFloatable(false);
+    toolBar->setFixedHeight(40);
+    toolBar->setIconSize(QSize(24, 24));
+    toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    toolBar->toggleViewAction()->setEnabled(false);
+    setContextMenuPolicy(Qt::NoContextMenu);
+
+    auto makeAction = [this](const char *name, const QString &caption, const char *icon) {
+        auto *action = new QAction(QIcon(QString::fromLatin1(icon)), caption, this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setToolTip(caption);
+        return action;
+    };
+    acConfig = makeAction("acConfig", QStringLiteral("Связь"), ":/icons/conn.png");
+    acIcRead = makeAction("acIcRead", QStringLiteral("Считать из контроллера"), ":/icons/read.png");
+    acIcWrite = makeAction("acIcWrite", QStringLiteral("Загрузить в контроллер"), ":/icons/write.png");
+    connect(acConfig, &QAction::triggered, this, [this] { RunAction([this] { acConfigExecute(); }); });
+    connect(acIcRead, &QAction::triggered, this, [this] { RunAction([this] { acIcReadExecute(); }); });
+    connect(acIcWrite, &QAction::triggered, this, [this] { RunAction([this] { acIcWriteExecute(); }); });
+
+    toolBar->addAction(acConfig);
+    auto *separator = new QWidget(toolBar);
+    separator->setFixedWidth(8);
+    toolBar->addWidget(separator);
+    toolBar->addAction(acIcRead);
+    toolBar->addAction(acIcWrite);
+    for (QAction *action : {acConfig, acIcRead, acIcWrite}) {
+        if (QWidget *button = toolBar->widgetForAction(action))
+            button->setFixedSize(31, 30);
+    }
+}
+
+void TfmMain::CreateStatusBar()
+{
+    auto *bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setFixedHeight(19);
+    bar->setSizeGripEnabled(false);
+    StatusPanel0 = new QLabel(bar);
+    StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
+    StatusPanel0->setFixedWidth(300);
+    StatusPanel1 = new QLabel(bar);
+    StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
+    StatusPanel1->setFixedWidth(50);
+    bar->addWidget(StatusPanel0);
+    bar->addWidget(StatusPanel1);
+}
+
+QWidget *TfmMain::CreateConfigSheet()
+{
+    auto *sheet = new QWidget;
+    sheet->setObjectName(QStringLiteral("tsConfig"));
+    auto *layout = new QHBoxLayout(sheet);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    CreateTree();
+    layout->addWidget(tvConfig);
+
+    auto *panel = new QWidget;
+    panel->setObjectName(QStringLiteral("Panel1"));
+    auto *panelLayout = new QVBoxLayout(panel);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    panelLayout->setSpacing(0);
+
+    auto *strip = new QFrame;
+    strip->setObjectName(QStringLiteral("Shape1"));
+    strip->setFixedHeight(25);
+    strip->setAutoFillBackground(true);
+    QPalette stripPalette = strip->palette();
+    // The system's inactive caption colour.
+    stripPalette.setColor(QPalette::Window, QColor(0xBF, 0xCD, 0xDB));
+    strip->setPalette(stripPalette);
+    auto *stripLayout = new QHBoxLayout(strip);
+    stripLayout->setContentsMargins(10, 0, 0, 0);
+    lblConfigCaption = new QLabel;
+    lblConfigCaption->setObjectName(QStringLiteral("lblConfigCaption"));
+    QFont bold = lblConfigCaption->font();
+    bold.setBold(true);
+    lblConfigCaption->setFont(bold);
+    stripLayout->addWidget(lblConfigCaption, 0, Qt::AlignVCenter);
+    panelLayout->addWidget(strip);
+
+    pcConfig = new QStackedWidget;
+    pcConfig->setObjectName(QStringLiteral("pcConfig"));
+    for (const PageInfo &info : kPages) {
+        auto *page = new QWidget;
+        page->setObjectName(QString::fromLatin1(info.objectName));
+        pcConfig->addWidget(page);
+    }
+    panelLayout->addWidget(pcConfig, 1);
+    layout->addWidget(panel, 1);
+    return sheet;
+}
+
+void TfmMain::CreateTree()
+{
+    tvConfig = new QTreeWidget;
+    tvConfig->setObjectName(QStringLiteral("tvConfig"));
+    tvConfig->setFixedWidth(185);
+    tvConfig->setIndentation(19);
+    tvConfig->setHeaderHidden(true);
+    tvConfig->setRootIsDecorated(true);
+    // Keep the selection highlighted while the tree has no focus.
+    QPalette palette = tvConfig->palette();
+    palette.setColor(QPalette::Inactive, QPalette::Highlight,
+                     palette.color(QPalette::Active, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     palette.color(QPalette::Active, QPalette::HighlightedText));
+    tvConfig->setPalette(palette);
+
+    QTreeWidgetItem *parent = nullptr;
+    for (const NodeInfo &node : kNodes) {
+        const QStringList text{QString::fromUtf8(node.text)};
+        auto *item = node.child ? new QTreeWidgetItem(parent, text) : new QTreeWidgetItem(tvConfig, text);
+        item->setData(0, kPageRole, node.page);
+        if (!node.child)
+            parent = item;
+    }
+    connect(tvConfig, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem *current) { tvConfigChange(current); });
+}
+
+void TfmMain::LoadSettings()
+{
+    m_terminal->SetPortNumber(Settings::ReadPort(m_settingsPath));
+}
+
+void TfmMain::SaveSettings()
+{
+    Settings::WritePort(m_settingsPath, m_terminal->PortNumber());
+}
+
+void TfmMain::Timer1Timer()
+{
+    try {
+        if (!m_terminal->Active())
+            m_terminal->Open();
+        StatusPanel0->setText(QStringLiteral("COM%1 открыт").arg(m_terminal->PortNumber()));
+    } catch (const TError &error) {
+        StatusPanel0->setText(error.Message());
+    }
+}
+
+void TfmMain::tvConfigChange(QTreeWidgetItem *Node)
+{
+    if (!Node)
+        Node = tvConfig->topLevelItem(0);
+    pcConfig->setCurrentIndex(Node->data(0, kPageRole).toInt());
+    lblConfigCaption->setText(QString::fromUtf8(kPages[pcConfig->currentIndex()].caption));
+}
+
+void TfmMain::UpdateActions()
+{
+    acIcRead->setEnabled(!Reading && pc->currentWidget() == tsConfig);
+    acIcWrite->setEnabled(acIcRead->isEnabled());
+}
+
+void TfmMain::pcChange()
+{
+    UpdateActions();
+}
+
+void TfmMain::ClearConfig()
+{
+}
+
+void TfmMain::LoadFromController()
+{
+    ClearConfig();
+}
+
+void TfmMain::SaveToController()
+{
+}
+
+void TfmMain::acIcReadExecute()
+{
+    Reading = true;
+    UpdateActions();
+    try {
+        LoadFromController();
+    } catch (...) {
+        Reading = false;
+        UpdateActions();
+        throw;
+    }
+    Reading = false;
+    UpdateActions();
+}
+
+void TfmMain::acIcWriteExecute()
+{
+    acIcRead->setEnabled(false);
+    acIcWrite->setEnabled(false);
+    try {
+        SaveToController();
+    } catch (...) {
+        UpdateActions();
+        throw;
+    }
+    UpdateActions();
+}
+
+void TfmMain::acConfigExecute()
+{
+}
+
+void TfmMain::AppendLog(const QByteArray &Text)
+{
+    tsTerminal->AppendLog(Text);
+}
+
+void TfmMain::RunAction(const std::function<void()> &action)
+{
+    ++m_actionDepth;
+    try {
+        action();
+    } catch (const TError &error) {
+        ErrorBox::Show(this, error.Message());
+    }
+    if (--m_actionDepth == 0 && m_closePending)
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void TfmMain::closeEvent(QCloseEvent *event)
+{
+    // An exchange waits in a nested loop below us: close once it is over.
+    if (m_actionDepth > 0) {
+        m_closePending = true;
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}

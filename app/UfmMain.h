@@ -1,0 +1,82 @@
+// The main window: toolbar, the configuration pages chosen through a tree,
+// the terminal page, and the status bar showing the state of the link.
+//
+// The window owns the terminal and reopens it every five seconds while it
+// is closed, and at once after every close outside shutdown. Controller
+// exchanges wait inside their action's handler by running nested event
+// loops; a close of the window meanwhile is carried out once the action has
+// finished.
+#pragma once
+
+#include <QMainWindow>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QStackedWidget;
+class QTabWidget;
+class QTreeWidget;
+class QTreeWidgetItem;
+class TTerminal;
+class TTerminalPage;
+
+class TfmMain : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit TfmMain(QWidget *parent = nullptr);
+    ~TfmMain() override;
+
+    TTerminal &Terminal() { return *m_terminal; }
+    QString SettingsPath() const { return m_settingsPath; }
+
+    void LoadSettings();
+    void SaveSettings();
+    void Timer1Timer();
+    void tvConfigChange(QTreeWidgetItem *Node);
+    void UpdateActions();
+    void pcChange();
+    void ClearConfig();
+    void LoadFromController();
+    void SaveToController();
+    void acIcReadExecute();
+    void acIcWriteExecute();
+    void acConfigExecute();
+    void AppendLog(const QByteArray &Text);
+
+    bool Reading = false;
+
+    QAction *acConfig;
+    QAction *acIcRead;
+    QAction *acIcWrite;
+    QTabWidget *pc;
+    QWidget *tsConfig;
+    TTerminalPage *tsTerminal;
+    QTreeWidget *tvConfig;
+    QLabel *lblConfigCaption;
+    QStackedWidget *pcConfig;
+    QLabel *StatusPanel0;
+    QLabel *StatusPanel1;
+    QTimer Timer1;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void CreateToolBar();
+    void CreateStatusBar();
+    QWidget *CreateConfigSheet();
+    void CreateTree();
+    // Runs a user's action: its error goes to the error box, and a close of
+    // the window requested meanwhile is carried out afterwards.
+    void RunAction(const std::function<void()> &action);
+
+    std::unique_ptr<TTerminal> m_terminal;
+    QString m_settingsPath;
+    bool m_shuttingDown = false;
+    int m_actionDepth = 0;
+    bool m_closePending = false;
+};
