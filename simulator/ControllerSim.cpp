@@ -21,6 +21,7 @@
 #include <fstream>
 #include <mutex>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <thread>
@@ -35,6 +36,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::chrono::milliseconds troubleRetry{100};
 constexpr std::chrono::milliseconds oneBytePause{1};
+constexpr std::chrono::milliseconds flipBufferDelay{10};
+constexpr std::chrono::milliseconds hangUpGrace{1000};
 constexpr const char *garbage = "\r\n>junk\r\n";
 constexpr const char *badSectorLine = "ERROR bad sector";
 
@@ -118,6 +121,7 @@ struct ControllerSim::Impl
     bool writeAll(const std::string &bytes, bool oneByteChunks);
     bool waitUntil(Clock::time_point deadline);
     void waitWritable();
+    void waitTillTaken();
     void closeLine();
     bool takeHangUpRequest();
     ActiveFaults faultsFor(int command) const;
@@ -360,6 +364,7 @@ bool ControllerSim::Impl::commandOutput(const std::string &bytes, const ActiveFa
     const bool written = writeAll(bytes.substr(0, count), faults.has(Fault::OneByteChunks));
     lineOut += count;
     if (faults.has(Fault::HangUp) && lineOut >= faults.hangUpAfter) {
+        waitTillTaken();
         closeLine();
         return false;
     }
@@ -427,6 +432,21 @@ void ControllerSim::Impl::waitWritable()
     pollfd fds[2] = {{wakeRead, POLLIN, 0}, {master, POLLOUT, 0}};
     if (::poll(fds, 2, static_cast<int>(troubleRetry.count())) > 0 && (fds[0].revents & POLLIN))
         drainWake();
+}
+
+// A hang-up discards what the tool has not read yet. Gives it a moment to
+// take what was sent: the bytes first pass the terminal's flip buffer, then
+// wait in the slave's input queue, which our own slave descriptor can count.
+void ControllerSim::Impl::waitTillTaken()
+{
+    const auto giveUp = Clock::now() + hangUpGrace;
+    if (!waitUntil(Clock::now() + flipBufferDelay))
+        return;
+    int queued = 0;
+    while (::ioctl(ownSlave, FIONREAD, &queued) == 0 && queued > 0 && Clock::now() < giveUp) {
+        if (!waitUntil(Clock::now() + oneBytePause))
+            return;
+    }
 }
 
 void ControllerSim::Impl::closeLine()

@@ -1,0 +1,148 @@
+// Injected faults of the stand-in, its hang-up and its line-rate pacing.
+#include "SimClient.h"
+#include "TestHarness.h"
+
+#include <numeric>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string twentyBytes()
+{
+    std::string bytes(20, '\0');
+    std::iota(bytes.begin(), bytes.end(), '\0');
+    return bytes;
+}
+
+const std::string hexFirst16 = "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F\r\n";
+const std::string hexLast4 = "10 11 12 13\r\n";
+const std::string reloadReply = "reload\r\r\nOK\r\n>";
+
+struct Line
+{
+    sim::ControllerSim controller;
+    TempDir dir;
+
+    explicit Line(sim::SimOptions options = {})
+        : controller(std::move(options))
+    {
+        CHECK(controller.start(dir.path(), 2));
+        controller.setFile("t", twentyBytes());
+    }
+};
+
+} // namespace
+
+// A fault on the first command only: what that command gives, and then a
+// clean "reload" whose reply follows it directly.
+TEST_CASE(faultOnFirstCommand)
+{
+    struct Row
+    {
+        const char *name;
+        sim::Fault::Kind kind;
+        std::string command;
+        std::string reply;
+        int reloads; // after the faulty and the clean command
+    };
+    const std::string rd = "rdfile t 0 20";
+    const Row rows[] = {
+        {"silence", sim::Fault::Silence, "reload", "", 1},
+        {"echo then silence", sim::Fault::EchoThenSilence, "reload", "reload\r\r\n", 1},
+        {"no prompt", sim::Fault::NoPrompt, "reload", "reload\r\r\nOK\r\n", 2},
+        {"garbage before echo", sim::Fault::GarbageBeforeEcho, "reload",
+         "\r\n>junk\r\nreload\r\r\nOK\r\n>", 2},
+        {"prompt with blank", sim::Fault::PromptWithBlank, "reload", "reload\r\r\nOK\r\n> ", 2},
+        {"non-hex line", sim::Fault::NonHexLine, rd,
+         rd + "\r\r\n" + hexFirst16 + "ERROR bad sector\r\n" + hexLast4 + ">", 1},
+        {"short answer", sim::Fault::ShortAnswer, rd,
+         rd + "\r\r\n00 01 02 03 04 05 06 07 08 09\r\n>", 1},
+        {"one-byte chunks", sim::Fault::OneByteChunks, rd, rd + "\r\r\n" + hexFirst16 + hexLast4 + ">", 1},
+    };
+    for (const Row &row : rows) {
+        check::Scope scope(row.name);
+        Line line;
+        line.controller.addFault({.kind = row.kind, .fromCommand = 1, .toCommand = 1});
+        SimClient client(line.controller.linkPath());
+        client.send(row.command + "\r");
+        client.send("reload\r");
+        const std::string expected = row.reply + reloadReply;
+        CHECK_EQ(client.readBytes(expected.size()), expected);
+        CHECK_EQ(line.controller.reloadCount(), row.reloads);
+        CHECK_EQ(line.controller.commands().size(), std::size_t(2));
+    }
+}
+
+TEST_CASE(faultOnlyInItsRange)
+{
+    Line line;
+    line.controller.addFault({.kind = sim::Fault::PromptWithBlank, .fromCommand = 2, .toCommand = 3});
+    SimClient client(line.controller.linkPath());
+    const char *const prompts[] = {">", "> ", "> ", ">"};
+    for (const std::string prompt : prompts) {
+        client.send("\r");
+        CHECK_EQ(client.readBytes(3 + prompt.size()), "\r\r\n" + prompt);
+    }
+    line.controller.clearFaults();
+    CHECK_EQ(client.command("reload"), reloadReply);
+}
+
+TEST_CASE(oneByteChunksArriveSplit)
+{
+    Line line;
+    line.controller.addFault({.kind = sim::Fault::OneByteChunks});
+    SimClient client(line.controller.linkPath());
+    const std::string reply = client.command("rdfile t 0 20");
+    CHECK(reply.ends_with(hexLast4 + ">"));
+    // About 90 writes a millisecond apart cannot all land in one read.
+    CHECK(client.chunks().size() > 1);
+}
+
+TEST_CASE(hangUp)
+{
+    struct Row
+    {
+        const char *name;
+        bool byFault; // else by hangUp()
+        std::string before;
+    };
+    const Row rows[] = {
+        {"fault after four bytes", true, "relo"},
+        {"fault after the whole reply", true, reloadReply},
+        {"hangUp() between commands", false, reloadReply},
+    };
+    for (const Row &row : rows) {
+        check::Scope scope(row.name);
+        Line line;
+        if (row.byFault)
+            line.controller.addFault({.kind = sim::Fault::HangUp, .bytes = int(row.before.size())});
+        SimClient client(line.controller.linkPath());
+        client.send("reload\r");
+        CHECK_EQ(client.readBytes(row.before.size()), row.before);
+        if (!row.byFault)
+            line.controller.hangUp();
+        CHECK(client.waitHangUp());
+        CHECK_EQ(line.controller.commands().size(), std::size_t(1));
+    }
+}
+
+TEST_CASE(pacingNeverFasterThanTheLine)
+{
+    const int baud = 19200;
+    sim::SimOptions options;
+    options.baud = baud;
+    Line line(options);
+    SimClient client(line.controller.linkPath());
+    const std::string command = "rdfile t 0 0";
+    const auto started = Clock::now();
+    const std::string reply = client.command(command);
+    const auto elapsed = Clock::now() - started;
+    bool framed = false;
+    answerLines(reply, command, &framed);
+    CHECK(framed);
+    // The command's bytes arrive first, then the reply leaves byte by byte.
+    const auto lineTime = std::chrono::duration<double>(
+        double(command.size() + 1 + reply.size() - 1) * 10.0 / baud);
+    CHECK(elapsed >= lineTime);
+}
