@@ -1,0 +1,48 @@
+// An in-memory table of integer rows behind a configuration grid.
+//
+// Each cell holds an integer or nothing (an emptied cell, read as 0). Rows
+// are added by the program only; the user edits the cells of the columns
+// that are not read-only.
+#pragma once
+
+#include "DataSetField.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QVariant>
+
+class TConfigDataSet : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    explicit TConfigDataSet(QList<TDataSetField> Fields, QObject *parent = nullptr);
+
+    const QList<TDataSetField> &Fields() const { return m_fields; }
+    const TDataSetField &Field(int column) const { return m_fields.at(column); }
+    // Column of the named field; -1 when there is none.
+    int FieldIndex(QByteArrayView Name) const;
+
+    // Appends a row of empty cells and returns its number.
+    int Append();
+    // Deletes every row.
+    void Clear();
+
+    // The cell's value, 0 when empty.
+    qint32 Value(int Row, QByteArrayView Name) const;
+    void SetValue(int Row, QByteArrayView Name, qint32 Value);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    int Column(QByteArrayView Name) const;
+
+    QList<TDataSetField> m_fields;
+    QList<QList<QVariant>> m_rows; // a null QVariant is an empty cell
+};

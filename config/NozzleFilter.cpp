@@ -1,0 +1,19 @@
+#include "NozzleFilter.h"
+
+#include "ConfigDataSet.h"
+
+void TNozzleFilter::SetPumpNo(int PumpNo)
+{
+    if (PumpNo == m_pumpNo)
+        return;
+    m_pumpNo = PumpNo;
+    invalidateFilter();
+}
+
+bool TNozzleFilter::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const
+{
+    const auto *nozzles = qobject_cast<const TConfigDataSet *>(sourceModel());
+    if (!nozzles || sourceParent.isValid())
+        return false;
+    return m_pumpNo != 0 && nozzles->Value(sourceRow, "pump_no") == m_pumpNo;
+}
