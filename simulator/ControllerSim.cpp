@@ -4,7 +4,9 @@
 // line; on CR the whole reply of that command (echo, answer lines, prompt)
 // is worked out at once, faults applied, recorded in the transcript and then
 // written. The stand-in holds a descriptor of its own slave for its whole
-// life, so the tool closing its port never reads as a hang-up here.
+// life, so the tool closing its port never reads as a hang-up here. For the
+// same reason the terminal is never closed for good and would keep the
+// tool's TIOCEXCL: a watch on the slave's closes clears it each time.
 #include "ControllerSim.h"
 
 #include "CommandInterpreter.h"
@@ -14,13 +16,17 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <mutex>
 #include <poll.h>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <stdlib.h>
 #include <termios.h>
@@ -126,6 +132,7 @@ struct ControllerSim::Impl
     bool takeHangUpRequest();
     ActiveFaults faultsFor(int command) const;
     Clock::duration byteTime() const;
+    void releaseExclusive();
     void wake();
     void drainWake();
 
@@ -141,6 +148,7 @@ struct ControllerSim::Impl
     int ownSlave = -1;
     int wakeRead = -1;
     int wakeWrite = -1;
+    int closeWatch = -1; // inotify on the slave's closes
     std::thread thread;
     std::atomic<bool> stopping{false};
     std::ofstream transcriptFile;
@@ -189,6 +197,9 @@ bool ControllerSim::Impl::open(const std::string &linkDir, int portNumber, std::
         return fail(systemError("raw mode"));
     if (fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK) != 0)
         return fail(systemError("non-blocking mode"));
+    closeWatch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (closeWatch < 0 || inotify_add_watch(closeWatch, name, IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0)
+        return fail(systemError("inotify"));
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0)
         return fail(systemError("pipe"));
@@ -217,6 +228,7 @@ void ControllerSim::Impl::closeAll()
     closeLine();
     closeFd(wakeRead);
     closeFd(wakeWrite);
+    closeFd(closeWatch);
     transcriptFile.close();
     if (!link.empty()) {
         char target[PATH_MAX];
@@ -230,17 +242,21 @@ void ControllerSim::Impl::serve()
 {
     while (!stopping) {
         handleRequests();
-        pollfd fds[2] = {{wakeRead, POLLIN, 0}, {master, POLLIN, 0}};
-        // After a failed read, wait a while on the wake pipe alone, never spin.
+        pollfd fds[3] = {{wakeRead, POLLIN, 0}, {closeWatch, POLLIN, 0}, {master, POLLIN, 0}};
+        // After a failed read, wait a while without the line, never spin.
         const bool watchLine = master >= 0 && !lineTrouble;
         const int timeout = lineTrouble ? static_cast<int>(troubleRetry.count()) : -1;
-        if (::poll(fds, watchLine ? 2 : 1, timeout) < 0 && errno != EINTR)
+        if (::poll(fds, watchLine ? 3 : 2, timeout) < 0 && errno != EINTR)
             return;
         lineTrouble = false;
         if (fds[0].revents & POLLIN)
             drainWake();
-        if (watchLine && fds[1].revents)
+        if (fds[1].revents & POLLIN)
+            releaseExclusive();
+        if (watchLine && (fds[2].revents & POLLIN))
             readInput();
+        else if (watchLine && fds[2].revents)
+            lineTrouble = true;
     }
 }
 
@@ -472,6 +488,16 @@ Clock::duration ControllerSim::Impl::byteTime() const
     return std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(10)) / options.baud;
 }
 
+// Some descriptor of the slave was closed: the tool's exclusive use ends.
+void ControllerSim::Impl::releaseExclusive()
+{
+    alignas(inotify_event) char buffer[1024];
+    while (::read(closeWatch, buffer, sizeof buffer) > 0) {
+    }
+    if (ownSlave >= 0)
+        ::ioctl(ownSlave, TIOCNXCL);
+}
+
 void ControllerSim::Impl::wake()
 {
     const char byte = 1;
@@ -581,7 +607,7 @@ void ControllerSim::clearFaults()
     d->faults.clear();
 }
 
-void ControllerSim::emit(const std::string &bytes)
+void ControllerSim::print(const std::string &bytes)
 {
     {
         std::lock_guard lock(d->mutex);

@@ -11,7 +11,9 @@
 namespace sim {
 
 // A fault to inject. It applies to the commands numbered [fromCommand,
-// toCommand] (1-based, counting every command line received since start()).
+// toCommand] (1-based, counting every command line received since start(),
+// empty ones included). A command whose answer is not sent (Silence,
+// EchoThenSilence) is not carried out either.
 struct Fault
 {
     enum Kind {
@@ -23,7 +25,8 @@ struct Fault
         NonHexLine,      // an answer line of words instead of hex pairs
         ShortAnswer,     // rdfile answers only half of the bytes asked for
         OneByteChunks,   // everything written one byte per write, with a pause
-        HangUp,          // closes the line after `bytes` bytes of output
+        HangUp,          // closes the line after `bytes` bytes of output, once the
+                         // tool has read them (at most 1 s); dead until stop()
         PromptWithBlank, // prompt sent as "> "
     };
     Kind kind = None;
@@ -81,7 +84,7 @@ public:
     void clearFaults();
 
     // Writes raw bytes to the line as if the controller printed them.
-    void emit(const std::string &bytes);
+    void print(const std::string &bytes);
     // Closes the master side now: the tool sees a hang-up.
     void hangUp();
 

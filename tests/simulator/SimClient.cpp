@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <poll.h>
 #include <stdexcept>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -109,6 +110,17 @@ bool SimClient::waitHangUp(std::chrono::milliseconds timeout)
             return true;
     }
     return false;
+}
+
+bool SimClient::setExclusive()
+{
+    return ::ioctl(fd, TIOCEXCL) == 0;
+}
+
+bool SimClient::isExclusive() const
+{
+    int exclusive = 0;
+    return ::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
 }
 
 std::vector<std::string> answerLines(const std::string &reply, const std::string &command,

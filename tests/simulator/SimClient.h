@@ -33,6 +33,10 @@ public:
     // True when the other side hung up within the time-out.
     bool waitHangUp(std::chrono::milliseconds timeout = defaultTimeout);
 
+    // Exclusive use of the terminal (TIOCEXCL), as the tool's backend takes it.
+    bool setExclusive();
+    bool isExclusive() const;
+
     // Sizes of the reads done so far.
     const std::vector<std::size_t> &chunks() const { return chunkSizes; }
 
