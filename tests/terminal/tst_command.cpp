@@ -1,0 +1,290 @@
+// TTerminalCommand: the answer parser fed exact chunks, and whole exchanges
+// with the controller stand-in, its faults included.
+#include "SimFixture.h"
+#include "common/Error.h"
+#include "terminal/Terminal.h"
+#include "terminal/TerminalCommand.h"
+#include "terminal/TerminalThread.h"
+
+#include <QtTest>
+#include <sys/resource.h>
+
+using Chunks = QList<QByteArray>;
+using Lines = QList<QByteArray>;
+
+namespace {
+
+// A terminal open on a stand-in that never answers, so that every chunk a
+// test delivers is exactly one data event.
+struct SilentLine
+{
+    SilentLine() : fixture(1)
+    {
+        fixture.Sim().addFault({sim::Fault::Silence});
+        terminal.SetPortNumber(fixture.Port());
+        terminal.SetCommandTimeout(400);
+        terminal.Open();
+    }
+    void Deliver(const QByteArray &chunk)
+    {
+        TTerminalDataEvent event(chunk);
+        QCoreApplication::sendEvent(&terminal, &event);
+    }
+    SimFixture fixture;
+    TTerminal terminal;
+};
+
+QString ErrorOf(const std::function<void()> &call)
+{
+    try {
+        call();
+    } catch (const TError &error) {
+        return error.Message();
+    }
+    return QString();
+}
+
+} // namespace
+
+class TestCommand : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parsesChunks_data();
+    void parsesChunks();
+    void atLineStartCarriesOver();
+    void busyRefusesSecondStart();
+    void endings_data();
+    void endings();
+    void chunkWhileIdleIsIgnored();
+    void exchangesWithController_data();
+    void exchangesWithController();
+    void openFailureInStart();
+    void waitingDoesNotSpin();
+};
+
+void TestCommand::parsesChunks_data()
+{
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<Chunks>("chunks");
+    QTest::addColumn<bool>("finished");
+    QTest::addColumn<Lines>("lines");
+
+    QTest::newRow("echo split over chunks, prompt alone")
+        << QByteArray("reload") << Chunks{"rel", "oad\r\r", "\n", ">"} << true << Lines{};
+    QTest::newRow("answer lines across chunks")
+        << QByteArray("rdfile config 0 0")
+        << Chunks{"rdfile config 0 0\r\r\n0A 0B", " 0C\r\n01 02\r\n", ">"} << true
+        << Lines{"0A 0B 0C", "01 02"};
+    QTest::newRow("left-over output before the echo is dropped")
+        << QByteArray("reload") << Chunks{"\r\n>", "reload\r\r\n>"} << true << Lines{};
+    QTest::newRow("prompt right after the echo in one chunk")
+        << QByteArray("reload") << Chunks{"xyzreload\r\r\n>"} << true << Lines{};
+    QTest::newRow("> not at a line start is text")
+        << QByteArray("reload") << Chunks{"reload\r\r\nabc>"} << false << Lines{"abc>"};
+    QTest::newRow("> not the last character is text")
+        << QByteArray("reload") << Chunks{"reload\r\r\n", "\r\n>x"} << false << Lines{"", ">x"};
+    QTest::newRow("prompt followed by a blank is no prompt")
+        << QByteArray("reload") << Chunks{"reload\r\r\n> "} << false << Lines{"> "};
+    QTest::newRow("a line starting with > cut after it reads as the prompt")
+        << QByteArray("rdfile a 0 0") << Chunks{"rdfile a 0 0\r\r\n0A\r\n>", "0B\r\n>"} << true
+        << Lines{"0A"};
+    QTest::newRow("CR anywhere is ignored, lone LF ends a line")
+        << QByteArray("x") << Chunks{"x\r\r\n1\r2\n3\r\n\r>"} << true << Lines{"12", "3"};
+    QTest::newRow("echo must match case")
+        << QByteArray("reload") << Chunks{"RELOAD\r\r\n>"} << false << Lines{""};
+    QTest::newRow("empty command: > before any LF is text")
+        << QByteArray() << Chunks{">"} << false << Lines{">"};
+    QTest::newRow("empty command: > after an LF is the prompt")
+        << QByteArray() << Chunks{"junk\r\n", ">"} << true << Lines{"junk"};
+}
+
+void TestCommand::parsesChunks()
+{
+    QFETCH(QByteArray, command);
+    QFETCH(Chunks, chunks);
+    QFETCH(bool, finished);
+    QFETCH(Lines, lines);
+
+    SilentLine line;
+    TTerminalCommand transaction(line.terminal);
+    transaction.Start(command);
+    for (const QByteArray &chunk : chunks)
+        line.Deliver(chunk);
+
+    QCOMPARE(transaction.Busy(), !finished);
+    QCOMPARE(transaction.Succeeded(), finished);
+    QCOMPARE(transaction.Lines(), lines);
+    QVERIFY(transaction.ErrorText().isEmpty());
+}
+
+void TestCommand::atLineStartCarriesOver()
+{
+    SilentLine line;
+    TTerminalCommand transaction(line.terminal);
+    transaction.Start("reload");
+    line.Deliver("reload\r\r\n>");
+    QVERIFY(transaction.Succeeded());
+
+    // The last transaction ended at a prompt: a bare > now is a prompt.
+    transaction.Start(QByteArray());
+    line.Deliver(">");
+    QVERIFY(transaction.Succeeded());
+    QVERIFY(transaction.Lines().isEmpty());
+
+    // A fresh object starts with AtLineStart clear.
+    TTerminalCommand fresh(line.terminal);
+    fresh.Start(QByteArray());
+    line.Deliver(">");
+    QVERIFY(fresh.Busy());
+}
+
+void TestCommand::busyRefusesSecondStart()
+{
+    SilentLine line;
+    TTerminalCommand running(line.terminal);
+    running.Start("reload");
+    TTerminalCommand other(line.terminal);
+
+    QCOMPARE(ErrorOf([&] { running.Start("rdfile config 0 0"); }), QString("Терминал занят"));
+    QCOMPARE(ErrorOf([&] { other.Start("rdfile config 0 0"); }), QString("Терминал занят"));
+    QVERIFY(running.Busy());
+    QVERIFY(!other.Busy());
+
+    // The running transaction goes on untouched.
+    line.Deliver("reload\r\r\n>");
+    QVERIFY(running.Succeeded());
+    other.Start("reload"); // the terminal is free again
+    QVERIFY(other.Busy());
+}
+
+void TestCommand::endings_data()
+{
+    QTest::addColumn<QString>("ending");
+    QTest::addColumn<QString>("errorText");
+    QTest::newRow("silence") << "silence" << "Таймаут";
+    QTest::newRow("echo then silence") << "echo" << "Таймаут";
+    QTest::newRow("port closed") << "close" << "Порт закрыт";
+    QTest::newRow("line fails") << "hangup" << "COM1: Input/output error";
+}
+
+void TestCommand::endings()
+{
+    QFETCH(QString, ending);
+    QFETCH(QString, errorText);
+
+    QStringList ownEvents; // what the terminal's owner hears
+    SilentLine line;
+    line.terminal.OnClose = [&](TTerminal *) { ownEvents << "close"; };
+    TTerminalCommand transaction(line.terminal);
+
+    if (ending == "echo")
+        QTimer::singleShot(50, [&] { line.Deliver("rdfile config 0 0\r\r\n0A 0"); });
+    else if (ending == "close")
+        QTimer::singleShot(50, &line.terminal, [&] { line.terminal.Close(); });
+    else if (ending == "hangup")
+        QTimer::singleShot(50, [&] { line.fixture.Sim().hangUp(); });
+
+    const QString raised = ErrorOf([&] { transaction.Execute("rdfile config 0 0"); });
+    QCOMPARE(raised, QString("rdfile config 0 0"));
+    QCOMPARE(transaction.ErrorText(), errorText);
+    QVERIFY(!transaction.Busy());
+    QVERIFY(!transaction.Succeeded());
+    if (ending == "echo")
+        QCOMPARE(transaction.Lines(), Lines{"0A 0"}); // kept, unfinished line included
+    if (ending == "hangup")
+        QCOMPARE(ownEvents, QStringList{"close"}); // the close after the error changes nothing more
+}
+
+void TestCommand::chunkWhileIdleIsIgnored()
+{
+    SilentLine line;
+    TTerminalCommand transaction(line.terminal);
+    line.Deliver("reload\r\r\n>");
+    QVERIFY(!transaction.Succeeded());
+    QVERIFY(transaction.Lines().isEmpty());
+}
+
+void TestCommand::exchangesWithController_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<bool>("bytewiseEcho");
+    QTest::addColumn<QString>("errorText");
+    QTest::addColumn<int>("lineCount");
+
+    // The default "config" is 429 bytes: 26 full lines and one of 13 bytes.
+    QTest::newRow("plain") << int(sim::Fault::None) << false << "" << 27;
+    QTest::newRow("echo byte by byte") << int(sim::Fault::None) << true << "" << 27;
+    QTest::newRow("one-byte chunks") << int(sim::Fault::OneByteChunks) << false << "" << 27;
+    QTest::newRow("garbage before the echo") << int(sim::Fault::GarbageBeforeEcho) << false << "" << 27;
+    QTest::newRow("no answer") << int(sim::Fault::Silence) << false << "Таймаут" << 1;
+    QTest::newRow("echo then silence") << int(sim::Fault::EchoThenSilence) << false << "Таймаут" << 1;
+    QTest::newRow("prompt never sent") << int(sim::Fault::NoPrompt) << false << "Таймаут" << 28;
+    QTest::newRow("prompt with a blank") << int(sim::Fault::PromptWithBlank) << false << "Таймаут" << 28;
+}
+
+void TestCommand::exchangesWithController()
+{
+    QFETCH(int, fault);
+    QFETCH(bool, bytewiseEcho);
+    QFETCH(QString, errorText);
+    QFETCH(int, lineCount);
+
+    sim::SimOptions options;
+    options.echoByteByByte = bytewiseEcho;
+    SimFixture fixture(1, options);
+    if (fault != sim::Fault::None)
+        fixture.Sim().addFault({sim::Fault::Kind(fault)});
+    TTerminal terminal;
+    terminal.SetPortNumber(fixture.Port());
+    terminal.SetCommandTimeout(500);
+
+    TTerminalCommand transaction(terminal);
+    const QString raised = ErrorOf([&] { transaction.Execute("rdfile config 0 0"); });
+    QCOMPARE(raised, errorText.isEmpty() ? QString() : QString("rdfile config 0 0"));
+    QCOMPARE(transaction.ErrorText(), errorText);
+    QCOMPARE(transaction.Lines().size(), lineCount);
+    if (errorText.isEmpty())
+        QCOMPARE(transaction.Lines().first().left(2).size(), 2);
+    QCOMPARE(fixture.Sim().commands(), std::vector<std::string>{"rdfile config 0 0"});
+}
+
+void TestCommand::openFailureInStart()
+{
+    SimFixture fixture;
+    TTerminal terminal;
+    terminal.SetPortNumber(9);
+    TTerminalCommand transaction(terminal);
+    QCOMPARE(ErrorOf([&] { transaction.Execute("reload"); }), QString("COM9: No such file or directory"));
+    QVERIFY(!transaction.Busy());
+    QVERIFY(transaction.ErrorText().isEmpty());
+    // The terminal is not left claimed.
+    terminal.SetPortNumber(fixture.Port());
+    transaction.Execute("reload");
+    QVERIFY(transaction.Succeeded());
+}
+
+void TestCommand::waitingDoesNotSpin()
+{
+    SimFixture fixture;
+    fixture.Sim().addFault({sim::Fault::Silence});
+    TTerminal terminal;
+    terminal.SetPortNumber(fixture.Port());
+    terminal.SetCommandTimeout(1500);
+    TTerminalCommand transaction(terminal);
+
+    rusage before{}, after{};
+    getrusage(RUSAGE_THREAD, &before);
+    QVERIFY_THROWS_EXCEPTION(TError, transaction.Execute("reload"));
+    getrusage(RUSAGE_THREAD, &after);
+    const auto micros = [](const rusage &r) {
+        return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1000000LL + r.ru_utime.tv_usec + r.ru_stime.tv_usec;
+    };
+    // A spinning wait burns the whole 1.5 s; an idle one a few milliseconds.
+    QVERIFY2(micros(after) - micros(before) < 750000,
+             qPrintable(QString("CPU %1 us").arg(micros(after) - micros(before))));
+}
+
+QTEST_GUILESS_MAIN(TestCommand)
+#include "tst_command.moc"

@@ -1,0 +1,249 @@
+// TTerminal against the controller stand-in on a pseudo-terminal.
+#include "SimFixture.h"
+#include "common/Error.h"
+#include "terminal/Terminal.h"
+
+#include <QtTest>
+#include <thread>
+
+namespace {
+
+// Records the events of a terminal and its links in delivery order.
+struct EventLog
+{
+    QStringList events;
+    QByteArray data;
+
+    void Watch(TTerminal &terminal)
+    {
+        terminal.OnOpen = [this](TTerminal *) { events << "open"; };
+        terminal.OnClose = [this](TTerminal *) { events << "close"; };
+        terminal.OnError = [this](TTerminal *, const QString &text) { events << "error:" + text; };
+        terminal.OnData = [this](TTerminal *, const QByteArray &text) {
+            if (events.isEmpty() || events.last() != "data")
+                events << "data";
+            data += text;
+        };
+    }
+};
+
+} // namespace
+
+class TestTerminal : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void openErrors_data();
+    void openErrors();
+    void openAndCloseAreIdempotent();
+    void sendOpensClosedPort();
+    void handlerOrderAndLinks();
+    void bytesArriveUnchanged_data();
+    void bytesArriveUnchanged();
+    void hangUpIsErrorThenClose();
+    void dataBeforeCloseIsDeliveredAfterIt();
+    void destructionFiresClosed();
+};
+
+void TestTerminal::openErrors_data()
+{
+    QTest::addColumn<int>("port");
+    QTest::addColumn<bool>("holdPort");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("missing port") << 7 << false << "COM7: No such file or directory";
+    QTest::newRow("port held elsewhere") << 1 << true << "COM1: Device or resource busy";
+    QTest::newRow("negative number") << -3 << false << "COM-3: No such file or directory";
+}
+
+void TestTerminal::openErrors()
+{
+    QFETCH(int, port);
+    QFETCH(bool, holdPort);
+    QFETCH(QString, expected);
+    SimFixture fixture(1);
+
+    TTerminal holder;
+    holder.SetPortNumber(1);
+    if (holdPort)
+        holder.Open();
+
+    EventLog log; // outlives the terminal, whose destruction it hears
+    TTerminal terminal;
+    log.Watch(terminal);
+    terminal.SetPortNumber(port);
+    try {
+        terminal.Open();
+        QFAIL("Open() succeeded");
+    } catch (const TError &error) {
+        QCOMPARE(error.Message(), expected);
+    }
+    QVERIFY(!terminal.Active());
+    QVERIFY(log.events.isEmpty());
+
+    // Send raises the same error and writes nothing.
+    QVERIFY_THROWS_EXCEPTION(TError, terminal.Send("reload\r"));
+    Pump(100);
+    QVERIFY(fixture.Sim().commands().empty());
+}
+
+void TestTerminal::openAndCloseAreIdempotent()
+{
+    SimFixture fixture;
+    EventLog log; // outlives the terminal, whose destruction it hears
+    TTerminal terminal;
+    log.Watch(terminal);
+    terminal.SetPortNumber(fixture.Port());
+
+    terminal.Close();
+    QVERIFY(log.events.isEmpty());
+    terminal.Open();
+    terminal.Open();
+    QVERIFY(terminal.Active());
+    terminal.Close();
+    terminal.Close();
+    QVERIFY(!terminal.Active());
+    QCOMPARE(log.events, QStringList({"open", "close"}));
+
+    // A closed terminal opens again.
+    terminal.Open();
+    QVERIFY(terminal.Active());
+}
+
+void TestTerminal::sendOpensClosedPort()
+{
+    SimFixture fixture;
+    EventLog log; // outlives the terminal, whose destruction it hears
+    TTerminal terminal;
+    log.Watch(terminal);
+    terminal.SetPortNumber(fixture.Port());
+
+    terminal.Send("reload\r");
+    QCOMPARE(log.events.value(0), QString("open"));
+    QVERIFY(WaitFor([&] { return log.data.endsWith('>'); }));
+    QCOMPARE(fixture.Sim().commands(), std::vector<std::string>{"reload"});
+    QVERIFY(log.data.startsWith("reload\r\r\n"));
+}
+
+void TestTerminal::handlerOrderAndLinks()
+{
+    SimFixture fixture;
+    TTerminal terminal;
+    terminal.SetPortNumber(fixture.Port());
+    QStringList order;
+    terminal.OnOpen = [&](TTerminal *sender) {
+        QCOMPARE(sender, &terminal);
+        order << "own";
+    };
+    TTerminalLink first, second, unassigned;
+    first.OnOpen = [&](TTerminal *) { order << "first"; };
+    second.OnOpen = [&](TTerminal *) { order << "second"; };
+    terminal.AddLink(&first);
+    terminal.AddLink(&unassigned);
+    terminal.AddLink(&second);
+    terminal.AddLink(&first); // already there: stays in its place, once
+    TTerminalLink neverAdded;
+    terminal.RemoveLink(&neverAdded);
+
+    terminal.Open();
+    QCOMPARE(order, QStringList({"own", "first", "second"}));
+
+    terminal.Close();
+    terminal.RemoveLink(&first);
+    order.clear();
+    terminal.Open();
+    QCOMPARE(order, QStringList({"own", "second"}));
+}
+
+void TestTerminal::bytesArriveUnchanged_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QByteArray everyValue;
+    for (int i = 0; i < 256; ++i)
+        everyValue.append(char(i));
+    QByteArray burst;
+    for (int i = 0; i < 5000; ++i)
+        burst.append(char('a' + i % 26));
+    QTest::newRow("every byte value, NUL and 1251 letters included") << everyValue;
+    QTest::newRow("burst over 1024 bytes") << burst;
+    QTest::newRow("lone CR") << QByteArray("ab\rcd");
+}
+
+void TestTerminal::bytesArriveUnchanged()
+{
+    QFETCH(QByteArray, bytes);
+    SimFixture fixture;
+    EventLog log; // outlives the terminal, whose destruction it hears
+    TTerminal terminal;
+    log.Watch(terminal);
+    terminal.SetPortNumber(fixture.Port());
+    terminal.Open();
+
+    fixture.Sim().print(bytes.toStdString());
+    QVERIFY(WaitFor([&] { return log.data.size() >= bytes.size(); }));
+    Pump(50);
+    QCOMPARE(log.data, bytes);
+}
+
+void TestTerminal::hangUpIsErrorThenClose()
+{
+    SimFixture fixture;
+    EventLog log; // outlives the terminal, whose destruction it hears
+    TTerminal terminal;
+    log.Watch(terminal);
+    TTerminalLink link;
+    QStringList linkEvents;
+    link.OnError = [&](TTerminal *, const QString &text) { linkEvents << "error:" + text; };
+    link.OnClose = [&](TTerminal *) { linkEvents << "close"; };
+    terminal.AddLink(&link);
+    terminal.SetPortNumber(fixture.Port());
+    terminal.Open();
+
+    fixture.Sim().hangUp();
+    QVERIFY(WaitFor([&] { return !terminal.Active(); }));
+    const QStringList expected{"error:COM1: Input/output error", "close"};
+    QCOMPARE(log.events.mid(1), expected);
+    QCOMPARE(linkEvents, expected);
+
+    // Nothing further arrives: the reader has ended, no second failure.
+    Pump(300);
+    QCOMPARE(log.events.size(), 3);
+}
+
+void TestTerminal::dataBeforeCloseIsDeliveredAfterIt()
+{
+    SimFixture fixture;
+    EventLog log; // outlives the terminal, whose destruction it hears
+    TTerminal terminal;
+    log.Watch(terminal);
+    terminal.SetPortNumber(fixture.Port());
+    terminal.Open();
+
+    fixture.Sim().print("late");
+    // Let the reader read and post while the GUI thread handles nothing.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    terminal.Close();
+    QVERIFY(WaitFor([&] { return log.data == "late"; }));
+    QCOMPARE(log.events, QStringList({"open", "close", "data"}));
+}
+
+void TestTerminal::destructionFiresClosed()
+{
+    SimFixture fixture;
+    QStringList events;
+    {
+        TTerminal terminal;
+        terminal.OnClose = [&](TTerminal *) { events << "close"; };
+        terminal.SetPortNumber(fixture.Port());
+        terminal.Open();
+    }
+    QCOMPARE(events, QStringList({"close"}));
+    // The port is free again.
+    TTerminal next;
+    next.SetPortNumber(fixture.Port());
+    next.Open();
+    QVERIFY(next.Active());
+}
+
+QTEST_GUILESS_MAIN(TestTerminal)
+#include "tst_terminal.moc"
