@@ -1,0 +1,206 @@
+// Fetch and write-back of calibration tables against the controller stand-in.
+#include "SimFixture.h"
+#include "calibration/TankTable.h"
+#include "calibration/TankTableTransfer.h"
+#include "common/Error.h"
+#include "terminal/Terminal.h"
+
+#include <QTest>
+
+namespace {
+
+using Volumes = std::array<qint32, TankTable::EntryCount>;
+
+// A distinct table per tank, negative entries included.
+Volumes TankVolumes(int tankNo)
+{
+    Volumes volumes;
+    for (int k = 0; k < TankTable::EntryCount; ++k)
+        volumes[k] = (k % 2 ? -1 : 1) * (tankNo * 100000 + k * 37);
+    return volumes;
+}
+
+std::string LittleEndian(const Volumes &volumes)
+{
+    std::string bytes;
+    for (qint32 value : volumes) {
+        const quint32 bits = quint32(value);
+        for (int shift = 0; shift < 32; shift += 8)
+            bytes.push_back(char((bits >> shift) & 0xFF));
+    }
+    return bytes;
+}
+
+// "tanks.tbl" holding TankVolumes() for tanks 1..6.
+std::string TankFile()
+{
+    std::string file;
+    for (int n = 1; n <= 6; ++n)
+        file += LittleEndian(TankVolumes(n));
+    return file;
+}
+
+QStringList Commands(sim::ControllerSim &sim)
+{
+    QStringList commands;
+    for (const std::string &command : sim.commands())
+        commands.append(QString::fromStdString(command));
+    return commands;
+}
+
+QStringList WriteCommands(int offset, const std::string &file)
+{
+    QStringList commands;
+    for (int done = 0; done < 1600; done += 32) {
+        const QByteArray chunk = QByteArray::fromStdString(file.substr(offset + done, 32));
+        commands.append(QStringLiteral("wrfile tanks.tbl %1 %2")
+                            .arg(offset + done)
+                            .arg(QString::fromLatin1(chunk.toHex().toUpper())));
+    }
+    return commands;
+}
+
+} // namespace
+
+class TankTransferTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fetch_data();
+    void fetch();
+    void fetchFailureLeavesSlotEmpty_data();
+    void fetchFailureLeavesSlotEmpty();
+    void writeBack_data();
+    void writeBack();
+};
+
+void TankTransferTest::fetch_data()
+{
+    QTest::addColumn<int>("fileBytes"); // how much of the file exists
+    QTest::addColumn<bool>("shortAnswer");
+    QTest::addColumn<int>("copiedBytes");
+
+    QTest::newRow("whole block") << 6 * 1600 << false << 1600;
+    QTest::newRow("short answer") << 6 * 1600 << true << 800;
+    QTest::newRow("entry cut in the middle") << 2 * 1600 + 6 << false << 6;
+    QTest::newRow("no data") << 1600 << false << 0;
+}
+
+void TankTransferTest::fetch()
+{
+    QFETCH(int, fileBytes);
+    QFETCH(bool, shortAnswer);
+    QFETCH(int, copiedBytes);
+
+    SimFixture fixture;
+    fixture.Sim().setFile("tanks.tbl", TankFile().substr(0, fileBytes));
+    if (shortAnswer)
+        fixture.Sim().addFault({sim::Fault::ShortAnswer});
+    TTerminal terminal;
+    terminal.SetPortNumber(fixture.Port());
+    TTankTables tables;
+
+    FetchTankTable(terminal, tables[2]);
+
+    QCOMPARE(Commands(fixture.Sim()), QStringList{"rdfile tanks.tbl 3200 1600"});
+    std::string expected = LittleEndian(TankVolumes(3)).substr(0, copiedBytes);
+    expected.resize(1600, '\0');
+    QCOMPARE(LittleEndian(tables[2].Volumes), expected);
+    QVERIFY(tables[2].Loaded);
+    QVERIFY(!tables[2].Modified);
+}
+
+void TankTransferTest::fetchFailureLeavesSlotEmpty_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::newRow("no answer") << int(sim::Fault::Silence);
+    QTest::newRow("non-hex answer") << int(sim::Fault::NonHexLine);
+}
+
+void TankTransferTest::fetchFailureLeavesSlotEmpty()
+{
+    QFETCH(int, fault);
+
+    SimFixture fixture;
+    fixture.Sim().setFile("tanks.tbl", TankFile());
+    fixture.Sim().addFault({sim::Fault::Kind(fault)});
+    TTerminal terminal;
+    terminal.SetPortNumber(fixture.Port());
+    terminal.SetCommandTimeout(300);
+    TTankTables tables;
+    tables[2].HMax = 1234;
+
+    QVERIFY_THROWS_EXCEPTION(TError, FetchTankTable(terminal, tables[2]));
+    QVERIFY(!tables[2].Loaded);
+    QVERIFY(tables[2].Volumes == Volumes{});
+    QCOMPARE(tables[2].HMax, 1234);
+}
+
+void TankTransferTest::writeBack_data()
+{
+    QTest::addColumn<QList<int>>("modifiedTanks");
+    QTest::addColumn<int>("failingCommand"); // 0: none
+    QTest::addColumn<QList<int>>("writtenTanks");
+    QTest::addColumn<QList<int>>("stillModified");
+
+    QTest::newRow("tanks 2 and 5") << QList<int>{2, 5} << 0 << QList<int>{2, 5} << QList<int>{};
+    QTest::newRow("nothing changed") << QList<int>{} << 0 << QList<int>{} << QList<int>{};
+    QTest::newRow("second table fails") << QList<int>{2, 5} << 60 << QList<int>{2}
+                                        << QList<int>{5};
+    QTest::newRow("first table fails") << QList<int>{2, 5} << 3 << QList<int>{} << QList<int>{2, 5};
+}
+
+void TankTransferTest::writeBack()
+{
+    QFETCH(QList<int>, modifiedTanks);
+    QFETCH(int, failingCommand);
+    QFETCH(QList<int>, writtenTanks);
+    QFETCH(QList<int>, stillModified);
+
+    SimFixture fixture;
+    const std::string before = TankFile();
+    fixture.Sim().setFile("tanks.tbl", before);
+    if (failingCommand)
+        fixture.Sim().addFault({sim::Fault::Silence, failingCommand, failingCommand});
+    TTerminal terminal;
+    terminal.SetPortNumber(fixture.Port());
+    terminal.SetCommandTimeout(300);
+
+    // Edited tables hold the values of tank 7 + n, so every write shows.
+    TTankTables tables;
+    std::string edited = before;
+    for (int n = 1; n <= 6; ++n)
+        tables[n - 1].Loaded = true;
+    for (int n : modifiedTanks) {
+        tables[n - 1].Volumes = TankVolumes(7 + n);
+        tables[n - 1].Modified = true;
+        edited.replace((n - 1) * 1600, 1600, LittleEndian(TankVolumes(7 + n)));
+    }
+
+    if (failingCommand)
+        QVERIFY_THROWS_EXCEPTION(TError, WriteBackTankTables(terminal, tables));
+    else
+        WriteBackTankTables(terminal, tables);
+
+    // A failure ends the run at the failing command of the next table.
+    QStringList expectedCommands;
+    for (int n : writtenTanks)
+        expectedCommands += WriteCommands((n - 1) * 1600, edited);
+    if (failingCommand) {
+        const int failingTank = modifiedTanks[writtenTanks.size()];
+        expectedCommands += WriteCommands((failingTank - 1) * 1600, edited)
+                                .mid(0, failingCommand - expectedCommands.size());
+    }
+    QCOMPARE(Commands(fixture.Sim()), expectedCommands);
+    for (int n = 1; n <= TTankTables::Count; ++n) {
+        QCOMPARE(tables[n - 1].Modified, stillModified.contains(n));
+        QCOMPARE(tables[n - 1].Loaded, n <= 6);
+    }
+    for (int n : writtenTanks)
+        QCOMPARE(fixture.Sim().file("tanks.tbl").substr((n - 1) * 1600, 1600),
+                 edited.substr((n - 1) * 1600, 1600));
+}
+
+QTEST_GUILESS_MAIN(TankTransferTest)
+#include "tst_tanktransfer.moc"
