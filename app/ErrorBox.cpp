@@ -14,13 +14,6 @@ ErrorBox::Reporter &reporter()
 
 namespace ErrorBox {
 
-QString WithFullStop(const QString &message)
-{
-    if (!message.isEmpty() && message.back() > u'.')
-        return message + u'.';
-    return message;
-}
-
 QString ApplicationTitle()
 {
     const QString name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();

@@ -2,6 +2,8 @@
 // of an action to the user.
 #pragma once
 
+#include "common/ErrorText.h"
+
 #include <QString>
 #include <functional>
 
@@ -9,9 +11,8 @@ class QWidget;
 
 namespace ErrorBox {
 
-// The message with a full stop appended when its last character sorts
-// after "." (a letter, a digit, ":"); "." or ")" get none.
-QString WithFullStop(const QString &message);
+// The message with the full-stop rule applied, as the box shows it.
+using ErrorText::WithFullStop;
 
 // The executable's name up to its first full stop, every character after
 // the first in lower case.

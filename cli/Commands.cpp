@@ -1,0 +1,203 @@
+#include "Commands.h"
+
+#include "Backup.h"
+#include "ConfigJson.h"
+#include "InputChecks.h"
+#include "InputError.h"
+#include "Progress.h"
+#include "StdStreams.h"
+#include "calibration/TankTableTransfer.h"
+#include "common/Cp1251.h"
+#include "common/Error.h"
+#include "config/ConfigImage.h"
+#include "config/ConfigTransfer.h"
+#include "terminal/RemoteFile.h"
+#include "terminal/TerminalCommand.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QSaveFile>
+
+namespace {
+
+constexpr qint64 kMaxOffset = INT32_MAX;
+
+// Text that goes into a command line: code page 1251, no control characters.
+QByteArray CommandLineText(const QString &text, const QString &field)
+{
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Control)
+            throw TInputError(QStringLiteral("%1: control characters cannot be sent").arg(field));
+    }
+    return InputChecks::Cp1251Text(text, field);
+}
+
+// A controller file name: one word of the command line.
+QByteArray RemoteFileName(const QString &name)
+{
+    if (name.isEmpty() || name.contains(u' '))
+        throw TInputError(QStringLiteral("NAME: a file name is one non-empty word"));
+    return CommandLineText(name, QStringLiteral("NAME"));
+}
+
+qint32 Offset(const QString &text)
+{
+    return qint32(InputChecks::ParseInteger(text, 0, kMaxOffset, QStringLiteral("OFFSET")));
+}
+
+QByteArray JsonText(const QJsonObject &object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Indented);
+}
+
+int ChunksOf(const TTankTables &tables)
+{
+    int chunks = 0;
+    for (int i = 0; i < TTankTables::Count; ++i) {
+        if (tables[i].Modified)
+            chunks += TProgress::ChunksFor(qsizetype(sizeof tables[i].Volumes));
+    }
+    return chunks;
+}
+
+void Exec(TTerminal &terminal, const QStringList &arguments)
+{
+    const QByteArray text = CommandLineText(arguments.at(0), QStringLiteral("TEXT"));
+    TTerminalCommand command(terminal);
+    command.Execute(text);
+    QByteArray answer;
+    for (const QByteArray &line : command.Lines())
+        answer += Cp1251::toUnicode(line).toUtf8() + '\n';
+    StdStreams::WriteOutput(answer);
+}
+
+void ReadFile(TTerminal &terminal, const QStringList &arguments)
+{
+    const QByteArray name = RemoteFileName(arguments.at(0));
+    const qint32 offset = Offset(arguments.at(1));
+    const qint32 length = qint32(InputChecks::ParseInteger(arguments.at(2), 0, INT32_MAX, QStringLiteral("LENGTH")));
+    QByteArray bytes;
+    ReadRemoteFile(terminal, name, offset, length, bytes);
+    StdStreams::WriteOutput(bytes);
+}
+
+void WriteFile(TTerminal &terminal, const QStringList &arguments)
+{
+    const QByteArray name = RemoteFileName(arguments.at(0));
+    const qint32 offset = Offset(arguments.at(1));
+    const QByteArray bytes = StdStreams::ReadInput();
+    if (offset + qint64(bytes.size()) > kMaxOffset)
+        throw TInputError(QStringLiteral("standard input: %1 bytes from offset %2 go beyond %3")
+                              .arg(bytes.size()).arg(offset).arg(kMaxOffset));
+    TProgress progress(terminal, TProgress::ChunksFor(bytes.size()));
+    WriteRemoteFile(terminal, name, offset, bytes);
+}
+
+void ReadConfigCommand(TTerminal &terminal, const QStringList &)
+{
+    TTerminalConfig config;
+    ReadConfig(terminal, config);
+    StdStreams::WriteOutput(JsonText(ConfigJson::ToJson(config)));
+}
+
+void WriteConfigCommand(TTerminal &terminal, const QStringList &)
+{
+    const QJsonObject object = InputChecks::ParseJsonObject(StdStreams::ReadInput(), QStringLiteral("standard input"));
+    const TTerminalConfig config = ConfigJson::FromJson(object);
+    TProgress progress(terminal, TProgress::ChunksFor(ConfigImage::Size));
+    WriteConfig(terminal, config);
+}
+
+void ReadTable(TTerminal &terminal, const QStringList &arguments)
+{
+    TankTable table;
+    table.TankNo = InputChecks::TankNumber(arguments.at(0));
+    FetchTankTable(terminal, table);
+    QByteArray text;
+    for (const qint32 volume : table.Volumes)
+        text += QByteArray::number(volume) + '\n';
+    StdStreams::WriteOutput(text);
+}
+
+void WriteTable(TTerminal &terminal, const QStringList &arguments)
+{
+    TTankTables tables;
+    TankTable *slot = tables.ForTank(InputChecks::TankNumber(arguments.at(0)));
+    slot->Volumes = InputChecks::ParseTableText(StdStreams::ReadInput());
+    slot->Loaded = true;
+    slot->Modified = true;
+    TProgress progress(terminal, ChunksOf(tables));
+    WriteBackTankTables(terminal, tables);
+}
+
+void BackupCommand(TTerminal &terminal, const QStringList &arguments)
+{
+    QSaveFile file(arguments.at(0));
+    if (!file.open(QIODevice::WriteOnly))
+        throw TInputError(QStringLiteral("FILE: %1: %2").arg(QDir::toNativeSeparators(arguments.at(0)), file.errorString()));
+
+    TTerminalConfig config;
+    ReadConfig(terminal, config);
+    TTankTables tables;
+    for (int tankNo = Backup::FirstTank; tankNo <= Backup::LastTank; ++tankNo)
+        FetchTankTable(terminal, *tables.ForTank(tankNo));
+
+    file.write(JsonText(Backup::ToJson(config, tables)));
+    if (!file.commit())
+        throw TError(QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(arguments.at(0))));
+}
+
+void Restore(TTerminal &terminal, const QStringList &arguments)
+{
+    QFile file(arguments.at(0));
+    if (!file.open(QIODevice::ReadOnly))
+        throw TInputError(QStringLiteral("FILE: %1: %2").arg(QDir::toNativeSeparators(arguments.at(0)), file.errorString()));
+    TTerminalConfig config;
+    TTankTables tables;
+    Backup::FromJson(InputChecks::ParseJsonObject(file.readAll(), QDir::toNativeSeparators(arguments.at(0))), config,
+                     tables);
+
+    TProgress progress(terminal, TProgress::ChunksFor(ConfigImage::Size) + ChunksOf(tables));
+    WriteConfig(terminal, config);
+    WriteBackTankTables(terminal, tables);
+}
+
+} // namespace
+
+namespace CliCommands {
+
+const QList<TCliCommand> &All()
+{
+    static const QList<TCliCommand> commands = {
+        {QStringLiteral("exec"), {QStringLiteral("TEXT")}, QStringLiteral("run one command; print its answer lines"), Exec},
+        {QStringLiteral("read-file"), {QStringLiteral("NAME"), QStringLiteral("OFFSET"), QStringLiteral("LENGTH")},
+         QStringLiteral("decoded bytes to standard output (LENGTH 0: the whole file)"), ReadFile},
+        {QStringLiteral("write-file"), {QStringLiteral("NAME"), QStringLiteral("OFFSET")},
+         QStringLiteral("bytes from standard input to the controller file"), WriteFile},
+        {QStringLiteral("read-config"), {}, QStringLiteral("the configuration as JSON on standard output"),
+         ReadConfigCommand},
+        {QStringLiteral("write-config"), {}, QStringLiteral("JSON from standard input; writes \"config\", then \"reload\""),
+         WriteConfigCommand},
+        {QStringLiteral("read-table"), {QStringLiteral("TANK")},
+         QStringLiteral("tank 1..16: its 400 values, one decimal number a line"), ReadTable},
+        {QStringLiteral("write-table"), {QStringLiteral("TANK")},
+         QStringLiteral("400 decimal values from standard input into its block"), WriteTable},
+        {QStringLiteral("backup"), {QStringLiteral("FILE")},
+         QStringLiteral("config and the tables of tanks 1..6 into one JSON file"), BackupCommand},
+        {QStringLiteral("restore"), {QStringLiteral("FILE")},
+         QStringLiteral("config, \"reload\", then every table present in FILE"), Restore},
+    };
+    return commands;
+}
+
+const TCliCommand *Find(const QString &name)
+{
+    for (const TCliCommand &command : All()) {
+        if (command.name == name)
+            return &command;
+    }
+    return nullptr;
+}
+
+} // namespace CliCommands

@@ -1,0 +1,26 @@
+// The commands of kolt-tarvo-cli. Each checks all of its input first and
+// throws TInputError before anything is sent; errors of the controller or
+// the port come as TError.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class TTerminal;
+
+struct TCliCommand
+{
+    QString name;
+    QStringList arguments; // their names, as the usage shows them
+    QString summary;
+    void (*run)(TTerminal &terminal, const QStringList &arguments);
+};
+
+namespace CliCommands {
+
+const QList<TCliCommand> &All();
+// nullptr when there is no command of that name.
+const TCliCommand *Find(const QString &name);
+
+} // namespace CliCommands

@@ -1,0 +1,154 @@
+#include "InputChecks.h"
+
+#include "InputError.h"
+#include "common/Cp1251.h"
+
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace {
+
+[[noreturn]] void Fail(const QString &field, const QString &problem)
+{
+    throw TInputError(field + QStringLiteral(": ") + problem);
+}
+
+QString Range(qint64 min, qint64 max)
+{
+    return QStringLiteral("outside %1..%2").arg(min).arg(max);
+}
+
+QString JsonTypeName(const QJsonValue &value)
+{
+    switch (value.type()) {
+    case QJsonValue::Null: return QStringLiteral("null");
+    case QJsonValue::Bool: return QStringLiteral("a boolean");
+    case QJsonValue::Double: return QStringLiteral("a number");
+    case QJsonValue::String: return QStringLiteral("a text");
+    case QJsonValue::Array: return QStringLiteral("an array");
+    case QJsonValue::Object: return QStringLiteral("an object");
+    case QJsonValue::Undefined: break;
+    }
+    return QStringLiteral("nothing");
+}
+
+void ExpectType(const QJsonValue &value, QJsonValue::Type type, const QString &field)
+{
+    if (value.type() == type)
+        return;
+    Fail(field, QStringLiteral("expected %1, found %2").arg(JsonTypeName(QJsonValue(type)), JsonTypeName(value)));
+}
+
+} // namespace
+
+namespace InputChecks {
+
+qint64 ParseInteger(const QString &text, qint64 min, qint64 max, const QString &what)
+{
+    static const QRegularExpression decimal(QStringLiteral("^[+-]?[0-9]+$"));
+    const QString trimmed = text.trimmed();
+    if (!decimal.match(trimmed).hasMatch())
+        Fail(what, QStringLiteral("'%1' is not a decimal integer").arg(trimmed));
+    bool ok = false;
+    const qint64 number = trimmed.toLongLong(&ok);
+    if (!ok || number < min || number > max)
+        Fail(what, QStringLiteral("%1 is %2").arg(trimmed, Range(min, max)));
+    return number;
+}
+
+qint64 CheckedInteger(const QJsonValue &value, qint64 min, qint64 max, const QString &field)
+{
+    ExpectType(value, QJsonValue::Double, field);
+    const double number = value.toDouble();
+    const QString shown = QString::number(number, 'g', 17);
+    if (!std::isfinite(number) || std::trunc(number) != number)
+        Fail(field, QStringLiteral("%1 is not an integer").arg(shown));
+    if (number < double(min) || number > double(max))
+        Fail(field, QStringLiteral("%1 is %2").arg(shown, Range(min, max)));
+    return qint64(number);
+}
+
+QByteArray Cp1251Text(const QString &text, const QString &field)
+{
+    for (const QChar c : text) {
+        if (!Cp1251::canEncode(c))
+            Fail(field, QStringLiteral("the character '%1' (U+%2) is not in code page 1251")
+                            .arg(c)
+                            .arg(c.unicode(), 4, 16, QLatin1Char('0')));
+    }
+    return Cp1251::fromUnicode(text);
+}
+
+QByteArray CheckedText(const QJsonValue &value, qsizetype capacity, const QString &field)
+{
+    ExpectType(value, QJsonValue::String, field);
+    const QByteArray bytes = Cp1251Text(value.toString(), field);
+    if (bytes.size() > capacity)
+        Fail(field, QStringLiteral("%1 characters, at most %2 fit").arg(bytes.size()).arg(capacity));
+    return bytes;
+}
+
+QJsonArray CheckedArray(const QJsonValue &value, qsizetype count, const QString &field)
+{
+    ExpectType(value, QJsonValue::Array, field);
+    const QJsonArray array = value.toArray();
+    if (array.size() != count)
+        Fail(field, QStringLiteral("%1 entries, expected %2").arg(array.size()).arg(count));
+    return array;
+}
+
+QJsonObject CheckedObject(const QJsonValue &value, const QString &field)
+{
+    ExpectType(value, QJsonValue::Object, field);
+    return value.toObject();
+}
+
+QJsonObject ParseJsonObject(const QByteArray &document, const QString &source)
+{
+    QJsonParseError error;
+    const QJsonDocument parsed = QJsonDocument::fromJson(document, &error);
+    if (error.error != QJsonParseError::NoError)
+        Fail(source, QStringLiteral("not valid JSON at offset %1: %2").arg(error.offset).arg(error.errorString()));
+    if (!parsed.isObject())
+        Fail(source, QStringLiteral("expected one JSON object"));
+    return parsed.object();
+}
+
+int TankNumber(const QString &text)
+{
+    return int(ParseInteger(text, 1, TTankTables::Count, QStringLiteral("TANK")));
+}
+
+Volumes ParseTableText(const QByteArray &text)
+{
+    Volumes volumes{};
+    qsizetype count = 0;
+    const QList<QByteArray> lines = text.split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString line = QString::fromUtf8(lines.at(i)).trimmed();
+        if (line.isEmpty())
+            continue;
+        const QString where = QStringLiteral("line %1").arg(i + 1);
+        const qint32 value = qint32(ParseInteger(line, INT32_MIN, INT32_MAX, where));
+        if (count == TankTable::EntryCount)
+            Fail(where, QStringLiteral("more than %1 values").arg(TankTable::EntryCount));
+        volumes[count++] = value;
+    }
+    if (count != TankTable::EntryCount)
+        Fail(QStringLiteral("table"), QStringLiteral("%1 values, expected %2").arg(count).arg(TankTable::EntryCount));
+    return volumes;
+}
+
+Volumes CheckedTable(const QJsonValue &value, const QString &field)
+{
+    const QJsonArray array = CheckedArray(value, TankTable::EntryCount, field);
+    Volumes volumes{};
+    for (qsizetype k = 0; k < array.size(); ++k)
+        volumes[k] = CheckedInteger<qint32>(array.at(k), QStringLiteral("%1[%2]").arg(field).arg(k));
+    return volumes;
+}
+
+} // namespace InputChecks

@@ -1,0 +1,629 @@
+// kolt-tarvo-cli run as a child process against the controller stand-in:
+// round trips, the commands each operation puts on the wire, the input
+// checks, port and controller failures, the port choice and the progress
+// display.
+#include "SimFixture.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+constexpr int kGuardMs = 60000; // a child that hangs fails its test
+constexpr int kBlock = 1600;    // one tank's table in tanks.tbl
+
+struct CliResult
+{
+    int exitCode = -1; // -1: did not start, crashed or hung
+    QByteArray out;
+    QByteArray err;
+};
+
+QProcessEnvironment Environment(const QStringList &settings)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString &setting : settings)
+        environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+    return environment;
+}
+
+CliResult RunCli(const QStringList &arguments, const QByteArray &input = {}, const QStringList &environment = {})
+{
+    QProcess process;
+    process.setProcessEnvironment(Environment(environment));
+    process.start(QStringLiteral(KOLT_CLI_PATH), arguments);
+    CliResult result;
+    if (!process.waitForStarted(kGuardMs))
+        return result;
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(kGuardMs)) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    if (process.exitStatus() == QProcess::NormalExit)
+        result.exitCode = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+QByteArray Json(const QJsonObject &object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+// The value at path ("tanks/0/hmax") replaced; an undefined value removes it.
+QJsonValue With(const QJsonValue &node, QStringList path, const QJsonValue &value)
+{
+    if (path.isEmpty())
+        return value;
+    const QString head = path.takeFirst();
+    const bool remove = path.isEmpty() && value.isUndefined();
+    if (node.isArray()) {
+        QJsonArray array = node.toArray();
+        const int index = head.toInt();
+        if (remove)
+            array.removeAt(index);
+        else
+            array[index] = With(array.at(index), path, value);
+        return array;
+    }
+    QJsonObject object = node.toObject();
+    if (remove)
+        object.remove(head);
+    else
+        object[head] = With(object.value(head), path, value);
+    return object;
+}
+
+QJsonObject With(const QJsonObject &root, const QString &path, const QJsonValue &value)
+{
+    return With(QJsonValue(root), path.split(u'/'), value).toObject();
+}
+
+// Commands as received, a wrfile's hex shown as its byte count.
+QStringList Trace(const sim::ControllerSim &sim)
+{
+    QStringList trace;
+    for (const std::string &command : sim.commands()) {
+        const QString text = QString::fromStdString(command);
+        const QStringList words = text.split(u' ');
+        if (words.size() == 4 && words.at(0) == QStringLiteral("wrfile"))
+            trace << QStringLiteral("wrfile %1 %2 +%3").arg(words.at(1), words.at(2)).arg(words.at(3).size() / 2);
+        else
+            trace << text;
+    }
+    return trace;
+}
+
+// The trace of writing size bytes at offset: one command per 32 bytes.
+QStringList WriteTrace(const QString &name, int offset, int size)
+{
+    QStringList trace;
+    for (int done = 0; done < size; done += 32)
+        trace << QStringLiteral("wrfile %1 %2 +%3").arg(name).arg(offset + done).arg(qMin(32, size - done));
+    return trace;
+}
+
+QJsonArray TableJson(int seed)
+{
+    QJsonArray values;
+    for (int k = 0; k < 400; ++k)
+        values.append(seed * 100000 + 37 * k - 500);
+    return values;
+}
+
+QByteArray TableText(int seed)
+{
+    QByteArray text;
+    for (const QJsonValue value : TableJson(seed))
+        text += QByteArray::number(value.toInt()) + '\n';
+    return text;
+}
+
+QByteArray Bytes(int count, int step)
+{
+    QByteArray bytes;
+    for (int i = 0; i < count; ++i)
+        bytes.append(char((i * step) & 0xFF));
+    return bytes;
+}
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void configRoundTrip();
+    void dataRoundTrips_data();
+    void dataRoundTrips();
+    void backupThenRestoreCopiesTheStation();
+    void wireTraces_data();
+    void wireTraces();
+    void inputChecks_data();
+    void inputChecks();
+    void controllerFailures_data();
+    void controllerFailures();
+    void portChoice_data();
+    void portChoice();
+    void progressOnTerminalOnly_data();
+    void progressOnTerminalOnly();
+    void helpNamesCommandsAndVariables();
+
+private:
+    QString TempPath(const QString &name) const { return m_temp.filePath(name); }
+    QStringList Substituted(QStringList arguments) const;
+
+    QTemporaryDir m_temp;
+    QJsonObject m_config; // the stand-in's fresh configuration
+    std::unique_ptr<SimFixture> m_fixture;
+};
+
+void TestCli::initTestCase()
+{
+    QVERIFY(m_temp.isValid());
+    // No settings file: the port is 1 unless a test says otherwise.
+    qputenv("KOLT_TARVO_SETTINGS", TempPath(QStringLiteral("absent.ini")).toLocal8Bit());
+    SimFixture fixture;
+    const CliResult read = RunCli({QStringLiteral("read-config")});
+    QCOMPARE(read.exitCode, 0);
+    m_config = QJsonDocument::fromJson(read.out).object();
+    QCOMPARE(m_config.value(QStringLiteral("tanks")).toArray().size(), 6);
+}
+
+void TestCli::init()
+{
+    m_fixture = std::make_unique<SimFixture>(1);
+}
+
+void TestCli::cleanup()
+{
+    m_fixture.reset();
+}
+
+QStringList TestCli::Substituted(QStringList arguments) const
+{
+    arguments.replaceInStrings(QStringLiteral("%TMP%"), m_temp.path());
+    return arguments;
+}
+
+void TestCli::configRoundTrip()
+{
+    QJsonObject config = m_config;
+    config = With(config, QStringLiteral("apn"), QStringLiteral("точка.доступа"));
+    config = With(config, QStringLiteral("server_port"), 65535);
+    config = With(config, QStringLiteral("card_psw"), QStringLiteral("Пароль-12345"));
+    config = With(config, QStringLiteral("admin_tel"), QString());
+    config = With(config, QStringLiteral("tanks/5/hmin"), -32768);
+    config = With(config, QStringLiteral("tanks/5/hmax"), 32767);
+    config = With(config, QStringLiteral("pumps/3/nozzles/3/tank_no"), 255);
+
+    const CliResult write = RunCli({QStringLiteral("write-config")}, Json(config));
+    QCOMPARE(write.exitCode, 0);
+    QCOMPARE(write.err, QByteArray());
+    QCOMPARE(write.out, QByteArray());
+    QCOMPARE(m_fixture->Sim().reloadCount(), 1);
+
+    const CliResult read = RunCli({QStringLiteral("read-config")});
+    QCOMPARE(read.exitCode, 0);
+    QCOMPARE(read.err, QByteArray());
+    QCOMPARE(QJsonDocument::fromJson(read.out).object(), config);
+}
+
+void TestCli::dataRoundTrips_data()
+{
+    QTest::addColumn<QStringList>("write");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QStringList>("read");
+
+    QTest::newRow("file: every byte value, CR, LF, NUL and Ctrl-Z included")
+        << QStringList{QStringLiteral("write-file"), QStringLiteral("scratch.bin"), QStringLiteral("10")}
+        << Bytes(512, 1)
+        << QStringList{QStringLiteral("read-file"), QStringLiteral("scratch.bin"), QStringLiteral("10"), QStringLiteral("512")};
+    QTest::newRow("table of tank 16, negative values included")
+        << QStringList{QStringLiteral("write-table"), QStringLiteral("16")} << TableText(-3)
+        << QStringList{QStringLiteral("read-table"), QStringLiteral("16")};
+}
+
+void TestCli::dataRoundTrips()
+{
+    QFETCH(QStringList, write);
+    QFETCH(QByteArray, input);
+    QFETCH(QStringList, read);
+
+    const CliResult written = RunCli(write, input);
+    QCOMPARE(written.exitCode, 0);
+    QCOMPARE(written.err, QByteArray());
+    const CliResult back = RunCli(read);
+    QCOMPARE(back.exitCode, 0);
+    QCOMPARE(back.err, QByteArray());
+    QCOMPARE(back.out, input);
+}
+
+void TestCli::backupThenRestoreCopiesTheStation()
+{
+    sim::ControllerSim &source = m_fixture->Sim();
+    std::unique_ptr<sim::ControllerSim> target = m_fixture->StartAnother(2);
+    // The target differs everywhere, gaps of the image included, and holds
+    // more tanks than a backup covers.
+    target->setFile("config", Bytes(429, 7).toStdString());
+    const QByteArray targetTables = Bytes(10 * kBlock, 3);
+    target->setFile("tanks.tbl", targetTables.toStdString());
+    QVERIFY(target->file("config") != source.file("config"));
+
+    const QString backupPath = TempPath(QStringLiteral("station.json"));
+    const CliResult backup = RunCli({QStringLiteral("backup"), backupPath});
+    QCOMPARE(backup.exitCode, 0);
+    QCOMPARE(backup.err, QByteArray());
+
+    QFile file(backupPath);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QJsonObject document = QJsonDocument::fromJson(file.readAll()).object();
+    QCOMPARE(document.value(QStringLiteral("config")).toObject(), m_config);
+    QCOMPARE(document.value(QStringLiteral("tables")).toObject().keys(),
+             (QStringList{"1", "2", "3", "4", "5", "6"}));
+
+    const CliResult restore = RunCli({QStringLiteral("--port"), QStringLiteral("2"), QStringLiteral("restore"), backupPath});
+    QCOMPARE(restore.exitCode, 0);
+    QCOMPARE(restore.err, QByteArray());
+
+    QCOMPARE(QByteArray::fromStdString(target->file("config")), QByteArray::fromStdString(source.file("config")));
+    const QByteArray copied = QByteArray::fromStdString(target->file("tanks.tbl"));
+    QCOMPARE(copied.left(6 * kBlock), QByteArray::fromStdString(source.file("tanks.tbl")).left(6 * kBlock));
+    QCOMPARE(copied.mid(6 * kBlock), targetTables.mid(6 * kBlock));
+    QCOMPARE(target->reloadCount(), 1);
+}
+
+void TestCli::wireTraces_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("file"); // written to %TMP%/input.json first
+    QTest::addColumn<QStringList>("trace");
+
+    const QString tanks = QStringLiteral("tanks.tbl");
+    const QStringList configWrite = WriteTrace(QStringLiteral("config"), 0, 429) << QStringLiteral("reload");
+    QStringList backupTrace{QStringLiteral("rdfile config 0 0")};
+    for (int n = 1; n <= 6; ++n)
+        backupTrace << QStringLiteral("rdfile tanks.tbl %1 1600").arg((n - 1) * kBlock);
+    const QJsonObject twoTables{{"config", m_config}, {"tables", QJsonObject{{"2", TableJson(2)}, {"5", TableJson(5)}}}};
+
+    QTest::newRow("exec") << QStringList{"exec", "reload"} << QByteArray() << QByteArray()
+                          << QStringList{"reload"};
+    QTest::newRow("read-file") << QStringList{"read-file", "config", "100", "7"} << QByteArray() << QByteArray()
+                               << QStringList{"rdfile config 100 7"};
+    QTest::newRow("write-file of 65 bytes") << QStringList{"write-file", "notes.txt", "100"} << Bytes(65, 5)
+                                            << QByteArray() << WriteTrace(QStringLiteral("notes.txt"), 100, 65);
+    QTest::newRow("write-file of nothing") << QStringList{"write-file", "notes.txt", "0"} << QByteArray()
+                                           << QByteArray() << QStringList{};
+    QTest::newRow("read-config") << QStringList{"read-config"} << QByteArray() << QByteArray()
+                                 << QStringList{"rdfile config 0 0"};
+    QTest::newRow("write-config") << QStringList{"write-config"} << Json(m_config) << QByteArray() << configWrite;
+    QTest::newRow("read-table 3") << QStringList{"read-table", "3"} << QByteArray() << QByteArray()
+                                  << QStringList{"rdfile tanks.tbl 3200 1600"};
+    QTest::newRow("write-table 16") << QStringList{"write-table", "16"} << TableText(1) << QByteArray()
+                                    << WriteTrace(tanks, 15 * kBlock, kBlock);
+    QTest::newRow("backup") << QStringList{"backup", "%TMP%/out.json"} << QByteArray() << QByteArray() << backupTrace;
+    QTest::newRow("restore of tanks 2 and 5")
+        << QStringList{"restore", "%TMP%/input.json"} << QByteArray() << Json(twoTables)
+        << (configWrite + WriteTrace(tanks, kBlock, kBlock) + WriteTrace(tanks, 4 * kBlock, kBlock));
+    QTest::newRow("restore of the configuration alone")
+        << QStringList{"restore", "%TMP%/input.json"} << QByteArray() << Json(QJsonObject{{"config", m_config}})
+        << configWrite;
+}
+
+void TestCli::wireTraces()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, trace);
+
+    if (!file.isEmpty()) {
+        QFile inputFile(TempPath(QStringLiteral("input.json")));
+        QVERIFY(inputFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        inputFile.write(file);
+    }
+    const CliResult result = RunCli(Substituted(arguments), input);
+    QCOMPARE(result.err, QByteArray());
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(Trace(m_fixture->Sim()), trace);
+}
+
+void TestCli::inputChecks_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("file"); // written to %TMP%/input.json first
+    QTest::addColumn<QStringList>("environment");
+    QTest::addColumn<QString>("error");   // the start of the one line on stderr
+
+    const QStringList writeConfig{"write-config"};
+    const auto config = [&](const char *name, const QString &path, const QJsonValue &value, const QString &error) {
+        QTest::newRow(name) << writeConfig << Json(With(m_config, path, value)) << QByteArray() << QStringList{} << error;
+    };
+    config("missing key", "apn", QJsonValue::Undefined, "apn: missing");
+    config("missing nested key", "tanks/2/hmax", QJsonValue::Undefined, "tanks[2].hmax: missing");
+    config("unknown key", "colour", "red", "colour: unknown key");
+    config("unknown nested key", "pumps/1/nozzles/3/flow", 1, "pumps[1].nozzles[3].flow: unknown key");
+    config("byte above 255", "tanks/0/active", 256, "tanks[0].active: 256 is outside 0..255");
+    config("byte below 0", "card_sector", -1, "card_sector: -1 is outside 0..255");
+    config("uint16 above 65535", "server_port", 65536, "server_port: 65536 is outside 0..65535");
+    config("uint16 below 0", "pumps/2/nozzles/0/active", -3, "pumps[2].nozzles[0].active: -3 is outside 0..255");
+    config("int16 below -32768", "tanks/5/hmin", -32769, "tanks[5].hmin: -32769 is outside -32768..32767");
+    config("int16 above 32767", "tanks/4/adapter_h0", 32768, "tanks[4].adapter_h0: 32768 is outside -32768..32767");
+    config("not an integer", "tanks/1/fuel_code", 92.5, "tanks[1].fuel_code: 92.5 is not an integer");
+    config("number given as text", "sync_time", "300", "sync_time: expected a number, found a text");
+    config("text given as number", "apn", 5, "apn: expected a text, found a number");
+    config("text beyond capacity", "apn", QString(32, u'a'), "apn: 32 characters, at most 31 fit");
+    config("Cyrillic text beyond capacity", "server_login", "пароль12", "server_login: 8 characters, at most 7 fit");
+    config("card password beyond 12", "card_psw", "1234567890123", "card_psw: 13 characters, at most 12 fit");
+    config("character outside cp1251", "admin_tel", "+7 900 ✆", "admin_tel: the character '✆' (U+2706) is not in code page 1251");
+    config("five tanks", "tanks/5", QJsonValue::Undefined, "tanks: 5 entries, expected 6");
+    config("three nozzles", "pumps/0/nozzles/3", QJsonValue::Undefined, "pumps[0].nozzles: 3 entries, expected 4");
+    config("tank not an object", "tanks/0", 1, "tanks[0]: expected an object, found a number");
+    QTest::newRow("not JSON") << writeConfig << QByteArray("{\"apn\": ") << QByteArray() << QStringList{}
+                              << "standard input: not valid JSON at offset";
+    QTest::newRow("JSON but no object") << writeConfig << QByteArray("[]") << QByteArray() << QStringList{}
+                                        << "standard input: expected one JSON object";
+
+    QByteArray lines = TableText(1);
+    const QStringList writeTable{"write-table", "2"};
+    QTest::newRow("table of 399 values") << writeTable << lines.left(lines.lastIndexOf('\n', lines.size() - 2) + 1)
+                                         << QByteArray() << QStringList{} << "table: 399 values, expected 400";
+    QTest::newRow("table of 401 values") << writeTable << lines + "7\n" << QByteArray() << QStringList{}
+                                         << "line 401: more than 400 values";
+    QList<QByteArray> fractionLines = lines.split('\n');
+    fractionLines[6] = "12.5";
+    const QByteArray fraction = fractionLines.join('\n');
+    QTest::newRow("table value not an integer") << writeTable << fraction << QByteArray() << QStringList{}
+                                                << "line 7: '12.5' is not a decimal integer";
+    QTest::newRow("table value beyond 32 bits") << writeTable << "1\n2\n2147483648\n" + lines << QByteArray()
+                                                << QStringList{} << "line 3: 2147483648 is outside -2147483648..2147483647";
+    QTest::newRow("tank 0") << QStringList{"read-table", "0"} << QByteArray() << QByteArray() << QStringList{}
+                            << "TANK: 0 is outside 1..16";
+    QTest::newRow("tank 17") << QStringList{"write-table", "17"} << lines << QByteArray() << QStringList{}
+                             << "TANK: 17 is outside 1..16";
+    QTest::newRow("tank not a number") << QStringList{"read-table", "x"} << QByteArray() << QByteArray()
+                                       << QStringList{} << "TANK: 'x' is not a decimal integer";
+
+    const QStringList restore{"restore", "%TMP%/input.json"};
+    const QJsonObject backup{{"config", m_config}, {"tables", QJsonObject{{"1", TableJson(1)}}}};
+    const auto restoreRow = [&](const char *name, const QString &path, const QJsonValue &value, const QString &error) {
+        QTest::newRow(name) << restore << QByteArray() << Json(With(backup, path, value)) << QStringList{} << error;
+    };
+    restoreRow("backup table of 399 values", "tables/1/399", QJsonValue::Undefined, "tables.1: 399 entries, expected 400");
+    restoreRow("backup table of tank 17", "tables/17", TableJson(1), "tables.17: unknown key, tanks are 1..16");
+    restoreRow("backup table value not an integer", "tables/1/5", 0.5, "tables.1[5]: 0.5 is not an integer");
+    restoreRow("backup without config", "config", QJsonValue::Undefined, "config: missing");
+    restoreRow("backup config out of range", "config/tanks/0/active", 300, "config.tanks[0].active: 300 is outside 0..255");
+    restoreRow("backup with unknown key", "notes", "x", "notes: unknown key");
+    QTest::newRow("backup file missing") << QStringList{"restore", "%TMP%/missing.json"} << QByteArray() << QByteArray()
+                                         << QStringList{} << "FILE: " + TempPath("missing.json") + ": ";
+    QTest::newRow("backup into a missing folder") << QStringList{"backup", "%TMP%/missing/b.json"} << QByteArray()
+                                                  << QByteArray() << QStringList{} << "FILE: " + TempPath("missing/b.json") + ": ";
+
+    const auto arguments = [](const char *name, const QStringList &args, const QString &error,
+                              const QStringList &environment = {}) {
+        QTest::newRow(name) << args << QByteArray() << QByteArray() << environment << error;
+    };
+    arguments("negative offset", {"read-file", "config", "-1", "0"}, "OFFSET: -1 is outside 0..2147483647");
+    arguments("length not a number", {"read-file", "config", "0", "abc"}, "LENGTH: 'abc' is not a decimal integer");
+    arguments("file name of two words", {"read-file", "two words", "0", "0"}, "NAME: a file name is one non-empty word");
+    arguments("command character outside cp1251", {"exec", "тест ✓"}, "TEXT: the character '✓' (U+2713) is not in code page 1251");
+    arguments("command with a control character", {"exec", "a\rb"}, "TEXT: control characters cannot be sent");
+    arguments("unknown command", {"frobnicate"}, "unknown command 'frobnicate'");
+    arguments("argument missing", {"read-table"}, "usage: kolt-tarvo-cli [--port N] read-table TANK");
+    arguments("argument too many", {"read-config", "x"}, "usage: kolt-tarvo-cli [--port N] read-config");
+    arguments("unknown option", {"--verbose", "read-config"}, "unknown option --verbose");
+    arguments("port not a number", {"--port", "abc", "read-config"}, "--port: 'abc' is not a port number");
+    arguments("no command", {"--port", "1"}, "no command given");
+    arguments("time-out not a number", {"read-config"}, "KOLT_TARVO_TIMEOUT_MS: 'soon' is not a decimal integer",
+              {"KOLT_TARVO_TIMEOUT_MS=soon"});
+    arguments("time-out of zero", {"read-config"}, "KOLT_TARVO_TIMEOUT_MS: 0 is outside 1..2147483647",
+              {"KOLT_TARVO_TIMEOUT_MS=0"});
+}
+
+void TestCli::inputChecks()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, environment);
+    QFETCH(QString, error);
+
+    if (!file.isEmpty()) {
+        QFile inputFile(TempPath(QStringLiteral("input.json")));
+        QVERIFY(inputFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        inputFile.write(file);
+    }
+    const CliResult result = RunCli(Substituted(arguments), input, environment);
+    QCOMPARE(result.exitCode, 2);
+    const QString err = QString::fromUtf8(result.err);
+    QVERIFY2(err.startsWith(QStringLiteral("kolt-tarvo-cli: ") + error), qPrintable(err));
+    QCOMPARE(err.count(u'\n'), 1);
+    QVERIFY(err.endsWith(u'\n'));
+    QCOMPARE(result.out, QByteArray());
+    QCOMPARE(Trace(m_fixture->Sim()), QStringList{});
+}
+
+void TestCli::controllerFailures_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("fromCommand");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QStringList>("trace");
+
+    const QStringList configWrite = WriteTrace(QStringLiteral("config"), 0, 429) << QStringLiteral("reload");
+    QTest::newRow("no such port") << QStringList{"--port", "9", "read-config"} << QByteArray() << int(sim::Fault::None)
+                                  << 1 << "COM9: No such file or directory." << QStringList{};
+    QTest::newRow("silent controller") << QStringList{"read-config"} << QByteArray() << int(sim::Fault::Silence) << 1
+                                       << "rdfile config 0 0." << QStringList{"rdfile config 0 0"};
+    QTest::newRow("echo, then silence") << QStringList{"read-table", "2"} << QByteArray()
+                                        << int(sim::Fault::EchoThenSilence) << 1 << "rdfile tanks.tbl 1600 1600."
+                                        << QStringList{"rdfile tanks.tbl 1600 1600"};
+    QTest::newRow("silent at reload") << QStringList{"write-config"} << Json(m_config) << int(sim::Fault::Silence)
+                                      << 15 << "reload." << configWrite;
+    QTest::newRow("silent in the middle of a table")
+        << QStringList{"write-table", "1"} << TableText(1) << int(sim::Fault::Silence) << 3
+        << "wrfile tanks.tbl 64 " << WriteTrace("tanks.tbl", 0, 96);
+}
+
+void TestCli::controllerFailures()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    QFETCH(int, fault);
+    QFETCH(int, fromCommand);
+    QFETCH(QString, error);
+    QFETCH(QStringList, trace);
+
+    m_fixture->Sim().addFault({sim::Fault::Kind(fault), fromCommand, 1 << 30, 0});
+    const CliResult result = RunCli(arguments, input, {QStringLiteral("KOLT_TARVO_TIMEOUT_MS=300")});
+    QCOMPARE(result.exitCode, 1);
+    const QString err = QString::fromUtf8(result.err);
+    QVERIFY2(err.startsWith(error), qPrintable(err));
+    QVERIFY2(err.endsWith(QStringLiteral(".\n")) && err.count(u'\n') == 1, qPrintable(err));
+    QCOMPARE(result.out, QByteArray());
+    QCOMPARE(Trace(m_fixture->Sim()), trace);
+}
+
+void TestCli::portChoice_data()
+{
+    QTest::addColumn<QString>("settings"); // content of the settings file; empty: none
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("port");
+
+    QTest::newRow("no settings file: port 1") << QString() << QStringList{} << 1;
+    QTest::newRow("the GUI's settings") << "[conn]\nport=3\n" << QStringList{} << 3;
+    QTest::newRow("hexadecimal as the GUI reads it") << "[conn]\nport=$3\n" << QStringList{} << 3;
+    QTest::newRow("not a number: port 1") << "[conn]\nport=three\n" << QStringList{} << 1;
+    QTest::newRow("--port before the settings") << "[conn]\nport=3\n" << QStringList{"--port", "1"} << 1;
+    QTest::newRow("--port=N") << QString() << QStringList{"--port=3"} << 3;
+}
+
+void TestCli::portChoice()
+{
+    QFETCH(QString, settings);
+    QFETCH(QStringList, options);
+    QFETCH(int, port);
+
+    QStringList environment;
+    if (!settings.isEmpty()) {
+        const QString path = TempPath(QStringLiteral("kolt-tarvo-conf.ini"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(settings.toUtf8());
+        environment << QStringLiteral("KOLT_TARVO_SETTINGS=") + path;
+    }
+    std::unique_ptr<sim::ControllerSim> third = m_fixture->StartAnother(3);
+    const CliResult result = RunCli(options << QStringLiteral("exec") << QStringLiteral("reload"), {}, environment);
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(m_fixture->Sim().reloadCount(), port == 1 ? 1 : 0);
+    QCOMPARE(third->reloadCount(), port == 3 ? 1 : 0);
+}
+
+void TestCli::progressOnTerminalOnly_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("file"); // written to %TMP%/input.json first
+    QTest::addColumn<int>("chunks");
+
+    QJsonObject tables;
+    for (int n = 1; n <= 6; ++n)
+        tables.insert(QString::number(n), TableJson(n));
+    QTest::newRow("write-config") << QStringList{"write-config"} << Json(m_config) << QByteArray() << 14;
+    QTest::newRow("write-table") << QStringList{"write-table", "4"} << TableText(4) << QByteArray() << 50;
+    QTest::newRow("write-file") << QStringList{"write-file", "blob", "0"} << Bytes(100, 3) << QByteArray() << 4;
+    QTest::newRow("restore") << QStringList{"restore", "%TMP%/input.json"} << QByteArray()
+                             << Json({{"config", m_config}, {"tables", tables}}) << 14 + 6 * 50;
+}
+
+void TestCli::progressOnTerminalOnly()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, file);
+    QFETCH(int, chunks);
+
+    if (!file.isEmpty()) {
+        QFile inputFile(TempPath(QStringLiteral("input.json")));
+        QVERIFY(inputFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        inputFile.write(file);
+    }
+
+    // Piped standard error: nothing but errors.
+    const CliResult piped = RunCli(Substituted(arguments), input);
+    QCOMPARE(piped.exitCode, 0);
+    QCOMPARE(piped.err, QByteArray());
+
+    // Standard error on a pseudo-terminal: the progress line.
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    QVERIFY(master >= 0);
+    auto closeMaster = qScopeGuard([master] { ::close(master); });
+    QVERIFY(grantpt(master) == 0 && unlockpt(master) == 0);
+    const int slave = ::open(ptsname(master), O_RDWR | O_NOCTTY);
+    QVERIFY(slave >= 0);
+    QVERIFY(fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK) == 0);
+
+    QProcess process;
+    process.setChildProcessModifier([slave] { ::dup2(slave, STDERR_FILENO); });
+    process.start(QStringLiteral(KOLT_CLI_PATH), Substituted(arguments));
+    ::close(slave);
+    QVERIFY(process.waitForStarted(kGuardMs));
+    process.write(input);
+    process.closeWriteChannel();
+
+    QByteArray shown;
+    const auto drain = [&] {
+        char buffer[4096];
+        ssize_t count = 0;
+        while ((count = ::read(master, buffer, sizeof buffer)) > 0)
+            shown.append(buffer, count);
+    };
+    QDeadlineTimer guard(kGuardMs);
+    while (!process.waitForFinished(50)) {
+        drain();
+        QVERIFY2(!guard.hasExpired(), "the child did not finish");
+    }
+    drain();
+    QCOMPARE(process.exitCode(), 0);
+    QVERIFY2(shown.contains("\rchunks written 1 of " + QByteArray::number(chunks)), shown.constData());
+    QVERIFY2(shown.contains("\rchunks written " + QByteArray::number(chunks) + " of " + QByteArray::number(chunks)),
+             shown.constData());
+}
+
+void TestCli::helpNamesCommandsAndVariables()
+{
+    const CliResult result = RunCli({QStringLiteral("--help")});
+    QCOMPARE(result.exitCode, 0);
+    for (const char *word : {"exec TEXT", "read-file NAME OFFSET LENGTH", "write-file NAME OFFSET", "read-config",
+                             "write-config", "read-table TANK", "write-table TANK", "backup FILE", "restore FILE",
+                             "--port N", "KOLT_TARVO_PORTS", "KOLT_TARVO_SETTINGS", "KOLT_TARVO_TIMEOUT_MS"})
+        QVERIFY2(result.out.contains(word), word);
+    QCOMPARE(Trace(m_fixture->Sim()), QStringList{});
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
