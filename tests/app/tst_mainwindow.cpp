@@ -1,0 +1,184 @@
+// The main window's shell: start-up, the reconnect tick and the status bar,
+// the navigation tree, the enabling of the actions, shutdown.
+#include "SimFixture.h"
+#include "app/ErrorBox.h"
+#include "app/TerminalPage.h"
+#include "app/UfmMain.h"
+#include "terminal/Terminal.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+// A settings file path of its own for every test.
+struct SettingsFile
+{
+    SettingsFile() { qputenv("KOLT_TARVO_SETTINGS", Path().toLocal8Bit()); }
+    ~SettingsFile() { qunsetenv("KOLT_TARVO_SETTINGS"); }
+    QString Path() const { return dir.filePath("kolt-tarvo-conf.ini"); }
+    QTemporaryDir dir;
+};
+
+QTreeWidgetItem *FindNode(QTreeWidget *tree, const QString &text)
+{
+    const auto found = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startsOnPortOneWithoutSettingsFile();
+    void missingPortIsRetriedByTheTimer();
+    void readerFailureReconnectsAtOnce();
+    void treeChoosesPages_data();
+    void treeChoosesPages();
+    void actionsFollowPageAndReading();
+    void destroyingOpenWindowReleasesPort();
+    void errorBoxText_data();
+    void errorBoxText();
+};
+
+void TestMainWindow::startsOnPortOneWithoutSettingsFile()
+{
+    SettingsFile settings;
+    SimFixture fixture(1);
+    TfmMain window;
+    QCOMPARE(window.windowTitle(), QString("kolt-tarvo-conf-1.1"));
+    QCOMPARE(window.size(), QSize(767, 474));
+    QCOMPARE(window.minimumSize(), window.maximumSize());
+    QCOMPARE(window.Terminal().PortNumber(), 1);
+    QVERIFY(window.Terminal().Active()); // opened before the window is shown
+    QCOMPARE(window.StatusPanel0->text(), QString("COM1 открыт"));
+    QVERIFY(window.acIcRead->isEnabled());
+    QVERIFY(window.acIcWrite->isEnabled());
+    QVERIFY(window.acConfig->isEnabled());
+    QCOMPARE(window.lblConfigCaption->text(), QString("Администрирование"));
+    QVERIFY(!QFile::exists(settings.Path()));
+}
+
+void TestMainWindow::missingPortIsRetriedByTheTimer()
+{
+    SettingsFile settings;
+    QTemporaryDir ports;
+    qputenv("KOLT_TARVO_PORTS", ports.path().toLocal8Bit());
+    TfmMain window;
+    QCOMPARE(window.StatusPanel0->text(), QString("COM1: No such file or directory"));
+
+    sim::ControllerSim controller;
+    QVERIFY(controller.start(ports.path().toStdString(), 1));
+    QVERIFY(WaitFor([&] { return window.StatusPanel0->text() == "COM1 открыт"; }, 7000));
+    QVERIFY(window.Terminal().Active());
+    qunsetenv("KOLT_TARVO_PORTS");
+}
+
+void TestMainWindow::readerFailureReconnectsAtOnce()
+{
+    SettingsFile settings;
+    SimFixture fixture(1);
+    TfmMain window;
+    QStringList panelTexts;
+    window.Terminal().OnError = [&, own = window.Terminal().OnError](TTerminal *sender, const QString &text) {
+        own(sender, text);
+        panelTexts << window.StatusPanel0->text();
+    };
+
+    fixture.Sim().hangUp();
+    QVERIFY(WaitFor([&] { return !panelTexts.isEmpty(); }));
+    QCOMPARE(panelTexts, QStringList{"COM1 - COM1: Input/output error"});
+    // The closed event's immediate tick has replaced it already.
+    QVERIFY(window.StatusPanel0->text().startsWith("COM1: "));
+}
+
+void TestMainWindow::treeChoosesPages_data()
+{
+    QTest::addColumn<QString>("node");
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("Администрирование") << "Администрирование" << "tsConfigAdmin" << "Администрирование";
+    QTest::newRow("Карты") << "Карты" << "TabSheet1" << "Карты";
+    QTest::newRow("Связь shows its first child") << "Связь" << "tsConfigGprs" << "GPRS";
+    QTest::newRow("GPRS") << "GPRS" << "tsConfigGprs" << "GPRS";
+    QTest::newRow("Http") << "Http" << "tsConfigHttp" << "Http";
+    QTest::newRow("Конфигурация АЗС shows its first child") << "Конфигурация АЗС" << "tsConfigTank" << "Резервуары";
+    QTest::newRow("Резервуары") << "Резервуары" << "tsConfigTank" << "Резервуары";
+    QTest::newRow("ТРК") << "ТРК" << "tsConfigPump" << "ТРК";
+}
+
+void TestMainWindow::treeChoosesPages()
+{
+    QFETCH(QString, node);
+    QFETCH(QString, page);
+    QFETCH(QString, caption);
+    SettingsFile settings;
+    TfmMain window;
+    QTreeWidgetItem *item = FindNode(window.tvConfig, node);
+    QVERIFY(item);
+    QVERIFY(item->parent() == nullptr || item->parent()->isExpanded());
+    window.tvConfig->setCurrentItem(item);
+    QCOMPARE(window.pcConfig->currentWidget()->objectName(), page);
+    QCOMPARE(window.lblConfigCaption->text(), caption);
+}
+
+void TestMainWindow::actionsFollowPageAndReading()
+{
+    SettingsFile settings;
+    TfmMain window;
+    window.pc->setCurrentWidget(window.tsTerminal);
+    QVERIFY(!window.acIcRead->isEnabled());
+    QVERIFY(!window.acIcWrite->isEnabled());
+    window.pc->setCurrentWidget(window.tsConfig);
+    QVERIFY(window.acIcRead->isEnabled());
+    QVERIFY(window.acIcWrite->isEnabled());
+
+    window.Reading = true;
+    window.pc->setCurrentWidget(window.tsTerminal);
+    window.pc->setCurrentWidget(window.tsConfig);
+    QVERIFY(!window.acIcRead->isEnabled());
+    QVERIFY(!window.acIcWrite->isEnabled());
+}
+
+void TestMainWindow::destroyingOpenWindowReleasesPort()
+{
+    SettingsFile settings;
+    SimFixture fixture(1);
+    auto *window = new TfmMain;
+    QVERIFY(window->Terminal().Active());
+    delete window; // its closed event must not reopen the port
+    TTerminal other;
+    other.SetPortNumber(1);
+    other.Open();
+    QVERIFY(other.Active());
+}
+
+void TestMainWindow::errorBoxText_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("letter") << "Таймаут" << "Таймаут.";
+    QTest::newRow("digit") << "rdfile config 0 0" << "rdfile config 0 0.";
+    QTest::newRow("colon") << "COM1:" << "COM1:.";
+    QTest::newRow("full stop") << "Done." << "Done.";
+    QTest::newRow("bracket") << "(Null) into type (Integer)" << "(Null) into type (Integer)";
+    QTest::newRow("empty") << "" << "";
+}
+
+void TestMainWindow::errorBoxText()
+{
+    QFETCH(QString, message);
+    QFETCH(QString, shown);
+    QCOMPARE(ErrorBox::WithFullStop(message), shown);
+    QCOMPARE(ErrorBox::ApplicationTitle(), QString("tst_mainwindow"));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
