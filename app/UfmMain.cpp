@@ -1,9 +1,12 @@
 #include "UfmMain.h"
 
+#include "ConfigPages.h"
 #include "ErrorBox.h"
 #include "TerminalPage.h"
 #include "common/Error.h"
 #include "common/Settings.h"
+#include "config/ConfigTransfer.h"
+#include "config/TerminalConfig.h"
 #include "terminal/Terminal.h"
 
 #include <QAction>
@@ -82,6 +85,7 @@ TfmMain::TfmMain(QWidget *parent)
         StatusPanel0->setText(QStringLiteral("COM%1 - %2").arg(m_terminal->PortNumber()).arg(text));
     };
     m_terminal->OnData = [this](TTerminal *, const QByteArray &text) { AppendLog(text); };
+    m_configuration = std::make_unique<TTerminalConfig>();
 
     CreateToolBar();
     CreateStatusBar();
@@ -120,6 +124,7 @@ TfmMain::~TfmMain()
     Timer1.stop();
     m_shuttingDown = true;
     m_terminal.reset();
+    m_configuration.reset();
 }
 
 void TfmMain::CreateToolBar()
@@ -217,6 +222,8 @@ QWidget *TfmMain::CreateConfigSheet()
         page->setObjectName(QString::fromLatin1(info.objectName));
         pcConfig->addWidget(page);
     }
+    auto page = [this](int index) { return pcConfig->widget(index); };
+    ConfigPages = new TConfigPages({page(0), page(1), page(2), page(3), page(4), page(5)}, this);
     panelLayout->addWidget(pcConfig, 1);
     layout->addWidget(panel, 1);
     return sheet;
@@ -292,15 +299,22 @@ void TfmMain::pcChange()
 
 void TfmMain::ClearConfig()
 {
+    ConfigPages->Clear();
+    // Hook: reset the calibration table slots here.
 }
 
 void TfmMain::LoadFromController()
 {
     ClearConfig();
+    ReadConfig(*m_terminal, *m_configuration);
+    ConfigPages->Show(*m_configuration);
 }
 
 void TfmMain::SaveToController()
 {
+    ConfigPages->Store(*m_configuration);
+    WriteConfig(*m_terminal, *m_configuration);
+    // Hook: write the changed calibration tables back here.
 }
 
 void TfmMain::acIcReadExecute()

@@ -19,7 +19,9 @@ class QStackedWidget;
 class QTabWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
+class TConfigPages;
 class TTerminal;
+class TTerminalConfig;
 class TTerminalPage;
 
 class TfmMain : public QMainWindow
@@ -31,6 +33,7 @@ public:
     ~TfmMain() override;
 
     TTerminal &Terminal() { return *m_terminal; }
+    TTerminalConfig &Configuration() { return *m_configuration; }
     QString SettingsPath() const { return m_settingsPath; }
 
     void LoadSettings();
@@ -58,6 +61,8 @@ public:
     QTreeWidget *tvConfig;
     QLabel *lblConfigCaption;
     QStackedWidget *pcConfig;
+    // The contents of the six pages of pcConfig.
+    TConfigPages *ConfigPages;
     QLabel *StatusPanel0;
     QLabel *StatusPanel1;
     QTimer Timer1;
@@ -75,6 +80,7 @@ private:
     void RunAction(const std::function<void()> &action);
 
     std::unique_ptr<TTerminal> m_terminal;
+    std::unique_ptr<TTerminalConfig> m_configuration;
     QString m_settingsPath;
     bool m_shuttingDown = false;
     int m_actionDepth = 0;

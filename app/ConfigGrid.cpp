@@ -1,0 +1,76 @@
+#include "ConfigGrid.h"
+
+#include "ButtonFaceDelegate.h"
+#include "EllipsisDelegate.h"
+#include "GridHeader.h"
+#include "NumberDelegate.h"
+#include "PickListDelegate.h"
+#include "config/ConfigDataSet.h"
+
+namespace {
+constexpr int kDefaultColumnWidth = 64;
+}
+
+TConfigGrid::TConfigGrid(const TConfigDataSet &dataSet, QAbstractItemModel *model,
+                         const QList<int> &widths, QWidget *parent)
+    : QTableView(parent)
+{
+    setHorizontalHeader(new TGridHeader(this));
+    setModel(model);
+    verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    horizontalHeader()->setMinimumSectionSize(10);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
+                    | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+
+    for (int column = 0; column < dataSet.columnCount(); ++column) {
+        const TDataSetField &field = dataSet.Field(column);
+        if (field.kind == TDataSetField::Calculated) {
+            auto *delegate = new TEllipsisDelegate(this);
+            connect(delegate, &TEllipsisDelegate::buttonClicked, this,
+                    [this](const QModelIndex &index) { emit ellipsisClicked(index.row()); });
+            setItemDelegateForColumn(column, delegate);
+        } else if (field.readOnly) {
+            continue;
+        } else if (field.kind == TDataSetField::Choice) {
+            setItemDelegateForColumn(column, new TPickListDelegate(*field.pickList, this));
+        } else if (field.kind == TDataSetField::Number) {
+            setItemDelegateForColumn(column, new TNumberDelegate(this));
+        }
+    }
+    for (int column = 0; column < widths.size(); ++column)
+        setColumnWidth(column, widths.at(column) > 0 ? widths.at(column) : kDefaultColumnWidth);
+}
+
+void TConfigGrid::SetButtonFaceColumns(const QList<int> &columns)
+{
+    auto *delegate = new TButtonFaceDelegate(this);
+    for (int column : columns)
+        setItemDelegateForColumn(column, delegate);
+}
+
+void TConfigGrid::SetEditorAlwaysShown()
+{
+    setEditTriggers(editTriggers() | QAbstractItemView::CurrentChanged);
+}
+
+void TConfigGrid::FinishEdit()
+{
+    if (state() != QAbstractItemView::EditingState)
+        return;
+    // Cell editors are children of the viewport; a closed one is hidden.
+    const auto children = viewport()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    for (QWidget *editor : children) {
+        if (editor->isHidden())
+            continue;
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
+void TConfigGrid::MoveToFirstRow()
+{
+    if (model()->rowCount() > 0)
+        setCurrentIndex(model()->index(0, qMax(0, currentIndex().column())));
+}

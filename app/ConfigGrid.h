@@ -1,0 +1,32 @@
+// A grid on a configuration data set: checkbox, pick-list, number and
+// read-only columns by the kind of each field, two-level titles, and an
+// ellipsis button on calculated columns.
+#pragma once
+
+#include <QList>
+#include <QTableView>
+
+class TConfigDataSet;
+
+class TConfigGrid : public QTableView
+{
+    Q_OBJECT
+
+public:
+    // Width per column in pixels; 0 keeps the grid's default.
+    TConfigGrid(const TConfigDataSet &dataSet, QAbstractItemModel *model, const QList<int> &widths,
+                QWidget *parent = nullptr);
+
+    // Paints the given columns on the button-face colour.
+    void SetButtonFaceColumns(const QList<int> &columns);
+    // Keeps a cell editor open on the current cell.
+    void SetEditorAlwaysShown();
+
+    // Takes the value of an open cell editor into the data set and closes it.
+    void FinishEdit();
+    // Makes the first row current, if there is one.
+    void MoveToFirstRow();
+
+signals:
+    void ellipsisClicked(int row);
+};

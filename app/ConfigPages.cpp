@@ -1,0 +1,280 @@
+#include "ConfigPages.h"
+
+#include "ConfigGrid.h"
+#include "NumericEdit.h"
+#include "common/Cp1251.h"
+#include "common/Error.h"
+#include "config/ConfigDataSet.h"
+#include "config/ConfigDataSets.h"
+#include "config/NozzleFilter.h"
+#include "config/TerminalConfig.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include <limits>
+
+namespace {
+
+constexpr int kFieldWidth = 185;
+
+template<typename Edit>
+Edit *MakeEdit(const char *name)
+{
+    auto *edit = new Edit;
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setFixedWidth(kFieldWidth);
+    return edit;
+}
+
+QFormLayout *MakeForm()
+{
+    auto *form = new QFormLayout;
+    form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+    return form;
+}
+
+// A page holding the given layouts at its top left.
+void FillPage(QWidget *page, const QList<QLayout *> &parts)
+{
+    auto *layout = new QVBoxLayout(page);
+    for (QLayout *part : parts)
+        layout->addLayout(part);
+    layout->addStretch(1);
+}
+
+QLayout *Group(const QString &title, QFormLayout *form)
+{
+    auto *box = new QGroupBox(title);
+    box->setLayout(form);
+    auto *row = new QHBoxLayout;
+    row->addWidget(box);
+    row->addStretch(1);
+    return row;
+}
+
+QByteArray Bytes(const QLineEdit *edit)
+{
+    return Cp1251::fromUnicode(edit->text());
+}
+
+void ShowText(QLineEdit *edit, const QByteArray &bytes)
+{
+    edit->setText(Cp1251::toUnicode(bytes));
+}
+
+// The box's value as a signed 32-bit number; Default when it has none.
+qint32 Integer(const TNumericEdit *edit, std::optional<qint32> Default)
+{
+    const std::optional<qint64> value = edit->Value();
+    if (!value) {
+        if (Default)
+            return *Default;
+        throw TError(QStringLiteral("Could not convert variant of type (%1) into type (%2)")
+                         .arg(QStringLiteral("Null"), QStringLiteral("Integer")));
+    }
+    if (*value < std::numeric_limits<qint32>::min() || *value > std::numeric_limits<qint32>::max())
+        throw TError(QStringLiteral("Range check error"));
+    return qint32(*value);
+}
+
+} // namespace
+
+TConfigPages::TConfigPages(const TConfigSheets &sheets, QObject *parent) : QObject(parent)
+{
+    dsTank = new TConfigDataSet(ConfigDataSets::TankFields(), this);
+    dsTank->setObjectName(QStringLiteral("dsTank"));
+    dsPump = new TConfigDataSet(ConfigDataSets::PumpFields(), this);
+    dsPump->setObjectName(QStringLiteral("dsPump"));
+    dsNozz = new TConfigDataSet(ConfigDataSets::NozzleFields(), this);
+    dsNozz->setObjectName(QStringLiteral("dsNozz"));
+    srcNozz = new TNozzleFilter(this);
+    srcNozz->setObjectName(QStringLiteral("srcNozz"));
+    srcNozz->setSourceModel(dsNozz);
+
+    CreateAdminPage(sheets.tsConfigAdmin);
+    CreateGprsPage(sheets.tsConfigGprs);
+    CreateHttpPage(sheets.tsConfigHttp);
+    CreateTankPage(sheets.tsConfigTank);
+    CreatePumpPage(sheets.tsConfigPump);
+    CreateCardsPage(sheets.TabSheet1);
+}
+
+void TConfigPages::CreateAdminPage(QWidget *page)
+{
+    eOperPsw = MakeEdit<QLineEdit>("eOperPsw");
+    auto *oper = MakeForm();
+    oper->addRow(QStringLiteral("Пароль:"), eOperPsw);
+
+    eAdminPsw = MakeEdit<QLineEdit>("eAdminPsw");
+    eAdminTel = MakeEdit<QLineEdit>("eAdminTel");
+    auto *admin = MakeForm();
+    admin->addRow(QStringLiteral("Пароль:"), eAdminPsw);
+    admin->addRow(QStringLiteral("Телефон:"), eAdminTel);
+
+    FillPage(page, {Group(QStringLiteral("Оператор"), oper),
+                    Group(QStringLiteral("Администратор"), admin)});
+}
+
+void TConfigPages::CreateGprsPage(QWidget *page)
+{
+    eAPN = MakeEdit<QLineEdit>("eAPN");
+    auto *form = MakeForm();
+    form->addRow(QStringLiteral("APN:"), eAPN);
+    FillPage(page, {form});
+}
+
+void TConfigPages::CreateHttpPage(QWidget *page)
+{
+    eServerName = MakeEdit<QLineEdit>("eServerName");
+    eServerPort = MakeEdit<TNumericEdit>("eServerPort");
+    eServerDir = MakeEdit<QLineEdit>("eServerDir");
+    eServerLogin = MakeEdit<QLineEdit>("eServerLogin");
+    eServerPsw = MakeEdit<QLineEdit>("eServerPsw");
+    eSyncTime = MakeEdit<TNumericEdit>("eSyncTime");
+    auto *form = MakeForm();
+    form->addRow(QStringLiteral("Сервер:"), eServerName);
+    form->addRow(QStringLiteral("Порт:"), eServerPort);
+    form->addRow(QStringLiteral("Каталог:"), eServerDir);
+    form->addRow(QStringLiteral("Логин:"), eServerLogin);
+    form->addRow(QStringLiteral("Пароль:"), eServerPsw);
+    form->addRow(QStringLiteral("Период обмена:"), eSyncTime);
+    FillPage(page, {form});
+}
+
+void TConfigPages::CreateTankPage(QWidget *page)
+{
+    DBGridEh1 = new TConfigGrid(*dsTank, dsTank, {20, 20, 75, 40, 40, 105, 71, 40, 40, 80});
+    DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+    DBGridEh1->SetEditorAlwaysShown();
+    connect(DBGridEh1, &TConfigGrid::ellipsisClicked, this, &TConfigPages::tableButtonClicked);
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(DBGridEh1);
+}
+
+void TConfigPages::CreatePumpPage(QWidget *page)
+{
+    DBGridEh2 = new TConfigGrid(*dsPump, dsPump, {20, 20, 81, 0, 40});
+    DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
+    DBGridEh3 = new TConfigGrid(*dsNozz, srcNozz, {20, 27, 20, 81});
+    DBGridEh3->setObjectName(QStringLiteral("DBGridEh3"));
+    DBGridEh3->SetButtonFaceColumns({1, 2});
+    connect(DBGridEh2->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &TConfigPages::ShowNozzlesOfCurrentPump);
+
+    auto *caption = new QLabel(QStringLiteral("    Пистолеты ТРК"));
+    caption->setObjectName(QStringLiteral("lblNozzles"));
+    QFont bold = caption->font();
+    bold.setBold(true);
+    caption->setFont(bold);
+
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(DBGridEh2, 1);
+    layout->addWidget(caption);
+    layout->addWidget(DBGridEh3, 1);
+}
+
+void TConfigPages::CreateCardsPage(QWidget *page)
+{
+    eCardSector = MakeEdit<TNumericEdit>("eCardSector");
+    eCardPsw = MakeEdit<QLineEdit>("eCardPsw");
+    auto *form = MakeForm();
+    form->addRow(QStringLiteral("Сектор:"), eCardSector);
+    form->addRow(QStringLiteral("Пароль:"), eCardPsw);
+    FillPage(page, {form});
+}
+
+void TConfigPages::ShowNozzlesOfCurrentPump()
+{
+    // A nozzle edit belongs to the dispenser it was made under.
+    DBGridEh3->FinishEdit();
+    const QModelIndex current = DBGridEh2->currentIndex();
+    srcNozz->SetPumpNo(current.isValid() ? dsPump->Value(current.row(), "no") : 0);
+}
+
+void TConfigPages::MoveToFirstRows()
+{
+    DBGridEh1->MoveToFirstRow();
+    DBGridEh2->MoveToFirstRow();
+    ShowNozzlesOfCurrentPump();
+    DBGridEh3->MoveToFirstRow();
+}
+
+void TConfigPages::Clear()
+{
+    for (QLineEdit *edit : {eOperPsw, eAdminPsw, eAdminTel, eAPN, eServerName})
+        edit->clear();
+    eServerPort->SetValue(std::nullopt);
+    for (QLineEdit *edit : {eServerDir, eServerLogin, eServerPsw})
+        edit->clear();
+    eSyncTime->SetValue(std::nullopt);
+
+    dsTank->Clear();
+    dsPump->Clear();
+    dsNozz->Clear();
+    ShowNozzlesOfCurrentPump();
+
+    eCardSector->SetValue(std::nullopt);
+    eCardPsw->clear();
+}
+
+void TConfigPages::Show(const TTerminalConfig &Config)
+{
+    ShowText(eOperPsw, Config.oper_psw.Bytes());
+    ShowText(eAdminPsw, Config.admin_psw.Bytes());
+    ShowText(eAdminTel, Config.admin_tel.Bytes());
+    ShowText(eAPN, Config.apn.Bytes());
+    ShowText(eServerName, Config.server_name.Bytes());
+    eServerPort->SetValue(Config.server_port);
+    ShowText(eServerDir, Config.server_dir.Bytes());
+    ShowText(eServerLogin, Config.server_login.Bytes());
+    ShowText(eServerPsw, Config.server_psw.Bytes());
+    eSyncTime->SetValue(Config.sync_time);
+
+    ConfigDataSets::Fill(Config, *dsTank, *dsPump, *dsNozz);
+
+    eCardSector->SetValue(Config.card_sector);
+    ShowText(eCardPsw, Config.card_psw.Bytes());
+
+    MoveToFirstRows();
+}
+
+void TConfigPages::Store(TTerminalConfig &Config)
+{
+    DBGridEh1->FinishEdit();
+    DBGridEh2->FinishEdit();
+    DBGridEh3->FinishEdit();
+
+    Config.Clear();
+
+    Config.oper_psw = Bytes(eOperPsw);
+    Config.admin_psw = Bytes(eAdminPsw);
+    Config.admin_tel = Bytes(eAdminTel);
+    Config.apn = Bytes(eAPN);
+    Config.server_name = Bytes(eServerName);
+    Config.server_port = quint16(Integer(eServerPort, 80));
+    Config.server_dir = Bytes(eServerDir);
+    Config.server_login = Bytes(eServerLogin);
+    Config.server_psw = Bytes(eServerPsw);
+    Config.sync_time = quint16(Integer(eSyncTime, 0));
+
+    ConfigDataSets::Store(*dsTank, *dsPump, *dsNozz, Config);
+    MoveToFirstRows();
+
+    Config.card_sector = quint8(Integer(eCardSector, std::nullopt));
+    Config.card_psw = Bytes(eCardPsw);
+}
+
+std::optional<TTankRow> TConfigPages::CurrentTank() const
+{
+    const QModelIndex current = DBGridEh1->currentIndex();
+    if (!current.isValid())
+        return std::nullopt;
+    return TTankRow{dsTank->Value(current.row(), "no"), dsTank->Value(current.row(), "hmax")};
+}

@@ -1,0 +1,93 @@
+// The contents of the six configuration pages and their exchange with the
+// in-memory configuration.
+//
+// Fills the page widgets it is given with the edit boxes and grids, owns the
+// data sets behind the grids (dsTank, dsPump, dsNozz; the nozzle grid shows
+// the nozzles of the current dispenser row) and moves values between the
+// pages and a TTerminalConfig. Boxes show Unicode; the configuration holds
+// code page 1251 bytes, a character the code page lacks becoming '?'.
+#pragma once
+
+#include <QObject>
+#include <optional>
+
+class QLineEdit;
+class QWidget;
+class TConfigDataSet;
+class TConfigGrid;
+class TNozzleFilter;
+class TNumericEdit;
+class TTerminalConfig;
+
+struct TConfigSheets
+{
+    QWidget *tsConfigAdmin;
+    QWidget *tsConfigGprs;
+    QWidget *tsConfigHttp;
+    QWidget *tsConfigTank;
+    QWidget *tsConfigPump;
+    QWidget *TabSheet1;
+};
+
+// The tank grid's current row.
+struct TTankRow
+{
+    int no;
+    int hmax;
+};
+
+class TConfigPages : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TConfigPages(const TConfigSheets &sheets, QObject *parent = nullptr);
+
+    // Empties every box and deletes every grid row.
+    void Clear();
+    // Fills the pages from Config: every box, 6 tank rows, 4 dispenser rows
+    // and 16 nozzle rows; the first row of every grid becomes current.
+    void Show(const TTerminalConfig &Config);
+    // Finishes pending cell edits, clears Config and stores the pages into
+    // it. Throws TError for an empty card sector or a number beyond 32 bits;
+    // Config then holds what was stored before that field.
+    void Store(TTerminalConfig &Config);
+
+    std::optional<TTankRow> CurrentTank() const;
+
+signals:
+    // The ellipsis button of the tank grid's table column was pressed; the
+    // tank grid's current row is the one pressed.
+    void tableButtonClicked();
+
+private:
+    void CreateAdminPage(QWidget *page);
+    void CreateGprsPage(QWidget *page);
+    void CreateHttpPage(QWidget *page);
+    void CreateTankPage(QWidget *page);
+    void CreatePumpPage(QWidget *page);
+    void CreateCardsPage(QWidget *page);
+    void ShowNozzlesOfCurrentPump();
+    void MoveToFirstRows();
+
+    QLineEdit *eOperPsw;
+    QLineEdit *eAdminPsw;
+    QLineEdit *eAdminTel;
+    QLineEdit *eAPN;
+    QLineEdit *eServerName;
+    TNumericEdit *eServerPort;
+    QLineEdit *eServerDir;
+    QLineEdit *eServerLogin;
+    QLineEdit *eServerPsw;
+    TNumericEdit *eSyncTime;
+    TNumericEdit *eCardSector;
+    QLineEdit *eCardPsw;
+
+    TConfigDataSet *dsTank;
+    TConfigDataSet *dsPump;
+    TConfigDataSet *dsNozz;
+    TNozzleFilter *srcNozz;
+    TConfigGrid *DBGridEh1;
+    TConfigGrid *DBGridEh2;
+    TConfigGrid *DBGridEh3;
+};

@@ -1,0 +1,89 @@
+#include "GridHeader.h"
+
+#include <QPainter>
+#include <QStyleOptionHeader>
+
+namespace {
+constexpr QChar kLevelSeparator = u'|';
+}
+
+TGridHeader::TGridHeader(QWidget *parent) : QHeaderView(Qt::Horizontal, parent)
+{
+    setSectionsClickable(false);
+    setHighlightSections(false);
+    setDefaultAlignment(Qt::AlignCenter);
+}
+
+QString TGridHeader::Title(int logicalIndex) const
+{
+    return model() ? model()->headerData(logicalIndex, orientation()).toString() : QString();
+}
+
+QString TGridHeader::TopOf(int logicalIndex) const
+{
+    const QString title = Title(logicalIndex);
+    const qsizetype separator = title.indexOf(kLevelSeparator);
+    return separator < 0 ? QString() : title.left(separator);
+}
+
+bool TGridHeader::HasTwoLevels() const
+{
+    for (int i = 0; i < count(); ++i) {
+        if (Title(i).contains(kLevelSeparator))
+            return true;
+    }
+    return false;
+}
+
+QSize TGridHeader::sectionSizeFromContents(int logicalIndex) const
+{
+    QSize size = QHeaderView::sectionSizeFromContents(logicalIndex);
+    if (HasTwoLevels())
+        size.setHeight(2 * size.height());
+    return size;
+}
+
+void TGridHeader::PaintCell(QPainter *painter, const QRect &rect, int logicalIndex,
+                            const QString &text) const
+{
+    QStyleOptionHeader option;
+    initStyleOption(&option);
+    option.rect = rect;
+    option.section = logicalIndex;
+    option.text = text;
+    option.textAlignment = Qt::AlignCenter;
+    option.position = QStyleOptionHeader::Middle;
+    style()->drawControl(QStyle::CE_Header, &option, painter, this);
+}
+
+void TGridHeader::paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const
+{
+    const QString title = Title(logicalIndex);
+    const qsizetype separator = title.indexOf(kLevelSeparator);
+    if (separator < 0) {
+        PaintCell(painter, rect, logicalIndex, title);
+        return;
+    }
+
+    const QString top = title.left(separator);
+    const int topHeight = rect.height() / 2;
+    PaintCell(painter, rect.adjusted(0, topHeight, 0, 0), logicalIndex, title.mid(separator + 1));
+
+    // The top part spans the run of neighbours sharing it; each section
+    // paints its own slice of that span.
+    int first = visualIndex(logicalIndex);
+    int last = first;
+    while (first > 0 && TopOf(this->logicalIndex(first - 1)) == top)
+        --first;
+    while (last + 1 < count() && TopOf(this->logicalIndex(last + 1)) == top)
+        ++last;
+    const int left = sectionViewportPosition(this->logicalIndex(first));
+    const int right = sectionViewportPosition(this->logicalIndex(last))
+                      + sectionSize(this->logicalIndex(last));
+    const QRect span(left, rect.top(), right - left, topHeight);
+
+    painter->save();
+    painter->setClipRect(rect, painter->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    PaintCell(painter, span, logicalIndex, top);
+    painter->restore();
+}
