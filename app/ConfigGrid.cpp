@@ -41,6 +41,16 @@ TConfigGrid::TConfigGrid(const TConfigDataSet &dataSet, QAbstractItemModel *mode
     }
     for (int column = 0; column < widths.size(); ++column)
         setColumnWidth(column, widths.at(column) > 0 ? widths.at(column) : kDefaultColumnWidth);
+    // A calculated text stays readable beside its button in a wider font.
+    for (int column = 0; column < dataSet.columnCount(); ++column) {
+        const TDataSetField &field = dataSet.Field(column);
+        if (field.kind != TDataSetField::Calculated)
+            continue;
+        const int needed = fontMetrics().horizontalAdvance(field.calculatedText)
+                           + TEllipsisDelegate::ButtonRect(QRect(0, 0, 100, 20)).width()
+                           + 4 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this);
+        setColumnWidth(column, qMax(columnWidth(column), needed));
+    }
 }
 
 void TConfigGrid::SetButtonFaceColumns(const QList<int> &columns)

@@ -47,12 +47,17 @@ void FillPage(QWidget *page, const QList<QLayout *> &parts)
     layout->addStretch(1);
 }
 
-QLayout *Group(const QString &title, QFormLayout *form)
+// Group boxes of one width, one below the other.
+QLayout *Groups(const QList<QPair<QString, QFormLayout *>> &groups)
 {
-    auto *box = new QGroupBox(title);
-    box->setLayout(form);
+    auto *column = new QVBoxLayout;
+    for (const auto &[title, form] : groups) {
+        auto *box = new QGroupBox(title);
+        box->setLayout(form);
+        column->addWidget(box);
+    }
     auto *row = new QHBoxLayout;
-    row->addWidget(box);
+    row->addLayout(column);
     row->addStretch(1);
     return row;
 }
@@ -116,8 +121,8 @@ void TConfigPages::CreateAdminPage(QWidget *page)
     admin->addRow(QStringLiteral("Пароль:"), eAdminPsw);
     admin->addRow(QStringLiteral("Телефон:"), eAdminTel);
 
-    FillPage(page, {Group(QStringLiteral("Оператор"), oper),
-                    Group(QStringLiteral("Администратор"), admin)});
+    FillPage(page, {Groups({{QStringLiteral("Оператор"), oper},
+                            {QStringLiteral("Администратор"), admin}})});
 }
 
 void TConfigPages::CreateGprsPage(QWidget *page)

@@ -7,7 +7,8 @@
 
 QRect TEllipsisDelegate::ButtonRect(const QRect &cell)
 {
-    const int width = qMin(cell.height(), cell.width());
+    constexpr int kButtonWidth = 16;
+    const int width = qMin(kButtonWidth, cell.width());
     return QRect(cell.right() - width + 1, cell.top(), width, cell.height());
 }
 

@@ -83,15 +83,18 @@ void TestConfigPages::Run(QAction *action)
 
 QWidget *TestConfigPages::OpenEditor(QTableView *grid, int row, int column)
 {
+    const auto visibleEditor = [grid]() -> QWidget * {
+        for (QWidget *child : grid->viewport()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (!child->isHidden())
+                return child;
+        }
+        return nullptr;
+    };
     const QModelIndex index = grid->model()->index(row, column);
     grid->setCurrentIndex(index);
-    if (grid->state() != QAbstractItemView::EditingState) // the tank grid opens one itself
+    if (!visibleEditor()) // the tank grid opens one on the current cell itself
         grid->edit(index);
-    for (QWidget *child : grid->viewport()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
-        if (!child->isHidden())
-            return child;
-    }
-    return nullptr;
+    return visibleEditor();
 }
 
 void TestConfigPages::readFillsPages()
