@@ -30,12 +30,9 @@ void TTerminalCommand::Start(const QByteArray &CommandText)
 
     m_busy = true;
     m_succeeded = false;
-    m_lines = {QByteArray()};
+    m_parser.Begin(CommandText);
     m_errorText.clear();
     m_command = CommandText;
-    m_echo = CommandText + "\r\r\n";
-    m_echoBuffer.clear();
-    m_echoPending = !CommandText.isEmpty();
     m_timer.start(m_terminal.CommandTimeout());
     emit m_terminal.commandStarted(m_command);
 
@@ -67,57 +64,16 @@ void TTerminalCommand::Finish()
     emit m_terminal.commandFinished(m_command, m_succeeded);
 }
 
-// The part of a chunk that belongs to the answer: nothing while the echo is
-// awaited, then what follows the echo.
-QByteArray TTerminalCommand::TakeAnswerPart(const QByteArray &chunk)
-{
-    if (!m_echoPending)
-        return chunk;
-
-    m_echoBuffer += chunk;
-    const qsizetype found = m_echoBuffer.indexOf(m_echo);
-    if (found < 0) {
-        // Only a tail shorter than the echo can still be its beginning.
-        const qsizetype keep = m_echo.size() - 1;
-        if (m_echoBuffer.size() > keep)
-            m_echoBuffer.remove(0, m_echoBuffer.size() - keep);
-        return {};
-    }
-    QByteArray rest = m_echoBuffer.mid(found + m_echo.size());
-    m_echoBuffer.clear();
-    m_echoPending = false;
-    m_atLineStart = true;
-    return rest;
-}
-
 void TTerminalCommand::HandleData(const QByteArray &chunk)
 {
     if (!m_busy)
         return;
     m_timer.stop();
-
-    const QByteArray text = TakeAnswerPart(chunk);
-    QByteArray piece;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char c = text.at(i);
-        if (c == '\r')
-            continue;
-        if (c == '\n') {
-            m_lines.last() += piece;
-            m_lines.append(QByteArray());
-            piece.clear();
-            m_atLineStart = true;
-        } else if (c == '>' && i == text.size() - 1 && m_atLineStart) {
-            m_lines.removeLast();
-            m_succeeded = true;
-            Finish();
-            return;
-        } else {
-            piece += c;
-            m_atLineStart = false;
-        }
+    if (m_parser.Feed(chunk)) {
+        m_succeeded = true;
+        Finish();
+        return;
     }
-    m_lines.last() += piece;
     m_timer.start(m_terminal.CommandTimeout());
 }
 

@@ -1,15 +1,14 @@
 // One command/answer transaction on the controller's command line.
 //
-// How it works: Start() sends the command and a CR. The controller echoes
-// the command followed by CR CR LF; everything before that echo is dropped.
-// What follows is split into lines at LF (CR is ignored). The transaction
-// ends with the prompt: a '>' that is the last character of a chunk and
-// stands at a line start. It also ends when the port closes or fails, or
-// when no chunk arrived for the terminal's CommandTimeout(). Execute() waits
-// for the end by handling the GUI thread's events, so the window stays live
-// and nested waits are possible; only one transaction runs per terminal.
+// How it works: Start() sends the command and a CR and hands every chunk the
+// terminal receives to a TAnswerParser until it sees the prompt. The
+// transaction also ends when the port closes or fails, or when no chunk
+// arrived for the terminal's CommandTimeout(). Execute() waits for the end
+// by handling the GUI thread's events, so the window stays live and nested
+// waits are possible; only one transaction runs per terminal.
 #pragma once
 
+#include "AnswerParser.h"
 #include "TerminalLink.h"
 
 #include <QByteArray>
@@ -36,7 +35,7 @@ public:
     // prompt was seen. The reason stays in ErrorText().
     void Execute(const QByteArray &CommandText);
 
-    const QList<QByteArray> &Lines() const { return m_lines; }
+    const QList<QByteArray> &Lines() const { return m_parser.Lines(); }
     bool Succeeded() const { return m_succeeded; }
     bool Busy() const { return m_busy; }
     const QString &ErrorText() const { return m_errorText; }
@@ -47,18 +46,13 @@ private:
     void HandleClose();
     void HandleError(const QString &text);
     void HandleTimeout();
-    QByteArray TakeAnswerPart(const QByteArray &chunk);
 
     TTerminalLink m_link;
     TTerminal &m_terminal;
     QTimer m_timer;
-    QList<QByteArray> m_lines;
+    TAnswerParser m_parser;
     bool m_busy = false;
     QString m_errorText;
     bool m_succeeded = false;
-    bool m_atLineStart = false;
     QByteArray m_command;
-    QByteArray m_echo;       // the command followed by CR CR LF
-    QByteArray m_echoBuffer; // received while the echo is awaited
-    bool m_echoPending = false;
 };
