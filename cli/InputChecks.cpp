@@ -5,6 +5,7 @@
 
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QLocale>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -63,7 +64,7 @@ qint64 CheckedInteger(const QJsonValue &value, qint64 min, qint64 max, const QSt
 {
     ExpectType(value, QJsonValue::Double, field);
     const double number = value.toDouble();
-    const QString shown = QString::number(number, 'g', 17);
+    const QString shown = QString::number(number, 'g', QLocale::FloatingPointShortest);
     if (!std::isfinite(number) || std::trunc(number) != number)
         Fail(field, QStringLiteral("%1 is not an integer").arg(shown));
     if (number < double(min) || number > double(max))

@@ -370,7 +370,7 @@ void TestCli::inputChecks_data()
     config("uint16 below 0", "pumps/2/nozzles/0/active", -3, "pumps[2].nozzles[0].active: -3 is outside 0..255");
     config("int16 below -32768", "tanks/5/hmin", -32769, "tanks[5].hmin: -32769 is outside -32768..32767");
     config("int16 above 32767", "tanks/4/adapter_h0", 32768, "tanks[4].adapter_h0: 32768 is outside -32768..32767");
-    config("not an integer", "tanks/1/fuel_code", 92.5, "tanks[1].fuel_code: 92.5 is not an integer");
+    config("not an integer", "tanks/1/fuel_code", 92.1, "tanks[1].fuel_code: 92.1 is not an integer");
     config("number given as text", "sync_time", "300", "sync_time: expected a number, found a text");
     config("text given as number", "apn", 5, "apn: expected a text, found a number");
     config("text beyond capacity", "apn", QString(32, u'a'), "apn: 32 characters, at most 31 fit");
