@@ -3,6 +3,8 @@
 #include "ConfigPages.h"
 #include "ErrorBox.h"
 #include "TerminalPage.h"
+#include "calibration/TankTableTransfer.h"
+#include "calibration/UfmTankCalibration.h"
 #include "common/Error.h"
 #include "common/Settings.h"
 #include "config/ConfigTransfer.h"
@@ -17,6 +19,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -224,6 +227,8 @@ QWidget *TfmMain::CreateConfigSheet()
     }
     auto page = [this](int index) { return pcConfig->widget(index); };
     ConfigPages = new TConfigPages({page(0), page(1), page(2), page(3), page(4), page(5)}, this);
+    connect(ConfigPages, &TConfigPages::tableButtonClicked, this,
+            [this] { RunAction([this] { DBGridEh1Columns10EditButtonClick(); }); });
     panelLayout->addWidget(pcConfig, 1);
     layout->addWidget(panel, 1);
     return sheet;
@@ -300,7 +305,7 @@ void TfmMain::pcChange()
 void TfmMain::ClearConfig()
 {
     ConfigPages->Clear();
-    // Hook: reset the calibration table slots here.
+    TankTables.Reset();
 }
 
 void TfmMain::LoadFromController()
@@ -314,7 +319,7 @@ void TfmMain::SaveToController()
 {
     ConfigPages->Store(*m_configuration);
     WriteConfig(*m_terminal, *m_configuration);
-    // Hook: write the changed calibration tables back here.
+    WriteBackTankTables(*m_terminal, TankTables);
 }
 
 void TfmMain::acIcReadExecute()
@@ -347,6 +352,31 @@ void TfmMain::acIcWriteExecute()
 
 void TfmMain::acConfigExecute()
 {
+}
+
+void TfmMain::DBGridEh1Columns10EditButtonClick()
+{
+    // Tank number and height are both taken before the fetch, so that they
+    // come from the same row.
+    const std::optional<TTankRow> row = ConfigPages->CurrentTank();
+    TankTable *table = row ? TankTables.ForTank(row->no) : nullptr;
+    if (!table)
+        return;
+    if (!table->Loaded) {
+        // One exchange at a time: no read, write or other table meanwhile.
+        QWidget *tankPage = pcConfig->widget(3); // tsConfigTank
+        Reading = true;
+        UpdateActions();
+        tankPage->setEnabled(false);
+        const auto restore = qScopeGuard([this, tankPage] {
+            tankPage->setEnabled(true);
+            Reading = false;
+            UpdateActions();
+        });
+        FetchTankTable(*m_terminal, *table);
+    }
+    table->HMax = row->hmax;
+    TfmTankCalibration::EditTankTable(*table, this);
 }
 
 void TfmMain::AppendLog(const QByteArray &Text)

@@ -8,6 +8,8 @@
 // finished.
 #pragma once
 
+#include "calibration/TankTable.h"
+
 #include <QMainWindow>
 #include <QTimer>
 #include <functional>
@@ -48,6 +50,7 @@ public:
     void acIcReadExecute();
     void acIcWriteExecute();
     void acConfigExecute();
+    void DBGridEh1Columns10EditButtonClick();
     void AppendLog(const QByteArray &Text);
 
     bool Reading = false;
@@ -63,6 +66,8 @@ public:
     QStackedWidget *pcConfig;
     // The contents of the six pages of pcConfig.
     TConfigPages *ConfigPages;
+    // The calibration tables of the tanks, slot i for tank i + 1.
+    TTankTables TankTables;
     QLabel *StatusPanel0;
     QLabel *StatusPanel1;
     QTimer Timer1;
