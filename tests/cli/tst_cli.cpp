@@ -184,7 +184,7 @@ void TestCli::initTestCase()
     qputenv("KOLT_TARVO_SETTINGS", TempPath(QStringLiteral("absent.ini")).toLocal8Bit());
     SimFixture fixture;
     const CliResult read = RunCli({QStringLiteral("read-config")});
-    QCOMPARE(read.exitCode, 0);
+    QVERIFY2(read.exitCode == 0, read.err.constData());
     m_config = QJsonDocument::fromJson(read.out).object();
     QCOMPARE(m_config.value(QStringLiteral("tanks")).toArray().size(), 6);
 }
