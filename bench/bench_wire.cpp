@@ -1,0 +1,113 @@
+// Wire efficiency: each exchange of the tool against the controller
+// stand-in paced at 9600 baud, next to the time the bytes of that exchange
+// need on the line. The stand-in runs in this process on threads of its
+// own, so the tool's CPU time is the GUI thread's. Each exchange runs a few
+// times and the fastest run counts: the line's time is the same every run,
+// and the slower runs only add the scheduling noise of a busy machine.
+#include "BenchReport.h"
+#include "SimFixture.h"
+#include "calibration/TankTable.h"
+#include "calibration/TankTableTransfer.h"
+#include "common/Error.h"
+#include "config/ConfigTransfer.h"
+#include "config/TerminalConfig.h"
+#include "terminal/Terminal.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+constexpr int kBaud = 9600;
+
+struct Exchange
+{
+    const char *operation;
+    std::function<void(TTerminal &)> run;
+};
+
+void WriteTables(TTerminal &terminal, int count)
+{
+    TTankTables tables;
+    for (int i = 0; i < count; ++i) {
+        tables[i].Loaded = tables[i].Modified = true;
+        tables[i].Volumes.fill(1000 * (i + 1));
+    }
+    WriteBackTankTables(terminal, tables);
+}
+
+struct Measurement
+{
+    double wall = 0;
+    double cpu = 0;
+    qint64 bytes = 0; // both ways, from the stand-in's transcript
+};
+
+Measurement Measure(sim::ControllerSim &sim, TTerminal &terminal, const Exchange &exchange)
+{
+    sim.clearTranscript();
+    const double cpuBefore = Bench::ThreadCpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    exchange.run(terminal);
+    Measurement measured;
+    measured.wall = double(wall.nsecsElapsed()) / 1e9;
+    measured.cpu = Bench::ThreadCpuSeconds() - cpuBefore;
+    for (const sim::TranscriptEntry &entry : sim.transcript())
+        measured.bytes += qint64(entry.bytesIn + entry.bytesOut);
+    return measured;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    const int runs = argc > 1 ? QByteArray(argv[1]).toInt() : 3;
+    if (runs < 1) {
+        std::fprintf(stderr, "usage: bench_wire [runs]\n");
+        return 2;
+    }
+    sim::SimOptions options;
+    options.baud = kBaud;
+    SimFixture fixture(1, options);
+    TTerminal terminal;
+    terminal.SetPortNumber(fixture.Port());
+    terminal.Open();
+
+    TTerminalConfig config;
+    TankTable table;
+    table.TankNo = 1;
+    const Exchange exchanges[] = {
+        {"read config", [&](TTerminal &t) { ReadConfig(t, config); }},
+        {"write config", [&](TTerminal &t) { WriteConfig(t, config); }},
+        {"fetch a table", [&](TTerminal &t) { FetchTankTable(t, table); }},
+        {"write one table", [](TTerminal &t) { WriteTables(t, 1); }},
+        {"write six tables", [](TTerminal &t) { WriteTables(t, 6); }},
+    };
+
+    Bench::Table report;
+    try {
+        for (const Exchange &exchange : exchanges) {
+            Measurement best;
+            for (int run = 0; run < runs; ++run) {
+                const Measurement measured = Measure(fixture.Sim(), terminal, exchange);
+                if (run == 0 || measured.wall < best.wall)
+                    best = measured;
+            }
+            report.AddRow(QString::fromLatin1(exchange.operation), best.wall,
+                          Bench::LineSeconds(best.bytes, kBaud), best.cpu);
+        }
+    } catch (const TError &error) {
+        std::fprintf(stderr, "%s\n", error.Message().toUtf8().constData());
+        return 1;
+    }
+    std::printf("Exchanges against the stand-in at %d baud, fastest of %d runs"
+                " (goal: ratio <= 1.02, CPU <= 1 %% of wall)\n",
+                kBaud, runs);
+    report.Print();
+    return 0;
+}
