@@ -11,6 +11,7 @@
 namespace {
 const QByteArray kTablesFile = QByteArrayLiteral("tanks.tbl");
 constexpr int kTableBlockSize = TankTable::EntryCount * 4;
+constexpr int kWriteChunkSize = 32; // bytes per command of WriteRemoteFile
 }
 
 TExchangeProgress::TExchangeProgress(TTerminal &terminal, QWidget *parent) : QWidget(parent)
@@ -77,6 +78,11 @@ QString TExchangeProgress::StepText(const QByteArray &command)
     if (words[1] == kTablesFile)
         text += QStringLiteral(": резервуар %1").arg(words[2].toInt() / kTableBlockSize + 1);
     return text;
+}
+
+int TExchangeProgress::FileWriteCommands(qsizetype bytes)
+{
+    return int((bytes + kWriteChunkSize - 1) / kWriteChunkSize);
 }
 
 void TExchangeProgress::CommandStarted(const QByteArray &command)

@@ -41,6 +41,8 @@ public:
 
     // The step text for a command as sent, without its CR.
     static QString StepText(const QByteArray &command);
+    // The file write commands that writing bytes takes: one per 32 bytes.
+    static int FileWriteCommands(qsizetype bytes);
 
     QLabel *lblStep;
     QProgressBar *pbCommands;

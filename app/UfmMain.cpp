@@ -2,11 +2,13 @@
 
 #include "ConfigPages.h"
 #include "ErrorBox.h"
+#include "ExchangeProgress.h"
 #include "TerminalPage.h"
 #include "calibration/TankTableTransfer.h"
 #include "calibration/UfmTankCalibration.h"
 #include "common/Error.h"
 #include "common/Settings.h"
+#include "config/ConfigImage.h"
 #include "config/ConfigTransfer.h"
 #include "config/TerminalConfig.h"
 #include "terminal/Terminal.h"
@@ -28,6 +30,8 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -181,6 +185,8 @@ void TfmMain::CreateStatusBar()
     StatusPanel1->setFixedWidth(50);
     bar->addWidget(StatusPanel0);
     bar->addWidget(StatusPanel1);
+    Progress = new TExchangeProgress(*m_terminal, bar);
+    bar->addWidget(Progress, 1);
 }
 
 QWidget *TfmMain::CreateConfigSheet()
@@ -311,6 +317,7 @@ void TfmMain::ClearConfig()
 void TfmMain::LoadFromController()
 {
     ClearConfig();
+    const TExchangeProgress::Session progress(*Progress, 1);
     ReadConfig(*m_terminal, *m_configuration);
     ConfigPages->Show(*m_configuration);
 }
@@ -318,6 +325,13 @@ void TfmMain::LoadFromController()
 void TfmMain::SaveToController()
 {
     ConfigPages->Store(*m_configuration);
+    // Every command of the write, counted before the first: the image's
+    // chunks, "reload", and the chunks of each changed table.
+    const auto changedTables = std::count_if(TankTables.begin(), TankTables.end(),
+                                             [](const TankTable &table) { return table.Modified; });
+    const int commands = TExchangeProgress::FileWriteCommands(ConfigImage::Size) + 1
+                         + int(changedTables) * TExchangeProgress::FileWriteCommands(sizeof(TankTable::Volumes));
+    const TExchangeProgress::Session progress(*Progress, commands);
     WriteConfig(*m_terminal, *m_configuration);
     WriteBackTankTables(*m_terminal, TankTables);
 }
@@ -373,6 +387,7 @@ void TfmMain::DBGridEh1Columns10EditButtonClick()
             Reading = false;
             UpdateActions();
         });
+        const TExchangeProgress::Session progress(*Progress, 1);
         FetchTankTable(*m_terminal, *table);
     }
     table->HMax = row->hmax;

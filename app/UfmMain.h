@@ -22,6 +22,7 @@ class QTabWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TConfigPages;
+class TExchangeProgress;
 class TTerminal;
 class TTerminalConfig;
 class TTerminalPage;
@@ -70,6 +71,8 @@ public:
     TTankTables TankTables;
     QLabel *StatusPanel0;
     QLabel *StatusPanel1;
+    // Progress of a running controller operation, after the panels.
+    TExchangeProgress *Progress;
     QTimer Timer1;
 
 protected:

@@ -2,6 +2,7 @@
 // against the controller stand-in.
 #include "SimFixture.h"
 #include "app/ExchangeProgress.h"
+#include "app/UfmMain.h"
 #include "calibration/TankTable.h"
 #include "calibration/TankTableTransfer.h"
 #include "common/Error.h"
@@ -105,6 +106,7 @@ private slots:
     void followsOperation();
     void endsOnFailureAndStartsAfresh();
     void refusedOperationLeavesRunningOne();
+    void mainWindowCountsEveryCommand();
 
 private:
     std::unique_ptr<SimFixture> m_sim;
@@ -248,6 +250,30 @@ void TestProgress::refusedOperationLeavesRunningOne()
     QCOMPARE(recorder.finishedValues, OneTo(15));
     QCOMPARE(recorder.maximums, QList<int>(30, 15));
     QVERIFY(m_progress->isHidden());
+}
+
+void TestProgress::mainWindowCountsEveryCommand()
+{
+    TfmMain fmMain; // port 1: the stand-in
+    const QString linkState = fmMain.StatusPanel0->text();
+    QCOMPARE(linkState, QStringLiteral("COM1 открыт"));
+
+    Recorder reading(fmMain.Terminal(), *fmMain.Progress);
+    fmMain.acIcReadExecute();
+    QCOMPARE(reading.finishedValues, QList<int>{1});
+    QCOMPARE(reading.maximums, QList<int>(2, 1));
+
+    for (int index : {1, 4})
+        fmMain.TankTables[index].Loaded = fmMain.TankTables[index].Modified = true;
+    Recorder writing(fmMain.Terminal(), *fmMain.Progress);
+    fmMain.acIcWriteExecute();
+    constexpr int kCommands = 14 + 1 + 2 * 50; // config, reload, two tables
+    QCOMPARE(writing.finishedValues, OneTo(kCommands));
+    QCOMPARE(writing.maximums, QList<int>(2 * kCommands, kCommands));
+    QCOMPARE(writing.startedTexts.last(), QStringLiteral("Запись tanks.tbl: резервуар 5"));
+    QVERIFY(writing.alwaysShown && reading.alwaysShown);
+    QVERIFY(fmMain.Progress->isHidden());
+    QCOMPARE(fmMain.StatusPanel0->text(), linkState);
 }
 
 QTEST_MAIN(TestProgress)
