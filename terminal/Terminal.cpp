@@ -1,6 +1,7 @@
 #include "Terminal.h"
 
 #include "TerminalThread.h"
+#include "ThreadHandOver.h"
 #include "common/Error.h"
 #include "serial.h"
 
@@ -82,6 +83,7 @@ void TTerminal::ReleaseExchange(const void *owner)
 
 bool TTerminal::event(QEvent *event)
 {
+    ThreadHandOver::Acquire(event); // it may come from the reader
     if (event->type() == TTerminalDataEvent::Type) {
         DeliverData(static_cast<TTerminalDataEvent *>(event)->Bytes);
         return true;

@@ -1,5 +1,6 @@
 #include "TerminalThread.h"
 
+#include "ThreadHandOver.h"
 #include "serial.h"
 
 #include <QCoreApplication>
@@ -22,9 +23,22 @@ void TTerminalThread::Stop()
     requestInterruption();
     m_port.stop();
     wait();
+    ThreadHandOver::Acquire(this);
 }
 
 void TTerminalThread::run()
+{
+    Read();
+    ThreadHandOver::Release(this); // Stop() sees all of the run
+}
+
+void TTerminalThread::Post(QEvent *event)
+{
+    ThreadHandOver::Release(event);
+    QCoreApplication::postEvent(m_receiver, event);
+}
+
+void TTerminalThread::Read()
 {
     char buffer[kReadSize];
     for (;;) {
@@ -53,8 +67,7 @@ void TTerminalThread::run()
             return;
         }
         if (got > 0)
-            QCoreApplication::postEvent(m_receiver,
-                                        new TTerminalDataEvent(QByteArray(buffer, qsizetype(got))));
+            Post(new TTerminalDataEvent(QByteArray(buffer, qsizetype(got))));
     }
 }
 
@@ -62,5 +75,5 @@ void TTerminalThread::Fail(int code)
 {
     // A failure met because Close() is stopping the reader is no failure.
     if (!isInterruptionRequested())
-        QCoreApplication::postEvent(m_receiver, new TTerminalErrorEvent(code, m_openPeriod));
+        Post(new TTerminalErrorEvent(code, m_openPeriod));
 }

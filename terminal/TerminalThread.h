@@ -40,6 +40,8 @@ protected:
     void run() override;
 
 private:
+    void Read();
+    void Post(QEvent *event);
     void Fail(int code);
 
     QObject *const m_receiver;
