@@ -272,27 +272,39 @@ void TestConfigPages::levelGaugeTypeKeyAndText()
              QStringLiteral("Сенсор (Modbus)"));
 }
 
+// On pages of their own: in the main window the button opens a modal editor.
 void TestConfigPages::tableButtonActsOnItsRow()
 {
-    Run(window->acIcRead);
-    window->pcConfig->setCurrentIndex(3);
-    QTableView *tanks = Grid("DBGridEh1");
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QStackedWidget sheets;
+    QList<QWidget *> page;
+    for (int i = 0; i < 6; ++i)
+        page << sheets.widget(sheets.addWidget(new QWidget));
+    TConfigPages pages({page[0], page[1], page[2], page[3], page[4], page[5]});
+    TTerminalConfig config;
+    ConfigImage::Decode(SimConfig(), config);
+    config.tanks[3].hmax = 2750;
+    pages.Show(config);
+    sheets.setCurrentIndex(3);
+    sheets.resize(600, 300);
+    sheets.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&sheets));
 
+    auto *tanks = sheets.findChild<QTableView *>(QStringLiteral("DBGridEh1"));
+    QVERIFY(tanks);
     std::optional<TTankRow> pressed;
-    connect(window->ConfigPages, &TConfigPages::tableButtonClicked, this,
-            [this, &pressed] { pressed = window->ConfigPages->CurrentTank(); });
-    const int tableColumn = DataSet("dsTank")->FieldIndex("tbl");
+    connect(&pages, &TConfigPages::tableButtonClicked, this,
+            [&] { pressed = pages.CurrentTank(); });
+    const int tableColumn = 9;
     QCOMPARE(tanks->model()->index(3, tableColumn).data().toString(), QStringLiteral("<таблица>"));
 
     const QRect cell = tanks->visualRect(tanks->model()->index(3, tableColumn));
-    QTest::mouseClick(tanks->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseClick(tanks->viewport(), Qt::LeftButton, {}, cell.topLeft() + QPoint(4, 4));
     QVERIFY(!pressed); // the text part of the cell is no button
     QTest::mouseClick(tanks->viewport(), Qt::LeftButton, {},
                       TEllipsisDelegate::ButtonRect(cell).center());
     QVERIFY(pressed);
     QCOMPARE(pressed->no, 4);
-    QCOMPARE(pressed->hmax, DataSet("dsTank")->Value(3, "hmax"));
+    QCOMPARE(pressed->hmax, 2750);
 }
 
 QTEST_MAIN(TestConfigPages)
