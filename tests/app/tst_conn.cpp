@@ -160,7 +160,7 @@ void TestConn::layout()
 {
     Stand stand;
     TfmMain window;
-    window.show();
+    window.move(20, 30); // away from the middle of the screen
     const bool closed = RunConnDialog(window, [&](TfmConn &dialog) {
         QCOMPARE(dialog.parentWidget(), static_cast<QWidget *>(&window));
         QCOMPARE(dialog.windowTitle(), QString("Настройки подключения"));
