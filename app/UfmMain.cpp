@@ -4,6 +4,7 @@
 #include "ErrorBox.h"
 #include "ExchangeProgress.h"
 #include "TerminalPage.h"
+#include "UfmConn.h"
 #include "calibration/TankTableTransfer.h"
 #include "calibration/UfmTankCalibration.h"
 #include "common/Error.h"
@@ -366,6 +367,17 @@ void TfmMain::acIcWriteExecute()
 
 void TfmMain::acConfigExecute()
 {
+    {
+        TfmConn fmConn(this);
+        fmConn.SetPortNumber(m_terminal->PortNumber());
+        if (fmConn.exec() == QDialog::Accepted) {
+            m_terminal->SetPortNumber(fmConn.PortNumber());
+            // An open link's closed event reopens it on the new number.
+            m_terminal->Close();
+            SaveSettings();
+        }
+    } // the dialog is gone here, also when a step above threw
+    Timer1Timer();
 }
 
 void TfmMain::DBGridEh1Columns10EditButtonClick()
