@@ -87,6 +87,8 @@ QByteArray CheckedText(const QJsonValue &value, qsizetype capacity, const QStrin
 {
     ExpectType(value, QJsonValue::String, field);
     const QByteArray bytes = Cp1251Text(value.toString(), field);
+    if (bytes.contains('\0'))
+        Fail(field, QStringLiteral("the character U+0000 cannot be stored, it would end the text"));
     if (bytes.size() > capacity)
         Fail(field, QStringLiteral("%1 characters, at most %2 fit").arg(bytes.size()).arg(capacity));
     return bytes;

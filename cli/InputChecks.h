@@ -33,7 +33,8 @@ T CheckedInteger(const QJsonValue &value, const QString &field)
 // Text in code page 1251: every character must exist there.
 QByteArray Cp1251Text(const QString &text, const QString &field);
 
-// A JSON string of at most capacity characters, in code page 1251.
+// A JSON string of at most capacity characters, in code page 1251, without
+// NUL: the controller's texts end at the first one.
 QByteArray CheckedText(const QJsonValue &value, qsizetype capacity, const QString &field);
 
 // A JSON array of exactly count entries.

@@ -377,6 +377,8 @@ void TestCli::inputChecks_data()
     config("Cyrillic text beyond capacity", "server_login", "пароль12", "server_login: 8 characters, at most 7 fit");
     config("card password beyond 12", "card_psw", "1234567890123", "card_psw: 13 characters, at most 12 fit");
     config("character outside cp1251", "admin_tel", "+7 900 ✆", "admin_tel: the character '✆' (U+2706) is not in code page 1251");
+    config("NUL in a text", "apn", QStringLiteral("internet") + QChar(0) + QStringLiteral(".ru"),
+           "apn: the character U+0000 cannot be stored, it would end the text");
     config("five tanks", "tanks/5", QJsonValue::Undefined, "tanks: 5 entries, expected 6");
     config("three nozzles", "pumps/0/nozzles/3", QJsonValue::Undefined, "pumps[0].nozzles: 3 entries, expected 4");
     config("tank not an object", "tanks/0", 1, "tanks[0]: expected an object, found a number");

@@ -5,6 +5,7 @@
 // rules. The chunked parse must give the same lines, prompt decision and
 // line-start state, as long as no chunk but the last ends with '>': a '>'
 // counts as the prompt only as the last character of a chunk, by design.
+// Until the echo is complete, nothing is collected.
 
 #include "FuzzSupport.h"
 #include "terminal/AnswerParser.h"
@@ -104,6 +105,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
             Require(!chunkedPrompt, "the prompt comes only with the last chunk");
             chunkedPrompt = chunked.Feed(stream.mid(from, end - from));
             from = end;
+            if (!command.isEmpty() && !stream.left(end).contains(command + "\r\r\n"))
+                Require(chunked.Lines() == QList<QByteArray>{QByteArray()}, "nothing is collected before the echo");
         }
         Require(chunkedPrompt == prompt, "chunked: the same prompt decision");
         Require(chunked.Lines() == whole.Lines(), "chunked: the same lines");
