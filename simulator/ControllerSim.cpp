@@ -435,9 +435,13 @@ bool ControllerSim::Impl::waitUntil(Clock::time_point deadline)
         const auto now = Clock::now();
         if (now >= deadline)
             return true;
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
+        // Nanosecond resolution: whole milliseconds would add up to a
+        // noticeable excess over a paced exchange of many short commands.
+        const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - now);
+        const timespec timeout{static_cast<time_t>(left.count() / 1000000000),
+                               static_cast<long>(left.count() % 1000000000)};
         pollfd fd{wakeRead, POLLIN, 0};
-        if (::poll(&fd, 1, static_cast<int>(left.count())) > 0)
+        if (::ppoll(&fd, 1, &timeout, nullptr) > 0)
             drainWake();
     }
     return false;
