@@ -1,0 +1,351 @@
+// Every controller operation of the main window against every fault of the
+// line, through the real window, terminal and stand-in.
+#include "SimFixture.h"
+#include "WindowDriver.h"
+#include "app/ConfigPages.h"
+#include "app/ErrorBox.h"
+#include "calibration/UfmTankCalibration.h"
+#include "terminal/Terminal.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTest>
+
+#include <optional>
+
+namespace {
+
+enum class Operation { Read, Write, Fetch, WriteBack };
+
+// How the line is set up before the operation, besides the fault.
+enum class Line { StandIn, PortMissing, PortBusy, SecondExchange };
+
+constexpr int kCommandTimeoutMs = 400;
+constexpr int kConfigChunks = 14;
+constexpr int kTableChunks = 50;
+constexpr int kMissingPort = 9;
+// The slots the write operations carry as changed: tanks 2 and 5.
+constexpr int kChangedSlots[] = {1, 4};
+
+// The command of the operation a fault is aimed at, counted from the
+// operation's first command, and how its text begins.
+struct Target
+{
+    int command;
+    const char *prefix;
+};
+
+Target TargetOf(Operation operation)
+{
+    switch (operation) {
+    case Operation::Read:
+        return {1, "rdfile config 0 0"};
+    case Operation::Write:
+        return {3, "wrfile config 64 "};
+    case Operation::Fetch:
+        return {1, "rdfile tanks.tbl 0 1600"};
+    case Operation::WriteBack: // the third chunk of the second table
+        return {kConfigChunks + 1 + kTableChunks + 3, "wrfile tanks.tbl 6464 "};
+    }
+    return {};
+}
+
+void Start(TfmMain &window, Operation operation)
+{
+    switch (operation) {
+    case Operation::Read:
+        window.acIcRead->trigger();
+        break;
+    case Operation::Write:
+    case Operation::WriteBack:
+        window.acIcWrite->trigger();
+        break;
+    case Operation::Fetch:
+        SelectTankRow(window, 0);
+        emit window.ConfigPages->tableButtonClicked();
+        break;
+    }
+}
+
+// What a user can start while an exchange runs: the table of tank 1 when
+// the tank grid takes input, and a read when its action is enabled.
+void AttemptSecondExchange(TfmMain &window)
+{
+    TConfigGrid *grid = TankGrid(window);
+    if (grid->isEnabled() && grid->model()->rowCount() > 0) {
+        SelectTankRow(window, 0);
+        emit window.ConfigPages->tableButtonClicked();
+    }
+    window.acIcRead->trigger(); // ignored while disabled
+}
+
+// Marks the changed slots with a table that differs from the stand-in's.
+void ChangeTables(TfmMain &window)
+{
+    for (int slot : kChangedSlots) {
+        TankTable &table = window.TankTables[slot];
+        table.Loaded = true;
+        table.Modified = true;
+        for (int k = 0; k < 400; ++k)
+            table.Volumes[k] = 1000 * (slot + 1) + k;
+    }
+}
+
+QByteArray VolumeBytes(const TankTable &table)
+{
+    QByteArray bytes;
+    for (qint32 volume : table.Volumes)
+        for (int shift = 0; shift < 32; shift += 8)
+            bytes.append(char(quint32(volume) >> shift));
+    return bytes;
+}
+
+QByteArray TableBlock(const sim::ControllerSim &sim, int slot)
+{
+    return QByteArray::fromStdString(sim.file("tanks.tbl")).mid(slot * 1600, 1600);
+}
+
+bool PagesEmpty(TfmMain &window)
+{
+    for (auto *grid : window.findChildren<TConfigGrid *>())
+        if (grid->model()->rowCount() != 0)
+            return false;
+    for (auto *edit : window.pcConfig->findChildren<QLineEdit *>())
+        if (!edit->text().isEmpty())
+            return false;
+    return true;
+}
+
+bool SlotsEmpty(TfmMain &window)
+{
+    for (const TankTable &table : window.TankTables)
+        if (table.Loaded || table.Modified || VolumeBytes(table) != QByteArray(1600, '\0'))
+            return false;
+    return true;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Operation)
+Q_DECLARE_METATYPE(Line)
+Q_DECLARE_METATYPE(sim::Fault::Kind)
+
+class FaultMatrixTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void operationUnderFault_data();
+    void operationUnderFault();
+
+private:
+    QStringList m_errors;
+};
+
+void FaultMatrixTest::init()
+{
+    m_errors.clear();
+    ErrorBox::SetReporter([this](const QString &text) { m_errors.append(text); });
+}
+
+void FaultMatrixTest::cleanup()
+{
+    ErrorBox::SetReporter(nullptr);
+}
+
+void FaultMatrixTest::operationUnderFault_data()
+{
+    using sim::Fault;
+    QTest::addColumn<Operation>("operation");
+    QTest::addColumn<Line>("line");
+    QTest::addColumn<Fault::Kind>("fault");
+    QTest::addColumn<int>("bytes"); // of a hang-up
+    QTest::addColumn<bool>("succeeds");
+    // The error box's text; %1 stands for the failing command as received.
+    QTest::addColumn<QString>("error");
+
+    const QString missing = QStringLiteral("COM%1: No such file or directory.").arg(kMissingPort);
+    const QString busy = QStringLiteral("COM1: Device or resource busy.");
+    const QString failedCommand = QStringLiteral("%1.");
+    const QString nonHex = QStringLiteral("'$ER' is not a valid integer value.");
+    const QString terminalBusy = QStringLiteral("Терминал занят.");
+
+    struct OperationInfo
+    {
+        const char *name;
+        Operation operation;
+        int hangUpBytes; // inside the answer of a read, inside the echo of a write
+        bool reads;
+    };
+    const OperationInfo operations[] = {
+        {"read", Operation::Read, 60, true},
+        {"write", Operation::Write, 40, false},
+        {"table fetch", Operation::Fetch, 200, true},
+        {"table write-back", Operation::WriteBack, 40, false},
+    };
+    for (const OperationInfo &info : operations) {
+        auto row = [&](const char *fault) -> QTestData & {
+            return QTest::addRow("%s, %s", info.name, fault) << info.operation;
+        };
+        if (info.operation != Operation::WriteBack) { // fails before any table, as a write
+            row("port missing") << Line::PortMissing << Fault::None << 0 << false << missing;
+            row("port busy") << Line::PortBusy << Fault::None << 0 << false << busy;
+        }
+        row("unplugged mid-answer") << Line::StandIn << Fault::HangUp << info.hangUpBytes << false << failedCommand;
+        row("no answer") << Line::StandIn << Fault::Silence << 0 << false << failedCommand;
+        row("echo then silence") << Line::StandIn << Fault::EchoThenSilence << 0 << false << failedCommand;
+        row("no prompt") << Line::StandIn << Fault::NoPrompt << 0 << false << failedCommand;
+        row("garbage before echo") << Line::StandIn << Fault::GarbageBeforeEcho << 0 << true << QString();
+        row("non-hex line") << Line::StandIn << Fault::NonHexLine << 0 << !info.reads
+                            << (info.reads ? nonHex : QString());
+        row("one-byte chunks") << Line::StandIn << Fault::OneByteChunks << 0 << true << QString();
+        // Nothing can be started during a read or a fetch; during a write the
+        // table button is refused.
+        row("second exchange") << Line::SecondExchange << Fault::None << 0 << true
+                               << (info.reads ? QString() : terminalBusy);
+    }
+    QTest::newRow("read, short answer") << Operation::Read << Line::StandIn << Fault::ShortAnswer << 0 << false
+                                        << QStringLiteral("Конфигурация повреждена: получено 214 байт из 429.");
+    QTest::newRow("table fetch, short answer") << Operation::Fetch << Line::StandIn << Fault::ShortAnswer << 0
+                                               << true << QString();
+}
+
+void FaultMatrixTest::operationUnderFault()
+{
+    QFETCH(Operation, operation);
+    QFETCH(Line, line);
+    QFETCH(sim::Fault::Kind, fault);
+    QFETCH(int, bytes);
+    QFETCH(bool, succeeds);
+    QFETCH(QString, error);
+
+    SettingsFile settings;
+    SimFixture fixture;
+    sim::ControllerSim &sim = fixture.Sim();
+    TfmMain window;
+    window.Terminal().SetCommandTimeout(kCommandTimeoutMs);
+    ModalDriver<TfmTankCalibration> editor;
+
+    // Filled pages to start from; the write operations carry changed tables.
+    window.acIcRead->trigger();
+    QCOMPARE(m_errors, QStringList());
+    QVERIFY(!PagesEmpty(window));
+    const bool writes = operation == Operation::Write || operation == Operation::WriteBack;
+    if (writes)
+        ChangeTables(window);
+    const int before = int(sim.commands().size());
+    const int reloadsBefore = sim.reloadCount();
+    const QByteArray tablesBefore = QByteArray::fromStdString(sim.file("tanks.tbl"));
+
+    const Target target = TargetOf(operation);
+    if (fault != sim::Fault::None)
+        sim.addFault({fault, before + target.command, before + target.command, bytes});
+
+    std::optional<TTerminal> holder;
+    switch (line) {
+    case Line::StandIn:
+        break;
+    case Line::PortMissing:
+        window.Terminal().SetPortNumber(kMissingPort);
+        window.Terminal().Close(); // its reconnect fails on the missing port
+        break;
+    case Line::PortBusy:
+        window.Terminal().SetPortNumber(kMissingPort);
+        window.Terminal().Close();
+        holder.emplace();
+        holder->SetPortNumber(fixture.Port());
+        holder->Open();
+        window.Terminal().SetPortNumber(fixture.Port());
+        break;
+    case Line::SecondExchange: {
+        auto started = std::make_shared<int>(0);
+        connect(&window.Terminal(), &TTerminal::commandStarted, &window, [&window, started, target] {
+            if (++*started == target.command)
+                QTimer::singleShot(0, &window, [&window] { AttemptSecondExchange(window); });
+        });
+        break;
+    }
+    }
+
+    Start(window, operation);
+    const QStringList sent = Commands(sim, before);
+    const QString failing = sent.value(target.command - 1);
+    QCOMPARE(m_errors, error.isEmpty() ? QStringList() : QStringList{error.arg(failing)});
+    QVERIFY(!editor.LeftOpen);
+
+    // The window is ready for the next operation.
+    QCOMPARE(window.pc->currentWidget(), window.tsConfig);
+    QVERIFY(window.acIcRead->isEnabled());
+    QVERIFY(window.acIcWrite->isEnabled());
+    QVERIFY(window.pcConfig->widget(3)->isEnabled());
+
+    // What reached the stand-in: the whole operation, or nothing beyond the
+    // command that failed.
+    const bool portFails = line == Line::PortMissing || line == Line::PortBusy;
+    if (portFails) {
+        QCOMPARE(sent, QStringList());
+    } else if (!succeeds) {
+        QCOMPARE(sent.size(), target.command);
+        QVERIFY2(failing.startsWith(QLatin1String(target.prefix)), qPrintable(failing));
+    }
+
+    switch (operation) {
+    case Operation::Read:
+        if (succeeds) {
+            QCOMPARE(sent, QStringList{"rdfile config 0 0"});
+            QCOMPARE(TankGrid(window)->model()->rowCount(), 6);
+        } else {
+            QVERIFY(PagesEmpty(window));
+        }
+        QVERIFY(SlotsEmpty(window));
+        break;
+    case Operation::Fetch: {
+        const TankTable &table = window.TankTables[0];
+        QCOMPARE(bool(table.Loaded), succeeds);
+        QCOMPARE(editor.Opened, succeeds ? 1 : 0);
+        QByteArray expected(1600, '\0');
+        if (succeeds) {
+            QCOMPARE(sent, QStringList{"rdfile tanks.tbl 0 1600"});
+            const int length = fault == sim::Fault::ShortAnswer ? 800 : 1600;
+            expected.replace(0, length, TableBlock(sim, 0).left(length));
+        }
+        QCOMPARE(VolumeBytes(table), expected);
+        break;
+    }
+    case Operation::Write:
+    case Operation::WriteBack: {
+        QVERIFY(!PagesEmpty(window));
+        const int configEnd = kConfigChunks + 1;
+        if (succeeds) {
+            QCOMPARE(sent.size(), configEnd + 2 * kTableChunks);
+            QCOMPARE(sent[kConfigChunks], QStringLiteral("reload"));
+            QCOMPARE(sim.reloadCount(), reloadsBefore + 1);
+        } else {
+            QCOMPARE(sim.reloadCount(), reloadsBefore + (sent.size() > configEnd ? 1 : 0));
+            for (int i = 0; i < sent.size() && i < configEnd; ++i)
+                QVERIFY(!sent[i].startsWith(QLatin1String("wrfile tanks.tbl")));
+        }
+        // A slot is written and unmarked exactly when all its chunks went out
+        // before the failure.
+        for (int n = 0; n < 2; ++n) {
+            const int slot = kChangedSlots[n];
+            const TankTable &table = window.TankTables[slot];
+            const bool written = succeeds || sent.size() > configEnd + (n + 1) * kTableChunks;
+            QCOMPARE(bool(table.Modified), !written);
+            QVERIFY(table.Loaded);
+            if (written)
+                QCOMPARE(TableBlock(sim, slot), VolumeBytes(table));
+            else if (sent.size() <= configEnd + n * kTableChunks)
+                QCOMPARE(TableBlock(sim, slot), tablesBefore.mid(slot * 1600, 1600));
+        }
+        break;
+    }
+    }
+}
+
+QTEST_MAIN(FaultMatrixTest)
+#include "tst_faultmatrix.moc"

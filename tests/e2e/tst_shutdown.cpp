@@ -1,0 +1,166 @@
+// The window's end and its dialogs while the link goes away: a close during
+// an exchange, and the stand-in hanging up while a modal dialog is open.
+#include "SimFixture.h"
+#include "WindowDriver.h"
+#include "app/ConfigPages.h"
+#include "app/ErrorBox.h"
+#include "app/UfmConn.h"
+#include "common/Error.h"
+#include "terminal/Terminal.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+// Logs the window's hiding.
+class HideLog : public QObject
+{
+public:
+    HideLog(QWidget *watched, QStringList &log) : m_log(log) { watched->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Hide)
+            m_log << "hidden";
+        return false;
+    }
+
+private:
+    QStringList &m_log;
+};
+
+bool PortOpens(int port)
+{
+    TTerminal probe;
+    probe.SetPortNumber(port);
+    try {
+        probe.Open();
+        return true;
+    } catch (const TError &) {
+        return false;
+    }
+}
+
+enum class Dialog { Calibration, Connection };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Dialog)
+
+class ShutdownTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void closeDuringReadWaitsForIt();
+    void hangUpWhileDialogOpen_data();
+    void hangUpWhileDialogOpen();
+
+private:
+    QStringList m_errors;
+};
+
+void ShutdownTest::init()
+{
+    m_errors.clear();
+    ErrorBox::SetReporter([this](const QString &text) { m_errors.append(text); });
+}
+
+void ShutdownTest::cleanup()
+{
+    ErrorBox::SetReporter(nullptr);
+}
+
+void ShutdownTest::closeDuringReadWaitsForIt()
+{
+    SettingsFile settings;
+    sim::SimOptions slow;
+    slow.baud = 9600; // the configuration's answer takes more than a second
+    SimFixture fixture(1, slow);
+    auto window = std::make_unique<TfmMain>();
+    window->Terminal().SetCommandTimeout(500);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+
+    QStringList log;
+    HideLog hides(window.get(), log);
+    connect(&window->Terminal(), &TTerminal::commandFinished, this,
+            [&](const QByteArray &command, bool succeeded) {
+                log << QStringLiteral("%1 %2").arg(QString::fromLatin1(command), succeeded ? "done" : "failed");
+            });
+    connect(&window->Terminal(), &TTerminal::commandStarted, this, [&] {
+        QTimer::singleShot(100, window.get(), [&] {
+            window->close();
+            log << (window->isVisible() ? "close deferred" : "closed at once");
+        });
+    });
+
+    window->acIcRead->trigger();
+    QCOMPARE(m_errors, QStringList());
+    QCOMPARE(TankGrid(*window)->model()->rowCount(), 6);
+    QVERIFY(WaitFor([&] { return !window->isVisible(); }));
+    QCOMPARE(log, (QStringList{"close deferred", "rdfile config 0 0 done", "hidden"}));
+    QCOMPARE(Commands(fixture.Sim()), QStringList{"rdfile config 0 0"});
+
+    window.reset();
+    QVERIFY(PortOpens(fixture.Port()));
+}
+
+void ShutdownTest::hangUpWhileDialogOpen_data()
+{
+    QTest::addColumn<Dialog>("dialog");
+    QTest::newRow("calibration editor after a fetch") << Dialog::Calibration;
+    QTest::newRow("connection dialog") << Dialog::Connection;
+}
+
+void ShutdownTest::hangUpWhileDialogOpen()
+{
+    QFETCH(Dialog, dialog);
+    SettingsFile settings;
+    SimFixture fixture;
+    TfmMain window;
+    window.Terminal().SetCommandTimeout(400);
+    window.acIcRead->trigger();
+    QCOMPARE(m_errors, QStringList());
+
+    QStringList log;
+    window.Terminal().OnError = [&, own = window.Terminal().OnError](TTerminal *sender, const QString &text) {
+        own(sender, text);
+        log << "error";
+    };
+    ModalDriver<QDialog> driver([&](QDialog *open) {
+        connect(open, &QDialog::finished, this, [&log] { log << "closed"; });
+        fixture.Sim().hangUp();
+        if (!WaitFor([&] { return !log.isEmpty(); }, 3000))
+            return; // left open: the driver rejects it and the test fails
+        // The dialog still takes input and closes by its own button.
+        auto *cancel = open->findChild<QPushButton *>("Button2");
+        if (open->isVisible() && open->isEnabled() && cancel)
+            QTest::mouseClick(cancel, Qt::LeftButton);
+    });
+
+    if (dialog == Dialog::Calibration) {
+        SelectTankRow(window, 0);
+        emit window.ConfigPages->tableButtonClicked();
+        QVERIFY(window.TankTables[0].Loaded);
+    } else {
+        window.acConfig->trigger();
+    }
+    QCOMPARE(driver.Opened, 1);
+    QVERIFY(!driver.LeftOpen);
+    QCOMPARE(log, (QStringList{"error", "closed"}));
+    QCOMPARE(m_errors, QStringList());
+    // The reconnect after the reader's failure finds the line dead.
+    QVERIFY(window.StatusPanel0->text().startsWith("COM1: "));
+    QVERIFY(!window.Terminal().Active());
+    QVERIFY(window.acIcRead->isEnabled() && window.acIcWrite->isEnabled());
+}
+
+QTEST_MAIN(ShutdownTest)
+#include "tst_shutdown.moc"
