@@ -72,6 +72,13 @@ const NodeInfo kNodes[] = {
 
 constexpr int kPageRole = Qt::UserRole; // a node's page index
 
+// Throws "Терминал занят" while a command transaction waits for its answer.
+void RefuseWhileExchangeRuns(const TTerminal &terminal)
+{
+    if (terminal.ExchangeRunning())
+        throw TError(QStringLiteral("Терминал занят"));
+}
+
 } // namespace
 
 TfmMain::TfmMain(QWidget *parent)
@@ -339,6 +346,8 @@ void TfmMain::SaveToController()
 
 void TfmMain::acIcReadExecute()
 {
+    // Its ClearConfig would empty the tables a running write has yet to send.
+    RefuseWhileExchangeRuns(*m_terminal);
     Reading = true;
     UpdateActions();
     try {
@@ -389,6 +398,9 @@ void TfmMain::DBGridEh1Columns10EditButtonClick()
     if (!table)
         return;
     if (!table->Loaded) {
+        // Refused before the actions are touched: their restore below would
+        // enable them in the middle of a running write.
+        RefuseWhileExchangeRuns(*m_terminal);
         // One exchange at a time: no read, write or other table meanwhile.
         QWidget *tankPage = pcConfig->widget(3); // tsConfigTank
         Reading = true;
