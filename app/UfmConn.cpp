@@ -23,7 +23,7 @@ QString DeviceLine(int portNumber)
         const QString target = info.exists() ? info.canonicalFilePath() : info.symLinkTarget();
         line += QStringLiteral(" → ") + QDir::toNativeSeparators(target);
     }
-    if (!info.exists())
+    if (!serial::deviceExists(portNumber))
         line += QStringLiteral(" (нет)");
     return line;
 }

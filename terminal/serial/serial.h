@@ -67,6 +67,10 @@ std::unique_ptr<Port> createPort();
 // otherwise "/dev/ttyS<n-1>".
 std::string deviceForPort(int portNumber);
 
+// Whether the system knows the device deviceForPort() names: a DOS device
+// name on Windows, a file (following links) on POSIX.
+bool deviceExists(int portNumber);
+
 // The system's message for an error code with trailing control characters,
 // blanks and full stops removed; empty when the system has no text for it.
 std::string systemMessage(ErrorCode code);

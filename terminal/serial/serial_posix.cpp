@@ -225,6 +225,12 @@ std::string deviceForPort(int portNumber)
     return "/dev/ttyS" + std::to_string(portNumber - 1);
 }
 
+bool deviceExists(int portNumber)
+{
+    struct stat info {};
+    return ::stat(deviceForPort(portNumber).c_str(), &info) == 0;
+}
+
 std::string systemMessage(ErrorCode code)
 {
     char buffer[256];

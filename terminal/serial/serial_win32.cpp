@@ -269,6 +269,13 @@ std::string deviceForPort(int portNumber)
     return "\\\\.\\COM" + std::to_string(portNumber);
 }
 
+bool deviceExists(int portNumber)
+{
+    char target[512];
+    const std::string name = "COM" + std::to_string(portNumber);
+    return QueryDosDeviceA(name.c_str(), target, sizeof target) != 0;
+}
+
 std::string systemMessage(ErrorCode code)
 {
     char buffer[256];
