@@ -4,6 +4,7 @@
 #include "common/Cp1251.h"
 #include "common/Error.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 
 TTerminalCommand::TTerminalCommand(TTerminal &terminal) : m_terminal(terminal)
@@ -61,6 +62,10 @@ void TTerminalCommand::Finish()
     m_busy = false;
     m_timer.stop();
     m_terminal.ReleaseExchange(this);
+    // Execute() may be inside processEvents(), which some event dispatchers
+    // (the plain POSIX one) would otherwise go on waiting in.
+    if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())
+        dispatcher->interrupt();
     emit m_terminal.commandFinished(m_command, m_succeeded);
 }
 
