@@ -29,7 +29,7 @@ void TTerminal::Open()
     m_active = true;
     ++m_openPeriod;
     m_reader = std::make_unique<TTerminalThread>(this, *m_port, m_openPeriod);
-    m_reader->start();
+    m_reader->Start();
     DeliverOpen();
 }
 

@@ -18,18 +18,22 @@ TTerminalThread::TTerminalThread(QObject *receiver, serial::Port &port, quint64 
 {
 }
 
-void TTerminalThread::Stop()
+TTerminalThread::~TTerminalThread()
 {
-    requestInterruption();
-    m_port.stop();
-    wait();
-    ThreadHandOver::Acquire(this);
+    Stop();
 }
 
-void TTerminalThread::run()
+void TTerminalThread::Start()
 {
-    Read();
-    ThreadHandOver::Release(this); // Stop() sees all of the run
+    m_thread = std::thread([this] { Read(); });
+}
+
+void TTerminalThread::Stop()
+{
+    m_stopping = true;
+    m_port.stop();
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 void TTerminalThread::Post(QEvent *event)
@@ -74,6 +78,6 @@ void TTerminalThread::Read()
 void TTerminalThread::Fail(int code)
 {
     // A failure met because Close() is stopping the reader is no failure.
-    if (!isInterruptionRequested())
+    if (!m_stopping)
         Post(new TTerminalErrorEvent(code, m_openPeriod));
 }

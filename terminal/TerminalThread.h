@@ -3,7 +3,8 @@
 
 #include <QByteArray>
 #include <QEvent>
-#include <QThread>
+#include <atomic>
+#include <thread>
 
 namespace serial { class Port; }
 
@@ -26,18 +27,23 @@ public:
     const quint64 OpenPeriod; // the open period whose reader failed
 };
 
-class TTerminalThread : public QThread
+// A std::thread rather than a QThread: its start and join are plain
+// pthread calls, which ThreadSanitizer follows; QThread's are synchronised
+// inside Qt, where it cannot see.
+class TTerminalThread
 {
 public:
     // Reads port for receiver until stopped or the line fails. Created
     // without being started.
     TTerminalThread(QObject *receiver, serial::Port &port, quint64 openPeriod);
+    ~TTerminalThread(); // Stop()
 
-    // Makes run() end without reporting; waits until it has.
+    TTerminalThread(const TTerminalThread &) = delete;
+    TTerminalThread &operator=(const TTerminalThread &) = delete;
+
+    void Start();
+    // Makes the reader end without reporting; waits until it has.
     void Stop();
-
-protected:
-    void run() override;
 
 private:
     void Read();
@@ -47,4 +53,6 @@ private:
     QObject *const m_receiver;
     serial::Port &m_port;
     const quint64 m_openPeriod;
+    std::atomic<bool> m_stopping{false};
+    std::thread m_thread;
 };

@@ -1,7 +1,7 @@
 // Marks where data passes between the reader and the GUI thread.
 //
-// The hand-over itself is Qt's (a posted event, a joined thread), and Qt's
-// own locking is invisible to ThreadSanitizer unless Qt is built with it.
+// The hand-over itself is Qt's (a posted event), and Qt's own locking is
+// invisible to ThreadSanitizer unless Qt is built with it.
 // These marks tell it what Qt guarantees: everything done before Release(p)
 // happens before everything after the matching Acquire(p). Without
 // ThreadSanitizer they compile to nothing.
