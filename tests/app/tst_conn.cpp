@@ -116,19 +116,6 @@ bool RunConnDialog(TfmMain &window, const std::function<void(TfmConn &)> &act)
     return acted && !leftOpen;
 }
 
-// Whether a terminal of its own can open the port now.
-bool Opens(int port)
-{
-    TTerminal probe;
-    probe.SetPortNumber(port);
-    try {
-        probe.Open();
-        return true;
-    } catch (const TError &) {
-        return false;
-    }
-}
-
 // Ticks only when the test calls for one.
 void StopTimer(TfmMain &window)
 {
@@ -337,7 +324,7 @@ void TestConn::confirmOrCancel()
 
     // COM1 is free exactly when the link left it, and the link reaches the
     // stand-in on its port.
-    QCOMPARE(Opens(1), port != 1);
+    QCOMPARE(PortOpens(1), port != 1);
     if (window.Terminal().Active()) {
         window.Terminal().Send("reload\r");
         QVERIFY(WaitFor([&] { return stand.Sim(port).reloadCount() == 1; }));

@@ -1,5 +1,6 @@
 // The tank grid's table button in the main window: fetch, editor, reset by a
 // read and write-back after the configuration.
+#include "ModalDriver.h"
 #include "SimFixture.h"
 #include "app/ConfigGrid.h"
 #include "app/ConfigPages.h"
@@ -26,38 +27,6 @@ struct SettingsFile
     SettingsFile() { qputenv("KOLT_TARVO_SETTINGS", dir.filePath("kolt-tarvo-conf.ini").toLocal8Bit()); }
     ~SettingsFile() { qunsetenv("KOLT_TARVO_SETTINGS"); }
     QTemporaryDir dir;
-};
-
-// Handles every calibration dialog that opens with Handle; gives up on one
-// that stays open for 5 s.
-class DialogDriver : public QObject
-{
-public:
-    explicit DialogDriver(std::function<void(TfmTankCalibration *)> handle) : m_handle(std::move(handle))
-    {
-        connect(&m_poll, &QTimer::timeout, this, [this] {
-            auto *dialog = qobject_cast<TfmTankCalibration *>(QApplication::activeModalWidget());
-            if (!dialog || dialog == m_handled)
-                return;
-            m_handled = dialog;
-            ++Opened;
-            m_handle(dialog);
-            if (dialog->isVisible())
-                QTimer::singleShot(5000, dialog, [this, dialog] {
-                    TimedOut = true;
-                    dialog->close();
-                });
-        });
-        m_poll.start(10);
-    }
-
-    int Opened = 0;
-    bool TimedOut = false;
-
-private:
-    std::function<void(TfmTankCalibration *)> m_handle;
-    QTimer m_poll;
-    QPointer<TfmTankCalibration> m_handled; // cleared when it is destroyed
 };
 
 void Cancel(TfmTankCalibration *dialog)
@@ -126,7 +95,7 @@ void TankButtonTest::firstPressFetchesThenEditorOpens()
     });
     QString caption;
     QStringList lines;
-    DialogDriver driver([&](TfmTankCalibration *dialog) {
+    ModalDriver<TfmTankCalibration> driver([&](TfmTankCalibration *dialog) {
         caption = dialog->windowTitle();
         auto *editor = dialog->findChild<TCalibrationEditor *>("Editor");
         for (int i = 0; i < editor->LineCount(); ++i)
@@ -152,7 +121,7 @@ void TankButtonTest::firstPressFetchesThenEditorOpens()
     emit window.ConfigPages->tableButtonClicked();
     QCOMPARE(Commands(fixture.Sim()).size(), 1); // held in the slot now
     QCOMPARE(driver.Opened, 2);
-    QVERIFY(!driver.TimedOut);
+    QVERIFY(!driver.LeftOpen);
     QCOMPARE(m_errors, QStringList());
 }
 
@@ -163,7 +132,7 @@ void TankButtonTest::editedTableIsWrittenAfterConfigAndDroppedByRead()
     TfmMain window;
     window.acIcRead->trigger();
     SelectTankRow(window, 1);
-    DialogDriver driver([](TfmTankCalibration *dialog) {
+    ModalDriver<TfmTankCalibration> driver([](TfmTankCalibration *dialog) {
         auto *editor = dialog->findChild<TCalibrationEditor *>("Editor");
         QStringList rising;
         for (int i = 0; i < editor->LineCount(); ++i)
@@ -189,7 +158,7 @@ void TankButtonTest::editedTableIsWrittenAfterConfigAndDroppedByRead()
     window.acIcRead->trigger();
     QVERIFY(!window.TankTables[1].Loaded);
     QCOMPARE(window.TankTables[1].Volumes[2], 0);
-    QVERIFY(!driver.TimedOut);
+    QVERIFY(!driver.LeftOpen);
 }
 
 void TankButtonTest::noCurrentRowTouchesNoSlot()
@@ -199,7 +168,7 @@ void TankButtonTest::noCurrentRowTouchesNoSlot()
     TfmMain window; // no read: the tank grid has no row
     for (TankTable &slot : window.TankTables)
         slot.HMax = 55;
-    DialogDriver driver(Cancel);
+    ModalDriver<TfmTankCalibration> driver(Cancel);
     fixture.Sim().clearTranscript();
 
     emit window.ConfigPages->tableButtonClicked();

@@ -33,18 +33,6 @@ private:
     QStringList &m_log;
 };
 
-bool PortOpens(int port)
-{
-    TTerminal probe;
-    probe.SetPortNumber(port);
-    try {
-        probe.Open();
-        return true;
-    } catch (const TError &) {
-        return false;
-    }
-}
-
 enum class Dialog { Calibration, Connection };
 
 } // namespace

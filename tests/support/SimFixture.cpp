@@ -1,5 +1,8 @@
 #include "SimFixture.h"
 
+#include "common/Error.h"
+#include "terminal/Terminal.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -48,4 +51,16 @@ void Pump(int milliseconds)
     elapsed.start();
     while (elapsed.elapsed() < milliseconds)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+bool PortOpens(int port)
+{
+    TTerminal probe;
+    probe.SetPortNumber(port);
+    try {
+        probe.Open();
+        return true;
+    } catch (const TError &) {
+        return false;
+    }
 }

@@ -35,3 +35,6 @@ bool WaitFor(const std::function<bool()> &condition, int timeoutMs = 5000);
 
 // Handles events for the given time.
 void Pump(int milliseconds);
+
+// Whether a terminal of its own can open COM<port> now.
+bool PortOpens(int port);
