@@ -39,7 +39,7 @@ void TTerminalThread::Stop()
 void TTerminalThread::Post(QEvent *event)
 {
     ThreadHandOver::Release(event);
-    QCoreApplication::postEvent(m_receiver, event);
+    ThreadHandOver::InsideQtLock([&] { QCoreApplication::postEvent(m_receiver, event); });
 }
 
 void TTerminalThread::Read()
