@@ -45,8 +45,8 @@ void ReadBack(TTerminal &Terminal, const QByteArray &Name, qint32 Offset, const 
     const qsizetype index = qsizetype(first.range.first - Offset);
     const QString file = Cp1251::toUnicode(Name);
     if (first.missing)
-        throw TError(QStringLiteral("Verification failed: %1 offset %2: written %3, read back nothing "
-                                    "(%4 of %5 bytes came back)")
+        throw TError(QStringLiteral("Verification failed: %1 offset %2: written %3, read back nothing, "
+                                    "%4 of %5 bytes came back")
                          .arg(file).arg(first.range.first).arg(Hex(Written.at(index)))
                          .arg(actual.size()).arg(Written.size()));
     throw TError(QStringLiteral("Verification failed: %1 offset %2: written %3, read back %4")
