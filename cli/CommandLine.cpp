@@ -90,11 +90,12 @@ QString HelpText()
         "  --port N   COM port number; else the port in the GUI's settings file\n"
         "             (kolt-tarvo-conf.ini beside this program, section \"conn\",\n"
         "             key \"port\"), else 1\n"
-        "  --verify   read what was written back and compare it byte for byte,\n"
-        "             the configuration before \"reload\"; for ");
+        "  --verify   for ");
     text += VerifyingCommands().join(QStringLiteral(", "));
     text += QStringLiteral(
-        "\n"
+        ": read what was written\n"
+        "             back and compare it byte for byte, the configuration before\n"
+        "             \"reload\"\n"
         "  --help     this text\n"
         "\n"
         "Environment:\n"
