@@ -1,7 +1,7 @@
 // POSIX serial port: termios on a tty device.
 //
-// Exclusive use comes from TIOCEXCL (which root passes) and flock(), which
-// refuses a second open also for root. stop() writes to an eventfd that
+// Exclusive use comes from flock(), which refuses a second open also for
+// root, and TIOCEXCL (which root passes). stop() writes to an eventfd that
 // waitForInput() polls next to the port; the eventfd is never drained, so
 // every later wait returns Stopped until open() replaces it. A hang-up of
 // the other side shows as POLLHUP, EIO or a 0-byte read, and is always
@@ -64,10 +64,12 @@ ErrorCode PosixPort::open(const std::string &device)
 
 ErrorCode PosixPort::setUp()
 {
-    if (::ioctl(m_fd, TIOCEXCL) != 0)
-        return errno;
+    // The lock first: a port that another program holds is left without
+    // the exclusive mode, which would outlive this refused open.
     if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0)
         return errno == EWOULDBLOCK ? EBUSY : errno;
+    if (::ioctl(m_fd, TIOCEXCL) != 0)
+        return errno;
 
     termios settings {};
     if (::tcgetattr(m_fd, &settings) != 0)
@@ -216,13 +218,29 @@ std::unique_ptr<Port> createPort()
     return std::make_unique<PosixPort>();
 }
 
+namespace {
+constexpr const char *kPortsVariable = "KOLT_TARVO_PORTS";
+}
+
 std::string deviceForPort(int portNumber)
 {
-    const char *dir = std::getenv("KOLT_TARVO_PORTS");
-    struct stat info {};
-    if (dir != nullptr && *dir != '\0' && ::stat(dir, &info) == 0 && S_ISDIR(info.st_mode))
+    // A misspelt directory must not lead to the machine's own serial ports.
+    if (const char *dir = std::getenv(kPortsVariable))
         return std::string(dir) + "/COM" + std::to_string(portNumber);
     return "/dev/ttyS" + std::to_string(portNumber - 1);
+}
+
+std::string portMappingError()
+{
+    const char *dir = std::getenv(kPortsVariable);
+    if (dir == nullptr)
+        return {};
+    struct stat info {};
+    if (::stat(dir, &info) != 0)
+        return std::string(kPortsVariable) + "=" + dir + ": " + systemMessage(errno);
+    if (!S_ISDIR(info.st_mode))
+        return std::string(kPortsVariable) + "=" + dir + ": " + systemMessage(ENOTDIR);
+    return {};
 }
 
 bool deviceExists(int portNumber)

@@ -197,7 +197,7 @@ void TestProgress::followsOperation()
 
 void TestProgress::endsOnFailureAndStartsAfresh()
 {
-    m_terminal->SetCommandTimeout(300);
+    m_terminal->SetCommandTimeout(2000); // ends the silent command; the others answer whole
     m_sim->Sim().addFault({sim::Fault::Silence, 3, 3});
     Recorder failing(*m_terminal, *m_progress);
     try {

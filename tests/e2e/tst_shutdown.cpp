@@ -72,7 +72,6 @@ void ShutdownTest::closeDuringReadWaitsForIt()
     slow.baud = 9600; // the configuration's answer takes more than a second
     SimFixture fixture(1, slow);
     auto window = std::make_unique<TfmMain>();
-    window->Terminal().SetCommandTimeout(500);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
 
@@ -113,7 +112,6 @@ void ShutdownTest::hangUpWhileDialogOpen()
     SettingsFile settings;
     SimFixture fixture;
     TfmMain window;
-    window.Terminal().SetCommandTimeout(400);
     window.acIcRead->trigger();
     QCOMPARE(m_errors, QStringList());
 
