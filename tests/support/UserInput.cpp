@@ -1,0 +1,95 @@
+#include "UserInput.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QTest>
+#include <QWindow>
+
+namespace {
+
+// The window handle and the position in it of pos of widget; null when the
+// widget cannot be clicked.
+QWindow *WindowPoint(QWidget *widget, QPoint &pos)
+{
+    if (!widget || !widget->isVisible()) {
+        QTest::qFail("the widget to click is not shown", __FILE__, __LINE__);
+        return nullptr;
+    }
+    if (pos.isNull())
+        pos = widget->rect().center();
+    QWidget *window = widget->window();
+    pos = widget->mapTo(window, pos);
+    return window->windowHandle();
+}
+
+QPoint CellPoint(QAbstractItemView *view, const QModelIndex &index, const UserInput::CellSpot &spot)
+{
+    view->scrollTo(index);
+    const QRect cell = view->visualRect(index);
+    return spot ? spot(cell) : cell.center();
+}
+
+} // namespace
+
+namespace UserInput {
+
+bool Activate(QWidget *widget)
+{
+    QWidget *window = widget->window();
+    window->show();
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window);
+}
+
+void Click(QWidget *widget, QPoint pos, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
+{
+    if (QWindow *window = WindowPoint(widget, pos))
+        QTest::mouseClick(window, button, modifiers, pos);
+}
+
+void DoubleClick(QWidget *widget, QPoint pos)
+{
+    if (QWindow *window = WindowPoint(widget, pos))
+        QTest::mouseDClick(window, Qt::LeftButton, {}, pos);
+}
+
+void ClickCell(QAbstractItemView *view, const QModelIndex &index, const CellSpot &spot)
+{
+    Click(view->viewport(), CellPoint(view, index, spot));
+}
+
+void DoubleClickCell(QAbstractItemView *view, const QModelIndex &index)
+{
+    DoubleClick(view->viewport(), CellPoint(view, index, {}));
+}
+
+QWidget *Focused()
+{
+    QWidget *focused = QApplication::focusWidget();
+    if (!focused)
+        QTest::qFail("no widget holds the focus", __FILE__, __LINE__);
+    return focused;
+}
+
+void Key(Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    if (QWidget *focused = Focused())
+        QTest::keyClick(focused, key, modifiers);
+}
+
+void Type(const QString &text)
+{
+    for (const QChar c : text) {
+        QWidget *focused = Focused();
+        if (!focused)
+            return;
+        // A key for every character, Cyrillic included, as a keyboard
+        // layout produces it; a line feed is the Return key.
+        if (c == u'\n')
+            QTest::keyClick(focused, Qt::Key_Return);
+        else
+            QTest::sendKeyEvent(QTest::Click, focused, Qt::Key(c.toUpper().unicode()), QString(c), {});
+    }
+}
+
+} // namespace UserInput
