@@ -126,6 +126,7 @@ void TankButtonTest::editedTableIsWrittenAfterConfigAndDroppedByRead()
     ModalDriver<TfmTankCalibration> driver([](TfmTankCalibration *dialog) {
         // The first three lines typed over, below them the stand-in's rising
         // values.
+        QVERIFY(UserInput::Activate(dialog));
         UserInput::Click(dialog->findChild<TCalibrationEditor *>("Editor"));
         UserInput::Key(Qt::Key_Home, Qt::ControlModifier);
         for (int line = 0; line < 3; ++line)

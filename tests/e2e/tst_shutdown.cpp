@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 
 namespace {
 
@@ -73,8 +74,7 @@ void ShutdownTest::closeDuringReadWaitsForIt()
     SimFixture fixture(1, slow);
     auto window = std::make_unique<TfmMain>();
     window->Terminal().SetCommandTimeout(500);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(UserInput::Activate(window.get()));
 
     QStringList log;
     HideLog hides(window.get(), log);
@@ -84,12 +84,12 @@ void ShutdownTest::closeDuringReadWaitsForIt()
             });
     connect(&window->Terminal(), &TTerminal::commandStarted, this, [&] {
         QTimer::singleShot(100, window.get(), [&] {
-            window->close();
+            window->windowHandle()->close(); // as the title bar's button asks
             log << (window->isVisible() ? "close deferred" : "closed at once");
         });
     });
 
-    window->acIcRead->trigger();
+    ClickAction(*window, window->acIcRead);
     QCOMPARE(m_errors, QStringList());
     QCOMPARE(TankGrid(*window)->model()->rowCount(), 6);
     QVERIFY(WaitFor([&] { return !window->isVisible(); }));
@@ -113,8 +113,9 @@ void ShutdownTest::hangUpWhileDialogOpen()
     SettingsFile settings;
     SimFixture fixture;
     TfmMain window;
+    QVERIFY(UserInput::Activate(&window));
     window.Terminal().SetCommandTimeout(400);
-    window.acIcRead->trigger();
+    ClickAction(window, window.acIcRead);
     QCOMPARE(m_errors, QStringList());
 
     QStringList log;
@@ -130,15 +131,15 @@ void ShutdownTest::hangUpWhileDialogOpen()
         // The dialog still takes input and closes by its own button.
         auto *cancel = open->findChild<QPushButton *>("Button2");
         if (open->isVisible() && open->isEnabled() && cancel)
-            QTest::mouseClick(cancel, Qt::LeftButton);
+            UserInput::Click(cancel);
     });
 
     if (dialog == Dialog::Calibration) {
-        SelectTankRow(window, 0);
-        emit window.ConfigPages->tableButtonClicked();
+        ShowTankPage(window);
+        ClickTableButton(window, 0);
         QVERIFY(window.TankTables[0].Loaded);
     } else {
-        window.acConfig->trigger();
+        ClickAction(window, window.acConfig);
     }
     QCOMPARE(driver.Opened, 1);
     QVERIFY(!driver.LeftOpen);

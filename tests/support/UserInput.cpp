@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QPointer>
 #include <QTest>
 #include <QWindow>
 
@@ -43,8 +44,22 @@ bool Activate(QWidget *widget)
 
 void Click(QWidget *widget, QPoint pos, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
 {
-    if (QWindow *window = WindowPoint(widget, pos))
-        QTest::mouseClick(window, button, modifiers, pos);
+    QWindow *window = WindowPoint(widget, pos);
+    if (!window)
+        return;
+    // What QTest::mouseClick() does, without handling other events after
+    // it: a user's click is handled where it arrives, and whatever waits in
+    // the queue runs only when the loop gets to it.
+    const QPointF global = window->mapToGlobal(QPointF(pos));
+    QTest::lastMouseTimestamp += 1;
+    QPointer<QWindow> target(window);
+    QTestPrivate::qtestMouseButtons.setFlag(button, true);
+    qt_handleMouseEvent(target, pos, global, QTestPrivate::qtestMouseButtons, button,
+                        QEvent::MouseButtonPress, modifiers, QTest::lastMouseTimestamp);
+    QTestPrivate::qtestMouseButtons.setFlag(button, false);
+    qt_handleMouseEvent(target, pos, global, QTestPrivate::qtestMouseButtons, button,
+                        QEvent::MouseButtonRelease, modifiers, QTest::lastMouseTimestamp);
+    QTest::lastMouseTimestamp += QTest::mouseDoubleClickInterval; // no double click
 }
 
 void DoubleClick(QWidget *widget, QPoint pos)
