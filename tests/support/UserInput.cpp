@@ -39,7 +39,9 @@ bool Activate(QWidget *widget)
     QWidget *window = widget->window();
     window->show();
     window->activateWindow();
-    return QTest::qWaitForWindowActive(window);
+    // Not QTest::qWaitForWindowActive(), which takes a dialog for active
+    // while its parent window is.
+    return QTest::qWaitFor([window] { return QApplication::activeWindow() == window; });
 }
 
 void Click(QWidget *widget, QPoint pos, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
