@@ -1,4 +1,5 @@
 // The configuration pages of the main window against the controller stand-in.
+#include "SettingsFile.h"
 #include "SimFixture.h"
 #include "UserInput.h"
 #include "WindowDriver.h"
@@ -61,6 +62,7 @@ private:
     // The open cell editor of the grid, if any.
     static QWidget *OpenEditor(QTableView *grid);
 
+    std::unique_ptr<SettingsFile> settings;
     std::unique_ptr<SimFixture> fixture;
     std::unique_ptr<TfmMain> window;
     QStringList errors;
@@ -68,6 +70,7 @@ private:
 
 void TestConfigPages::init()
 {
+    settings = std::make_unique<SettingsFile>();
     fixture = std::make_unique<SimFixture>(1);
     window = std::make_unique<TfmMain>();
     window->Terminal().SetPortNumber(fixture->Port());
@@ -82,6 +85,7 @@ void TestConfigPages::cleanup()
     ErrorBox::SetReporter({});
     window.reset();
     fixture.reset();
+    settings.reset();
 }
 
 void TestConfigPages::Run(QAction *action)

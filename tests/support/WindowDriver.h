@@ -4,6 +4,7 @@
 
 #include "ControllerSim.h"
 #include "ModalDriver.h"
+#include "SettingsFile.h"
 #include "UserInput.h"
 #include "app/ConfigGrid.h"
 #include "app/EllipsisDelegate.h"
@@ -15,19 +16,10 @@
 #include <QStringList>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
-
-// A settings file of its own, so the window starts on COM1.
-struct SettingsFile
-{
-    SettingsFile() { qputenv("KOLT_TARVO_SETTINGS", dir.filePath("kolt-tarvo-conf.ini").toLocal8Bit()); }
-    ~SettingsFile() { qunsetenv("KOLT_TARVO_SETTINGS"); }
-    QTemporaryDir dir;
-};
 
 // The commands the stand-in received, from the index-th on.
 inline QStringList Commands(const sim::ControllerSim &sim, int from = 0)
