@@ -83,7 +83,8 @@ void TConfigGrid::mousePressEvent(QMouseEvent *event)
 void TConfigGrid::focusInEvent(QFocusEvent *event)
 {
     QTableView::focusInEvent(event);
-    // A closed editor hands the focus to the grid.
+    // Enter and Escape close the editor and hand the focus to the grid, as
+    // does its window coming back; the editor opens again on the same cell.
     if (m_editorAlwaysShown && state() == NoState && (currentIndex().flags() & Qt::ItemIsEditable))
         edit(currentIndex());
 }

@@ -40,6 +40,7 @@ private slots:
     void tableButtonActsOnItsRow();
     void checkboxActsOnItsRow_data();
     void checkboxActsOnItsRow();
+    void pickListActsOnItsRow();
     void tankCellEditorStaysOpen_data();
     void tankCellEditorStaysOpen();
 
@@ -386,6 +387,41 @@ void TestConfigPages::checkboxActsOnItsRow()
     QList<int> after;
     for (int r = 0; r < view->model()->rowCount(); ++r)
         after << view->model()->index(r, box.column()).data(Qt::CheckStateRole).toInt();
+    QCOMPARE(after, expected);
+}
+
+// In the dispenser grid the editor opens on demand: the first click makes
+// the cell current, a click on the current cell opens its drop-down editor.
+void TestConfigPages::pickListActsOnItsRow()
+{
+    Run(window->acIcRead);
+    ClickNode(*window, QStringLiteral("ТРК"));
+    QTableView *pumps = Grid("DBGridEh2");
+    const int portColumn = DataSet("dsPump")->FieldIndex("adapter_comport_no");
+    QList<QVariant> before;
+    for (int row = 0; row < 4; ++row)
+        before << pumps->model()->index(row, portColumn).data(Qt::EditRole);
+    const QModelIndex cell = pumps->model()->index(2, portColumn);
+
+    UserInput::ClickCell(pumps, cell);
+    QCOMPARE(pumps->currentIndex(), cell);
+    QVERIFY(!OpenEditor(pumps));
+    UserInput::ClickCell(pumps, cell);
+    QTRY_VERIFY(OpenEditor(pumps));
+    auto *box = qobject_cast<QComboBox *>(OpenEditor(pumps));
+    QVERIFY(box);
+    QCOMPARE(UserInput::Focused(), box);
+    const int chosen = box->currentIndex() == 0 ? 1 : box->currentIndex() - 1;
+    UserInput::Key(chosen > box->currentIndex() ? Qt::Key_Down : Qt::Key_Up);
+    QCOMPARE(box->currentIndex(), chosen);
+    QList<QVariant> expected = before;
+    expected[2] = box->itemData(chosen);
+    UserInput::Key(Qt::Key_Return);
+
+    QTRY_VERIFY(!OpenEditor(pumps)); // on demand: closed after Enter
+    QList<QVariant> after;
+    for (int row = 0; row < 4; ++row)
+        after << pumps->model()->index(row, portColumn).data(Qt::EditRole);
     QCOMPARE(after, expected);
 }
 

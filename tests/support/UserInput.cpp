@@ -25,9 +25,34 @@ QWindow *WindowPoint(QWidget *widget, QPoint &pos)
 
 QPoint CellPoint(QAbstractItemView *view, const QModelIndex &index, const UserInput::CellSpot &spot)
 {
-    view->scrollTo(index);
     const QRect cell = view->visualRect(index);
-    return spot ? spot(cell) : cell.center();
+    const QPoint point = spot ? spot(cell) : cell.center();
+    if (!view->viewport()->rect().contains(point))
+        QTest::qFail("the cell is not in view", __FILE__, __LINE__);
+    return point;
+}
+
+// What QTest::mouseClick() does, without handling other events after it: a
+// user's click is handled where it arrives, and whatever waits in the queue
+// runs only when the loop gets to it. The second of two clicks at once is a
+// double click.
+void Clicks(QWidget *widget, QPoint pos, Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
+            int count)
+{
+    QPointer<QWindow> window = WindowPoint(widget, pos);
+    if (!window)
+        return;
+    const QPointF global = window->mapToGlobal(QPointF(pos));
+    QTest::lastMouseTimestamp += 1;
+    for (int click = 0; click < count && window; ++click) {
+        QTestPrivate::qtestMouseButtons.setFlag(button, true);
+        qt_handleMouseEvent(window, pos, global, QTestPrivate::qtestMouseButtons, button,
+                            QEvent::MouseButtonPress, modifiers, QTest::lastMouseTimestamp);
+        QTestPrivate::qtestMouseButtons.setFlag(button, false);
+        qt_handleMouseEvent(window, pos, global, QTestPrivate::qtestMouseButtons, button,
+                            QEvent::MouseButtonRelease, modifiers, QTest::lastMouseTimestamp);
+    }
+    QTest::lastMouseTimestamp += QTest::mouseDoubleClickInterval; // the next click is a new one
 }
 
 } // namespace
@@ -46,28 +71,12 @@ bool Activate(QWidget *widget)
 
 void Click(QWidget *widget, QPoint pos, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
 {
-    QWindow *window = WindowPoint(widget, pos);
-    if (!window)
-        return;
-    // What QTest::mouseClick() does, without handling other events after
-    // it: a user's click is handled where it arrives, and whatever waits in
-    // the queue runs only when the loop gets to it.
-    const QPointF global = window->mapToGlobal(QPointF(pos));
-    QTest::lastMouseTimestamp += 1;
-    QPointer<QWindow> target(window);
-    QTestPrivate::qtestMouseButtons.setFlag(button, true);
-    qt_handleMouseEvent(target, pos, global, QTestPrivate::qtestMouseButtons, button,
-                        QEvent::MouseButtonPress, modifiers, QTest::lastMouseTimestamp);
-    QTestPrivate::qtestMouseButtons.setFlag(button, false);
-    qt_handleMouseEvent(target, pos, global, QTestPrivate::qtestMouseButtons, button,
-                        QEvent::MouseButtonRelease, modifiers, QTest::lastMouseTimestamp);
-    QTest::lastMouseTimestamp += QTest::mouseDoubleClickInterval; // no double click
+    Clicks(widget, pos, button, modifiers, 1);
 }
 
 void DoubleClick(QWidget *widget, QPoint pos)
 {
-    if (QWindow *window = WindowPoint(widget, pos))
-        QTest::mouseDClick(window, Qt::LeftButton, {}, pos);
+    Clicks(widget, pos, Qt::LeftButton, {}, 2);
 }
 
 void ClickCell(QAbstractItemView *view, const QModelIndex &index, const CellSpot &spot)

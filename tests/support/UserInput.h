@@ -28,7 +28,8 @@ void DoubleClick(QWidget *widget, QPoint pos = {});
 
 // Where in a cell's rectangle (viewport coordinates) a click lands.
 using CellSpot = std::function<QPoint(const QRect &cell)>;
-// Scrolls the cell into view and clicks it, at its centre by default.
+// Clicks a cell in view, at its centre by default; a test failure when the
+// spot is not in view.
 void ClickCell(QAbstractItemView *view, const QModelIndex &index, const CellSpot &spot = {});
 void DoubleClickCell(QAbstractItemView *view, const QModelIndex &index);
 
