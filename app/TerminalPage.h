@@ -39,7 +39,8 @@ private:
     // The input line's key-down handler: Enter sends the line.
     void cbTxKeyDown(const QKeyEvent &Key);
     void SendGuarded();
-    // Scrolls the log just enough to show the cursor's place.
+    // Scrolls the log to its last line and sideways just enough to show
+    // the place of cursor, which stands on that line.
     void ScrollIntoView(const QTextCursor &cursor);
 
     TTerminal &m_terminal;
