@@ -7,6 +7,8 @@
 #include "PickListDelegate.h"
 #include "config/ConfigDataSet.h"
 
+#include <QMouseEvent>
+
 namespace {
 constexpr int kDefaultColumnWidth = 64;
 }
@@ -62,7 +64,29 @@ void TConfigGrid::SetButtonFaceColumns(const QList<int> &columns)
 
 void TConfigGrid::SetEditorAlwaysShown()
 {
+    m_editorAlwaysShown = true;
     setEditTriggers(editTriggers() | QAbstractItemView::CurrentChanged);
+}
+
+void TConfigGrid::mousePressEvent(QMouseEvent *event)
+{
+    // A checkbox or a cell's button takes the press before the view would
+    // make the cell current; make it current first, so that the click acts
+    // on the row it was made in. Editable cells become current as usual
+    // (made current here they would count as clicked while selected).
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (index.isValid() && !(index.flags() & Qt::ItemIsEditable) && index != currentIndex())
+        setCurrentIndex(index);
+    QTableView::mousePressEvent(event);
+}
+
+void TConfigGrid::focusInEvent(QFocusEvent *event)
+{
+    QTableView::focusInEvent(event);
+    // Enter and Escape close the editor and hand the focus to the grid, as
+    // does its window coming back; the editor opens again on the same cell.
+    if (m_editorAlwaysShown && state() == NoState && (currentIndex().flags() & Qt::ItemIsEditable))
+        edit(currentIndex());
 }
 
 void TConfigGrid::FinishEdit()

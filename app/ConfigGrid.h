@@ -19,7 +19,9 @@ public:
 
     // Paints the given columns on the button-face colour.
     void SetButtonFaceColumns(const QList<int> &columns);
-    // Keeps a cell editor open on the current cell.
+    // Keeps a cell editor open on the current cell: it opens when a cell
+    // becomes current and opens again when Enter or Escape has closed it or
+    // the grid takes the focus back.
     void SetEditorAlwaysShown();
 
     // Takes the value of an open cell editor into the data set and closes it.
@@ -29,4 +31,11 @@ public:
 
 signals:
     void ellipsisClicked(int row);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+
+private:
+    bool m_editorAlwaysShown = false;
 };

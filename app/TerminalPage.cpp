@@ -7,11 +7,10 @@
 
 #include <QComboBox>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTextBlock>
+#include <QTextCursor>
 
 TTerminalPage::TTerminalPage(TTerminal &terminal, QWidget *parent)
     : QWidget(parent), m_terminal(terminal)
@@ -33,7 +32,8 @@ TTerminalPage::TTerminalPage(TTerminal &terminal, QWidget *parent)
     cbTx->setEditable(true);
     cbTx->setInsertPolicy(QComboBox::NoInsert); // the history is kept by btnSendClick
     cbTx->setCompleter(nullptr);                 // what is typed is what is sent
-    cbTx->lineEdit()->installEventFilter(this);
+    // The combo box holds the focus and hands keys to its line edit itself.
+    cbTx->installEventFilter(this);
 
     btnSend = new QPushButton(QStringLiteral("..."), this);
     btnSend->setObjectName(QStringLiteral("btnSend"));
@@ -48,12 +48,34 @@ void TTerminalPage::AppendLog(const QByteArray &Text)
     bytes.replace('\r', QByteArray()); // a CR only ends a run
     if (bytes.isEmpty())
         return;
+    // The user's caret and selection stay where they are; only the view
+    // follows the appended text.
+    const int anchor = mLog->textCursor().anchor();
+    const int position = mLog->textCursor().position();
     // insertText() turns each LF into a new line.
     QTextCursor end(mLog->document());
     end.movePosition(QTextCursor::End);
     end.insertText(Cp1251::toUnicode(bytes));
-    mLog->setTextCursor(end);
-    mLog->ensureCursorVisible();
+    QTextCursor user = mLog->textCursor();
+    if (user.anchor() != anchor || user.position() != position) {
+        user.setPosition(anchor);
+        user.setPosition(position, QTextCursor::KeepAnchor);
+        mLog->setTextCursor(user);
+    }
+    ScrollIntoView(end);
+}
+
+void TTerminalPage::ScrollIntoView(const QTextCursor &cursor)
+{
+    QScrollBar *vertical = mLog->verticalScrollBar();
+    vertical->setValue(vertical->maximum());
+    const QRect place = mLog->cursorRect(cursor);
+    const int width = mLog->viewport()->width();
+    QScrollBar *horizontal = mLog->horizontalScrollBar();
+    if (place.left() < 0)
+        horizontal->setValue(horizontal->value() + place.left());
+    else if (place.right() >= width)
+        horizontal->setValue(horizontal->value() + place.right() - width + 1);
 }
 
 void TTerminalPage::btnSendClick()
@@ -85,10 +107,14 @@ void TTerminalPage::SendGuarded()
 
 bool TTerminalPage::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == cbTx->lineEdit() && event->type() == QEvent::KeyPress) {
-        const auto key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter)
-            SendGuarded(); // with any modifier; the combo box handles the key afterwards
-    }
+    if (watched == cbTx && event->type() == QEvent::KeyPress)
+        cbTxKeyDown(*static_cast<QKeyEvent *>(event));
     return QWidget::eventFilter(watched, event);
+}
+
+void TTerminalPage::cbTxKeyDown(const QKeyEvent &Key)
+{
+    // Enter with any modifier; the combo box handles the key afterwards.
+    if (Key.key() == Qt::Key_Return || Key.key() == Qt::Key_Enter)
+        SendGuarded();
 }

@@ -7,8 +7,10 @@
 #include <QWidget>
 
 class QComboBox;
+class QKeyEvent;
 class QPlainTextEdit;
 class QPushButton;
+class QTextCursor;
 class TTerminal;
 
 class TTerminalPage : public QWidget
@@ -19,7 +21,8 @@ public:
     TTerminalPage(TTerminal &terminal, QWidget *parent = nullptr);
 
     // Appends received bytes: LF starts a new line, CR is dropped, every
-    // other byte stands as received.
+    // other byte stands as received. The user's caret and selection stay;
+    // the view follows the appended text.
     void AppendLog(const QByteArray &Text);
 
     // Sends the input line; throws TError when the terminal cannot.
@@ -33,7 +36,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The input line's key-down handler: Enter sends the line.
+    void cbTxKeyDown(const QKeyEvent &Key);
     void SendGuarded();
+    // Scrolls the log to its last line and sideways just enough to show
+    // the place of cursor, which stands on that line.
+    void ScrollIntoView(const QTextCursor &cursor);
 
     TTerminal &m_terminal;
 };

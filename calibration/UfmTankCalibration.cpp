@@ -155,6 +155,9 @@ void TfmTankCalibration::btnOkClick()
     if (check.ErrorLine >= 0) {
         Editor->SetErrorMark(check.ErrorLine);
         Editor->SetCaretLine(check.ErrorLine);
+        // The focus comes back to the editor, on the bad line, once the box
+        // is closed.
+        Editor->setFocus();
         ShowErrorBox(this, check.ErrorText);
         return;
     }

@@ -2,6 +2,8 @@
 // real widgets against controller stand-ins on COM1 and COM2.
 #include "SettingsFile.h"
 #include "SimFixture.h"
+#include "UserInput.h"
+#include "WindowDriver.h"
 #include "app/ErrorBox.h"
 #include "app/NumericEdit.h"
 #include "app/UfmConn.h"
@@ -15,6 +17,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
 #include <QtTest>
 
 namespace {
@@ -51,56 +54,48 @@ void WriteFile(const QString &path, const QString &text)
 // Replaces the field's text as typed; an empty text is deleted.
 void Type(TfmConn &dialog, const QString &text)
 {
-    dialog.eComPort->selectAll();
+    UserInput::Click(dialog.eComPort);
+    UserInput::Key(Qt::Key_A, Qt::ControlModifier);
     if (text.isEmpty())
-        QTest::keyClick(dialog.eComPort, Qt::Key_Delete);
+        UserInput::Key(Qt::Key_Delete);
     else
-        QTest::keyClicks(dialog.eComPort, text);
+        UserInput::Type(text);
 }
 
+// The keys go to the field, which holds the focus after typing.
 void Close(TfmConn &dialog, Closing how)
 {
     switch (how) {
     case Closing::OkButton:
-        QTest::mouseClick(dialog.btnOk, Qt::LeftButton);
+        UserInput::Click(dialog.btnOk);
         break;
     case Closing::EnterKey:
-        QTest::keyClick(dialog.eComPort, Qt::Key_Return);
+        UserInput::Key(Qt::Key_Return);
         break;
     case Closing::CancelButton:
-        QTest::mouseClick(dialog.Button2, Qt::LeftButton);
+        UserInput::Click(dialog.Button2);
         break;
     case Closing::EscapeKey:
-        QTest::keyClick(dialog.eComPort, Qt::Key_Escape);
+        UserInput::Key(Qt::Key_Escape);
         break;
     case Closing::CloseButton:
-        dialog.close();
+        dialog.windowHandle()->close(); // as the title bar's button asks
         break;
     }
 }
 
-// Triggers "Связь" and hands the modal dialog to act. A dialog that act
-// leaves open is rejected after a while, so that a regression fails instead
-// of hanging. True when act ran and closed the dialog itself.
+// Clicks "Связь" and hands the modal dialog, once active, to act. True when
+// act ran and closed the dialog itself.
 bool RunConnDialog(TfmMain &window, const std::function<void(TfmConn &)> &act)
 {
-    bool acted = false;
-    bool leftOpen = false;
-    QTimer::singleShot(0, &window, [&] {
-        auto *dialog = qobject_cast<TfmConn *>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        acted = true;
-        act(*dialog);
-        if (dialog->isVisible()) {
-            QTimer::singleShot(2000, dialog, [&leftOpen, dialog] {
-                leftOpen = true;
-                dialog->reject();
-            });
-        }
+    ModalDriver<TfmConn> driver([&](TfmConn *dialog) {
+        if (UserInput::Activate(dialog))
+            act(*dialog);
     });
-    window.acConfig->trigger();
-    return acted && !leftOpen;
+    if (!UserInput::Activate(&window))
+        return false;
+    ClickAction(window, window.acConfig);
+    return driver.Opened == 1 && !driver.LeftOpen;
 }
 
 // Ticks only when the test calls for one.
@@ -202,6 +197,7 @@ void TestConn::deviceLine()
 
     TfmConn dialog;
     dialog.SetPortNumber(3);
+    QVERIFY(UserInput::Activate(&dialog));
     const QString before = dialog.lblDevice->toolTip();
     QVERIFY(before.startsWith("Устройство: "));
     Type(dialog, typed);

@@ -2,6 +2,8 @@
 // the navigation tree, the enabling of the actions, shutdown.
 #include "SettingsFile.h"
 #include "SimFixture.h"
+#include "UserInput.h"
+#include "WindowDriver.h"
 #include "app/ErrorBox.h"
 #include "app/TerminalPage.h"
 #include "app/UfmMain.h"
@@ -117,7 +119,9 @@ void TestMainWindow::treeChoosesPages()
     QTreeWidgetItem *item = FindNode(window.tvConfig, node);
     QVERIFY(item);
     QVERIFY(item->parent() == nullptr || item->parent()->isExpanded());
-    window.tvConfig->setCurrentItem(item);
+    QVERIFY(UserInput::Activate(&window));
+    ClickNode(window, node);
+    QCOMPARE(window.tvConfig->currentItem(), item);
     QCOMPARE(window.pcConfig->currentWidget()->objectName(), page);
     QCOMPARE(window.lblConfigCaption->text(), caption);
 }
@@ -126,16 +130,17 @@ void TestMainWindow::actionsFollowPageAndReading()
 {
     SettingsFile settings;
     TfmMain window;
-    window.pc->setCurrentWidget(window.tsTerminal);
+    QVERIFY(UserInput::Activate(&window));
+    ClickTab(window, window.tsTerminal);
     QVERIFY(!window.acIcRead->isEnabled());
     QVERIFY(!window.acIcWrite->isEnabled());
-    window.pc->setCurrentWidget(window.tsConfig);
+    ClickTab(window, window.tsConfig);
     QVERIFY(window.acIcRead->isEnabled());
     QVERIFY(window.acIcWrite->isEnabled());
 
     window.Reading = true;
-    window.pc->setCurrentWidget(window.tsTerminal);
-    window.pc->setCurrentWidget(window.tsConfig);
+    ClickTab(window, window.tsTerminal);
+    ClickTab(window, window.tsConfig);
     QVERIFY(!window.acIcRead->isEnabled());
     QVERIFY(!window.acIcWrite->isEnabled());
 }

@@ -2,6 +2,7 @@
 // history, against the controller stand-in.
 #include "SimFixture.h"
 #include "TestSeed.h"
+#include "UserInput.h"
 #include "app/ErrorBox.h"
 #include "app/TerminalPage.h"
 #include "terminal/Terminal.h"
@@ -9,8 +10,8 @@
 
 #include <QComboBox>
 #include <QPushButton>
-#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QtTest>
 
 using Chunks = QList<QByteArray>;
@@ -30,6 +31,22 @@ QStringList History(const TTerminalPage &page)
     return items;
 }
 
+// Types text into the input line as a user does, replacing what it holds.
+void TypeLine(TTerminalPage &page, const QString &text)
+{
+    UserInput::Click(page.cbTx);
+    UserInput::Key(Qt::Key_A, Qt::ControlModifier);
+    UserInput::Key(Qt::Key_Delete);
+    UserInput::Type(text);
+}
+
+// Where the log shows the start of a line, in its viewport.
+QPoint LineStart(const TTerminalPage &page, int line)
+{
+    QTextCursor cursor(page.mLog->document()->findBlockByNumber(line));
+    return page.mLog->cursorRect(cursor).center();
+}
+
 } // namespace
 
 class TestTerminalPage : public QObject
@@ -44,6 +61,8 @@ private slots:
     void historyRules();
     void enterSendsWithAnyModifier_data();
     void enterSendsWithAnyModifier();
+    void logKeepsUserSelection_data();
+    void logKeepsUserSelection();
     void lineGoesOutWithCr();
     void refusedWhileTransactionRuns();
     void failedSendKeepsLine();
@@ -114,10 +133,11 @@ void TestTerminalPage::historyRules()
     TTerminal terminal;
     terminal.SetPortNumber(fixture.Port());
     TTerminalPage page(terminal);
+    QVERIFY(UserInput::Activate(&page));
 
     const auto send = [&](const QString &line) {
-        page.cbTx->setEditText(line);
-        page.btnSendClick();
+        TypeLine(page, line);
+        UserInput::Key(Qt::Key_Return);
     };
     send("abc");
     send("rdfile config 0 16");
@@ -142,6 +162,7 @@ void TestTerminalPage::enterSendsWithAnyModifier_data()
     QTest::newRow("Enter") << int(Qt::Key_Return) << int(Qt::NoModifier);
     QTest::newRow("Shift+Enter") << int(Qt::Key_Return) << int(Qt::ShiftModifier);
     QTest::newRow("Ctrl+Enter") << int(Qt::Key_Return) << int(Qt::ControlModifier);
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
     QTest::newRow("Alt+keypad Enter") << int(Qt::Key_Enter) << int(Qt::AltModifier | Qt::KeypadModifier);
 }
 
@@ -153,14 +174,67 @@ void TestTerminalPage::enterSendsWithAnyModifier()
     TTerminal terminal;
     terminal.SetPortNumber(fixture.Port());
     TTerminalPage page(terminal);
-    page.show();
+    QVERIFY(UserInput::Activate(&page));
 
-    QTest::keyClicks(page.cbTx->lineEdit(), "reload");
-    QTest::keyClick(page.cbTx->lineEdit(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    TypeLine(page, "reload");
+    UserInput::Key(Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QVERIFY(WaitFor([&] { return fixture.Sim().commands().size() == 1; }));
     QCOMPARE(fixture.Sim().commands().front(), std::string("reload"));
     QCOMPARE(History(page), QStringList{"reload"});
+    QCOMPARE(page.cbTx->currentText(), QString());
     QVERIFY(m_errors.isEmpty());
+}
+
+void TestTerminalPage::logKeepsUserSelection_data()
+{
+    // The user clicks a line of the log and selects with keys; chunks then
+    // arrive. The selection and the caret stay as they were.
+    QTest::addColumn<int>("clickedLine");
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::addColumn<Chunks>("chunks");
+    QTest::addColumn<QString>("selected");
+
+    const QByteArray manyLines = QByteArray("line\r\n").repeated(200);
+    QTest::newRow("a line in the middle") << 1 << QKeySequence("Home, Shift+End") << Chunks{manyLines, ">"}
+                                         << "second";
+    QTest::newRow("everything, up to the open line") << 0 << QKeySequence("Ctrl+A") << Chunks{"tail\r\n", manyLines}
+                                                     << QString("first") + QChar::ParagraphSeparator + "second"
+                                                            + QChar::ParagraphSeparator + ">";
+    QTest::newRow("caret at the end of the log") << 2 << QKeySequence("Ctrl+End") << Chunks{"more", manyLines}
+                                                 << QString();
+    QTest::newRow("open line growing to the right")
+        << 1 << QKeySequence("Home, Shift+Right") << Chunks{QByteArray(600, 'w')} << "s";
+}
+
+void TestTerminalPage::logKeepsUserSelection()
+{
+    QFETCH(int, clickedLine);
+    QFETCH(QKeySequence, keys);
+    QFETCH(Chunks, chunks);
+    QFETCH(QString, selected);
+
+    TTerminal terminal;
+    TTerminalPage page(terminal);
+    QVERIFY(UserInput::Activate(&page));
+    page.AppendLog("first\r\nsecond\r\n>");
+    UserInput::Click(page.mLog->viewport(), LineStart(page, clickedLine));
+    for (int i = 0; i < keys.count(); ++i)
+        UserInput::Key(keys[i].key(), keys[i].keyboardModifiers());
+    const QTextCursor before = page.mLog->textCursor();
+    const int anchor = before.anchor();
+    const int position = before.position();
+    QCOMPARE(before.selectedText(), selected);
+
+    for (const QByteArray &chunk : chunks)
+        page.AppendLog(chunk);
+    QCOMPARE(page.mLog->textCursor().anchor(), anchor);
+    QCOMPARE(page.mLog->textCursor().position(), position);
+    QCOMPARE(page.mLog->textCursor().selectedText(), selected);
+
+    // The view follows the appended text: the end of the log is in view.
+    QTextCursor end(page.mLog->document());
+    end.movePosition(QTextCursor::End);
+    QVERIFY(page.mLog->viewport()->rect().contains(page.mLog->cursorRect(end)));
 }
 
 void TestTerminalPage::lineGoesOutWithCr()
@@ -171,9 +245,10 @@ void TestTerminalPage::lineGoesOutWithCr()
     QByteArray received;
     terminal.OnData = [&](TTerminal *, const QByteArray &text) { received += text; };
     TTerminalPage page(terminal);
+    QVERIFY(UserInput::Activate(&page));
 
-    page.cbTx->setEditText("Пароль"); // leaves as 1251 bytes
-    page.btnSendClick();
+    TypeLine(page, "Пароль"); // leaves as 1251 bytes
+    UserInput::Click(page.btnSend);
     QVERIFY(terminal.Active()); // opened on demand
     QVERIFY(WaitFor([&] { return received.endsWith('>'); }));
     const QByteArray typed = "\xcf\xe0\xf0\xee\xeb\xfc";
@@ -190,9 +265,10 @@ void TestTerminalPage::refusedWhileTransactionRuns()
     TTerminalPage page(terminal);
     TTerminalCommand running(terminal);
     running.Start("reload");
+    QVERIFY(UserInput::Activate(&page));
 
-    page.cbTx->setEditText("abc");
-    QTest::mouseClick(page.btnSend, Qt::LeftButton);
+    TypeLine(page, "abc");
+    UserInput::Click(page.btnSend);
     QCOMPARE(m_errors, QStringList{"Терминал занят."});
     QCOMPARE(page.cbTx->currentText(), QString("abc"));
     QCOMPARE(page.cbTx->count(), 0);
@@ -206,8 +282,9 @@ void TestTerminalPage::failedSendKeepsLine()
     TTerminal terminal;
     terminal.SetPortNumber(6); // no such port
     TTerminalPage page(terminal);
-    page.cbTx->setEditText("abc");
-    QTest::mouseClick(page.btnSend, Qt::LeftButton);
+    QVERIFY(UserInput::Activate(&page));
+    TypeLine(page, "abc");
+    UserInput::Click(page.btnSend);
     QCOMPARE(m_errors, QStringList{"COM6: No such file or directory."});
     QCOMPARE(page.cbTx->currentText(), QString("abc"));
     QCOMPARE(page.cbTx->count(), 0);

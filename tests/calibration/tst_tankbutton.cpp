@@ -1,44 +1,31 @@
 // The tank grid's table button in the main window: fetch, editor, reset by a
 // read and write-back after the configuration.
-#include "ModalDriver.h"
-#include "SettingsFile.h"
 #include "SimFixture.h"
-#include "app/ConfigGrid.h"
+#include "WindowDriver.h"
 #include "app/ConfigPages.h"
 #include "app/ErrorBox.h"
-#include "app/UfmMain.h"
 #include "calibration/CalibrationEditor.h"
 #include "calibration/UfmTankCalibration.h"
+#include "config/TerminalConfig.h"
 #include "terminal/Terminal.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QPointer>
 #include <QPushButton>
 #include <QStackedWidget>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 namespace {
 
 void Cancel(TfmTankCalibration *dialog)
 {
-    dialog->findChild<QPushButton *>("Button2")->click();
+    UserInput::Click(dialog->findChild<QPushButton *>("Button2"));
 }
 
-QStringList Commands(sim::ControllerSim &sim)
+// The window shown and active, its configuration read, the tank page shown.
+void ReadAndShowTanks(TfmMain &window)
 {
-    QStringList commands;
-    for (const std::string &command : sim.commands())
-        commands.append(QString::fromStdString(command));
-    return commands;
-}
-
-void SelectTankRow(TfmMain &window, int row)
-{
-    auto *grid = window.findChild<TConfigGrid *>("DBGridEh1");
-    grid->setCurrentIndex(grid->model()->index(row, 1));
+    QVERIFY(UserInput::Activate(&window));
+    ClickAction(window, window.acIcRead);
+    ShowTankPage(window);
 }
 
 } // namespace
@@ -50,6 +37,7 @@ class TankButtonTest : public QObject
 private slots:
     void init();
     void cleanup();
+    void firstPressFetchesThenEditorOpens_data();
     void firstPressFetchesThenEditorOpens();
     void editedTableIsWrittenAfterConfigAndDroppedByRead();
     void noCurrentRowTouchesNoSlot();
@@ -69,15 +57,24 @@ void TankButtonTest::cleanup()
     ErrorBox::SetReporter(nullptr);
 }
 
+void TankButtonTest::firstPressFetchesThenEditorOpens_data()
+{
+    // Tank 1 is current after the read; the button of another row is pressed.
+    QTest::addColumn<int>("tank");
+    for (int tank : {1, 2, 3, 4, 6})
+        QTest::addRow("tank %d", tank) << tank;
+}
+
 void TankButtonTest::firstPressFetchesThenEditorOpens()
 {
+    QFETCH(int, tank);
     SettingsFile settings;
     SimFixture fixture;
     TfmMain window;
-    window.acIcRead->trigger();
+    ReadAndShowTanks(window);
     QCOMPARE(m_errors, QStringList());
-    SelectTankRow(window, 2);
-    const int hmax = window.ConfigPages->CurrentTank()->hmax;
+    QCOMPARE(TankGrid(window)->currentIndex().row(), 0);
+    const int hmax = window.Configuration().tanks[tank - 1].hmax;
 
     // What the window allows while the table is being read.
     bool readEnabled = true;
@@ -97,21 +94,23 @@ void TankButtonTest::firstPressFetchesThenEditorOpens()
     });
     fixture.Sim().clearTranscript();
 
-    emit window.ConfigPages->tableButtonClicked();
-    QCOMPARE(Commands(fixture.Sim()), QStringList{"rdfile tanks.tbl 3200 1600"});
+    ClickTableButton(window, tank - 1);
+    QCOMPARE(Commands(fixture.Sim()), QStringList{QStringLiteral("rdfile tanks.tbl %1 1600").arg(1600 * (tank - 1))});
+    QCOMPARE(TankGrid(window)->currentIndex().row(), tank - 1);
     QVERIFY(!readEnabled);
     QVERIFY(!tankPageEnabled);
     QVERIFY(window.acIcRead->isEnabled() && window.acIcWrite->isEnabled());
     QVERIFY(window.pcConfig->widget(3)->isEnabled());
     QCOMPARE(driver.Opened, 1);
-    QCOMPARE(caption, QStringLiteral("Р#3: Градуировочная таблица"));
-    const TankTable &slot = window.TankTables[2];
+    QCOMPARE(caption, QStringLiteral("Р#%1: Градуировочная таблица").arg(tank));
+    const TankTable &slot = window.TankTables[tank - 1];
     QVERIFY(slot.Loaded);
     QCOMPARE(slot.HMax, hmax);
     QCOMPARE(lines.size(), qMin(hmax / 10 + 1, 400));
-    QCOMPARE(lines.value(1), QString::asprintf("%7d", slot.Volumes[1]));
+    for (int k = 0; k < lines.size(); ++k)
+        QCOMPARE(lines[k], QString::asprintf("%7d", slot.Volumes[k]));
 
-    emit window.ConfigPages->tableButtonClicked();
+    ClickTableButton(window, tank - 1);
     QCOMPARE(Commands(fixture.Sim()).size(), 1); // held in the slot now
     QCOMPARE(driver.Opened, 2);
     QVERIFY(!driver.LeftOpen);
@@ -123,22 +122,24 @@ void TankButtonTest::editedTableIsWrittenAfterConfigAndDroppedByRead()
     SettingsFile settings;
     SimFixture fixture;
     TfmMain window;
-    window.acIcRead->trigger();
-    SelectTankRow(window, 1);
+    ReadAndShowTanks(window);
     ModalDriver<TfmTankCalibration> driver([](TfmTankCalibration *dialog) {
-        auto *editor = dialog->findChild<TCalibrationEditor *>("Editor");
-        QStringList rising;
-        for (int i = 0; i < editor->LineCount(); ++i)
-            rising.append(QString::number(7 * i + 3));
-        editor->setPlainText(rising.join('\n'));
-        dialog->findChild<QPushButton *>("btnOk")->click();
+        // The first three lines typed over, below them the stand-in's rising
+        // values.
+        QVERIFY(UserInput::Activate(dialog));
+        UserInput::Click(dialog->findChild<TCalibrationEditor *>("Editor"));
+        UserInput::Key(Qt::Key_Home, Qt::ControlModifier);
+        for (int line = 0; line < 3; ++line)
+            UserInput::Key(Qt::Key_Down, Qt::ShiftModifier);
+        UserInput::Type("3\n10\n17\n");
+        UserInput::Click(dialog->findChild<QPushButton *>("btnOk"));
     });
-    emit window.ConfigPages->tableButtonClicked();
+    ClickTableButton(window, 1);
     QVERIFY(window.TankTables[1].Modified);
     QCOMPARE(window.TankTables[1].Volumes[2], 17);
 
     fixture.Sim().clearTranscript();
-    window.acIcWrite->trigger();
+    ClickAction(window, window.acIcWrite);
     QCOMPARE(m_errors, QStringList());
     const QStringList commands = Commands(fixture.Sim());
     QCOMPARE(commands.size(), 14 + 1 + 50);
@@ -148,7 +149,7 @@ void TankButtonTest::editedTableIsWrittenAfterConfigAndDroppedByRead()
     QVERIFY(!window.TankTables[1].Modified);
     QVERIFY(window.TankTables[1].Loaded);
 
-    window.acIcRead->trigger();
+    ClickAction(window, window.acIcRead);
     QVERIFY(!window.TankTables[1].Loaded);
     QCOMPARE(window.TankTables[1].Volumes[2], 0);
     QVERIFY(!driver.LeftOpen);
@@ -164,6 +165,7 @@ void TankButtonTest::noCurrentRowTouchesNoSlot()
     ModalDriver<TfmTankCalibration> driver(Cancel);
     fixture.Sim().clearTranscript();
 
+    // No row to click: the handler is run as the button would run it.
     emit window.ConfigPages->tableButtonClicked();
     Pump(50);
     QCOMPARE(Commands(fixture.Sim()), QStringList());

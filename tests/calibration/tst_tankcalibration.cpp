@@ -2,11 +2,15 @@
 #include "calibration/CalibrationEditor.h"
 #include "calibration/TankTable.h"
 #include "calibration/UfmTankCalibration.h"
+#include "ModalDriver.h"
+#include "UserInput.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -35,6 +39,17 @@ int CaretLine(const TCalibrationEditor &editor)
     return editor.textCursor().blockNumber();
 }
 
+// Replaces the editor's whole text by typing; an empty text deletes it.
+void TypeText(TCalibrationEditor *editor, const QString &text)
+{
+    UserInput::Click(editor);
+    UserInput::Key(Qt::Key_A, Qt::ControlModifier);
+    if (text.isEmpty())
+        UserInput::Key(Qt::Key_Delete);
+    else
+        UserInput::Type(text);
+}
+
 } // namespace
 
 class TankCalibrationTest : public QObject
@@ -42,6 +57,7 @@ class TankCalibrationTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void opens_data();
@@ -49,6 +65,8 @@ private slots:
     void saves_data();
     void saves();
     void errorMarkClearedByTyping();
+    void keyAfterErrorBoxGoesToEditor_data();
+    void keyAfterErrorBoxGoesToEditor();
     void closingWithoutSaveLeavesTable_data();
     void closingWithoutSaveLeavesTable();
     void editTankTableRunsModally_data();
@@ -62,16 +80,23 @@ private:
             editor = window.findChild<TCalibrationEditor *>("Editor");
             save = window.findChild<QPushButton *>("btnOk");
             cancel = window.findChild<QPushButton *>("Button2");
-            window.show();
+            active = UserInput::Activate(&window);
         }
         TfmTankCalibration window;
         TCalibrationEditor *editor;
         QPushButton *save;
         QPushButton *cancel;
+        bool active;
     };
 
     QStringList m_errorBoxes;
+    decltype(TfmTankCalibration::ShowErrorBox) m_standardBox;
 };
+
+void TankCalibrationTest::initTestCase()
+{
+    m_standardBox = TfmTankCalibration::ShowErrorBox;
+}
 
 void TankCalibrationTest::init()
 {
@@ -164,9 +189,10 @@ void TankCalibrationTest::saves()
     TankTable table = LoadedTable(20, rising); // three lines
     table.Modified = modifiedBefore;
     Dialog dialog(table);
+    QVERIFY(dialog.active);
     if (!text.isNull())
-        dialog.editor->setPlainText(text);
-    dialog.save->click();
+        TypeText(dialog.editor, text);
+    UserInput::Click(dialog.save);
 
     QCOMPARE(m_errorBoxes, error.isEmpty() ? QStringList() : QStringList{error});
     QCOMPARE(dialog.window.isVisible(), !error.isEmpty());
@@ -186,28 +212,80 @@ void TankCalibrationTest::errorMarkClearedByTyping()
     TankTable table = LoadedTable(3990, true);
     table.Volumes[300] = 1; // not rising
     Dialog dialog(table);
-    QTextCursor cursor = dialog.editor->textCursor();
-    cursor.setPosition(4); // column 4 of line 0
-    dialog.editor->setTextCursor(cursor);
+    QVERIFY(dialog.active);
+    UserInput::Click(dialog.editor);
+    UserInput::Key(Qt::Key_Home, Qt::ControlModifier);
+    for (int column = 0; column < 4; ++column) // to column 4 of line 0
+        UserInput::Key(Qt::Key_Right);
 
-    dialog.save->click();
+    UserInput::Click(dialog.save);
     QCOMPARE(m_errorBoxes, QStringList{QStringLiteral("#3000: Значение должно быть больше предыдущего")});
     QVERIFY(dialog.editor->HasErrorMark(300));
     QCOMPARE(CaretLine(*dialog.editor), 300);
     QCOMPARE(dialog.editor->textCursor().positionInBlock(), 4);
     QVERIFY(dialog.editor->viewport()->rect().contains(dialog.editor->cursorRect()));
 
-    QTest::keyClick(dialog.editor, Qt::Key_End);
+    // The keys reach the editor, which has the focus back.
+    UserInput::Key(Qt::Key_End);
     QVERIFY(dialog.editor->HasErrorMark(300)); // moving the caret is no change
-    QTest::keyClick(dialog.editor, Qt::Key_Backspace);
+    UserInput::Key(Qt::Key_Backspace);
     QVERIFY(!dialog.editor->HasErrorMark(300));
 
     // Line 300 now reads "" (was "      1" minus its digit): saving passes.
-    dialog.save->click();
+    UserInput::Click(dialog.save);
     QCOMPARE(m_errorBoxes.size(), 1);
     QCOMPARE(dialog.window.result(), QDialog::Accepted);
     QCOMPARE(table.Volumes[300], 0);
     QVERIFY(table.Modified);
+}
+
+void TankCalibrationTest::keyAfterErrorBoxGoesToEditor_data()
+{
+    // The standard box, closed by its OK button or by a key; a digit typed
+    // right after it lands on the bad line, where the caret stands.
+    QTest::addColumn<bool>("closeByKey");
+    QTest::addColumn<int>("errorLine");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("lineAfter");
+    QTest::newRow("OK clicked, bad input") << false << 2 << "1\n2\n12a" << "712a";
+    QTest::newRow("Enter, value not rising") << true << 1 << "5\n5\n9" << "75";
+}
+
+void TankCalibrationTest::keyAfterErrorBoxGoesToEditor()
+{
+    QFETCH(bool, closeByKey);
+    QFETCH(int, errorLine);
+    QFETCH(QString, text);
+    QFETCH(QString, lineAfter);
+
+    TfmTankCalibration::ShowErrorBox = m_standardBox;
+    TankTable table = LoadedTable(20, true); // three lines
+    Dialog dialog(table);
+    QVERIFY(dialog.active);
+    TypeText(dialog.editor, text);
+    UserInput::Key(Qt::Key_Home, Qt::ControlModifier); // column 0
+    QString boxText;
+    ModalDriver<QMessageBox> boxes([&](QMessageBox *box) {
+        boxText = box->text();
+        if (closeByKey) {
+            if (UserInput::Activate(box))
+                UserInput::Key(Qt::Key_Return);
+        } else {
+            UserInput::Click(box->button(QMessageBox::Ok));
+        }
+    });
+
+    UserInput::Click(dialog.save);
+    QCOMPARE(boxes.Opened, 1);
+    QVERIFY(!boxes.LeftOpen);
+    QVERIFY(boxText.startsWith(QStringLiteral("#%1: ").arg(10 * errorLine)));
+    QVERIFY(dialog.window.isVisible());
+    // The window system makes the dialog active again once the box is gone.
+    QVERIFY(UserInput::Activate(&dialog.window));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(dialog.editor));
+    UserInput::Type("7");
+    QCOMPARE(dialog.editor->Line(errorLine), lineAfter);
+    QVERIFY(dialog.window.isVisible());
 }
 
 void TankCalibrationTest::closingWithoutSaveLeavesTable_data()
@@ -225,11 +303,12 @@ void TankCalibrationTest::closingWithoutSaveLeavesTable()
     TankTable table = LoadedTable(20, true);
     const TankTable before = table;
     Dialog dialog(table);
-    dialog.editor->setPlainText("7\n8\n9");
+    QVERIFY(dialog.active);
+    TypeText(dialog.editor, "7\n8\n9");
     switch (way) {
-    case 0: dialog.cancel->click(); break;
-    case 1: QTest::keyClick(&dialog.window, Qt::Key_Escape); break;
-    default: dialog.window.close(); break;
+    case 0: UserInput::Click(dialog.cancel); break;
+    case 1: UserInput::Key(Qt::Key_Escape); break;
+    default: dialog.window.windowHandle()->close(); break; // as the title bar's button asks
     }
     QVERIFY(!dialog.window.isVisible());
     QCOMPARE(dialog.window.result(), QDialog::Rejected);
@@ -262,7 +341,7 @@ void TankCalibrationTest::editTankTableRunsModally()
         if (!modal)
             return;
         const char *button = presses++ == 0 ? "btnOk" : "Button2";
-        modal->findChild<QPushButton *>(button)->click();
+        UserInput::Click(modal->findChild<QPushButton *>(button));
     });
     driver.start();
     bool guardFired = false;

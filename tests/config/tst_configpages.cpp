@@ -1,6 +1,8 @@
 // The configuration pages of the main window against the controller stand-in.
 #include "SettingsFile.h"
 #include "SimFixture.h"
+#include "UserInput.h"
+#include "WindowDriver.h"
 #include "app/ConfigPages.h"
 #include "app/EllipsisDelegate.h"
 #include "app/ErrorBox.h"
@@ -14,6 +16,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPointer>
 #include <QStackedWidget>
 #include <QTableView>
 #include <QTest>
@@ -33,7 +36,13 @@ private slots:
     void failedReadLeavesPagesEmpty();
     void nozzleEditSurvivesDispenserChange();
     void levelGaugeTypeKeyAndText();
+    void tableButtonActsOnItsRow_data();
     void tableButtonActsOnItsRow();
+    void checkboxActsOnItsRow_data();
+    void checkboxActsOnItsRow();
+    void pickListActsOnItsRow();
+    void tankCellEditorStaysOpen_data();
+    void tankCellEditorStaysOpen();
 
 private:
     template<typename T = QLineEdit>
@@ -47,9 +56,12 @@ private:
     QTableView *Grid(const char *name) const { return Find<QTableView>(name); }
     TConfigDataSet *DataSet(const char *name) const { return Find<TConfigDataSet>(name); }
     QByteArray SimConfig() const { return QByteArray::fromStdString(fixture->Sim().file("config")); }
-    // Triggers an action and waits until it has finished.
+    // Clicks an action's button; it returns when its exchange has ended.
     void Run(QAction *action);
-    QWidget *OpenEditor(QTableView *grid, int row, int column);
+    // Types text into a box of the page chosen by node, replacing its text.
+    void Fill(const char *node, const char *box, const QString &text);
+    // The open cell editor of the grid, if any.
+    static QWidget *OpenEditor(QTableView *grid);
 
     std::unique_ptr<SettingsFile> settings;
     std::unique_ptr<SimFixture> fixture;
@@ -63,7 +75,7 @@ void TestConfigPages::init()
     fixture = std::make_unique<SimFixture>(1);
     window = std::make_unique<TfmMain>();
     window->Terminal().SetPortNumber(fixture->Port());
-    window->show();
+    QVERIFY(UserInput::Activate(window.get()));
     errors.clear();
     ErrorBox::SetReporter([this](const QString &text) { errors << text; });
     fixture->Sim().clearTranscript();
@@ -80,25 +92,23 @@ void TestConfigPages::cleanup()
 void TestConfigPages::Run(QAction *action)
 {
     QVERIFY(action->isEnabled());
-    action->trigger();
+    ClickAction(*window, action);
     // The action's handler returns only when its exchange has ended.
     QVERIFY(window->acIcRead->isEnabled());
 }
 
-QWidget *TestConfigPages::OpenEditor(QTableView *grid, int row, int column)
+void TestConfigPages::Fill(const char *node, const char *box, const QString &text)
 {
-    const auto visibleEditor = [grid]() -> QWidget * {
-        for (QWidget *child : grid->viewport()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
-            if (!child->isHidden())
-                return child;
-        }
-        return nullptr;
-    };
-    const QModelIndex index = grid->model()->index(row, column);
-    grid->setCurrentIndex(index);
-    if (!visibleEditor()) // the tank grid opens one on the current cell itself
-        grid->edit(index);
-    return visibleEditor();
+    ClickNode(*window, QString::fromUtf8(node));
+    UserInput::Click(Find<QWidget>(box));
+    UserInput::Key(Qt::Key_A, Qt::ControlModifier);
+    UserInput::Key(Qt::Key_Delete);
+    UserInput::Type(text);
+}
+
+QWidget *TestConfigPages::OpenEditor(QTableView *grid)
+{
+    return grid->indexWidget(grid->currentIndex());
 }
 
 void TestConfigPages::readFillsPages()
@@ -139,10 +149,10 @@ void TestConfigPages::readFillsPages()
 
 void TestConfigPages::writeAfterStartUp()
 {
-    Find("eAPN")->setText(QString(40, u'a'));
-    Find("eOperPsw")->setText(QStringLiteral("Ёж✓"));
-    Find<TNumericEdit>("eCardSector")->setText(QStringLiteral("261"));
-    Find("eCardPsw")->setText(QStringLiteral("1234567890ABCD"));
+    Fill("GPRS", "eAPN", QString(40, u'a'));
+    Fill("Администрирование", "eOperPsw", QStringLiteral("Ёж✓"));
+    Fill("Карты", "eCardSector", QStringLiteral("261"));
+    Fill("Карты", "eCardPsw", QStringLiteral("1234567890ABCD"));
 
     Run(window->acIcWrite);
     QVERIFY2(errors.isEmpty(), qPrintable(errors.join(u'\n')));
@@ -174,7 +184,7 @@ void TestConfigPages::writeAfterStartUp()
 void TestConfigPages::inputErrorSendsNothing_data()
 {
     QTest::addColumn<QString>("sector");
-    QTest::addColumn<QByteArray>("box");
+    QTest::addColumn<QByteArray>("box"); // on the "Http" page
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("message");
 
@@ -198,8 +208,8 @@ void TestConfigPages::inputErrorSendsNothing()
     QFETCH(QString, value);
     QFETCH(QString, message);
 
-    Find<TNumericEdit>("eCardSector")->setText(sector);
-    Find<TNumericEdit>(box.constData())->setText(value);
+    Fill("Карты", "eCardSector", sector);
+    Fill("Http", box.constData(), value);
     const QByteArray before = SimConfig();
 
     Run(window->acIcWrite);
@@ -233,18 +243,21 @@ void TestConfigPages::failedReadLeavesPagesEmpty()
 void TestConfigPages::nozzleEditSurvivesDispenserChange()
 {
     Run(window->acIcRead);
-    window->pcConfig->setCurrentIndex(4);
+    ClickNode(*window, QStringLiteral("ТРК"));
     QTableView *pumps = Grid("DBGridEh2");
     QTableView *nozzles = Grid("DBGridEh3");
 
-    pumps->setCurrentIndex(pumps->model()->index(1, 0));
+    UserInput::ClickCell(pumps, pumps->model()->index(1, 1));
     QCOMPARE(nozzles->model()->index(2, 1).data().toInt(), 2);
     QCOMPARE(nozzles->model()->index(2, 2).data().toInt(), 3);
-    auto *editor = qobject_cast<QLineEdit *>(OpenEditor(nozzles, 2, 3));
+    UserInput::DoubleClickCell(nozzles, nozzles->model()->index(2, 3)); // opens its editor
+    auto *editor = qobject_cast<QLineEdit *>(OpenEditor(nozzles));
     QVERIFY(editor);
-    editor->setText(QStringLiteral("5"));
+    QCOMPARE(UserInput::Focused(), editor);
+    UserInput::Key(Qt::Key_A, Qt::ControlModifier);
+    UserInput::Type(QStringLiteral("5"));
 
-    pumps->setCurrentIndex(pumps->model()->index(3, 0));
+    UserInput::ClickCell(pumps, pumps->model()->index(3, 1));
     QCOMPARE(nozzles->model()->index(0, 1).data().toInt(), 4);
 
     Run(window->acIcWrite);
@@ -258,16 +271,23 @@ void TestConfigPages::levelGaugeTypeKeyAndText()
     image[256 + 16 * 2 + 3] = 6;
     fixture->Sim().setFile("config", image.toStdString());
     Run(window->acIcRead);
-    window->pcConfig->setCurrentIndex(3);
+    ShowTankPage(*window);
     QTableView *tanks = Grid("DBGridEh1");
     const int typeColumn = DataSet("dsTank")->FieldIndex("adapter_type");
     QCOMPARE(tanks->model()->index(2, typeColumn).data().toString(),
              QStringLiteral("Сенсор (Modbus)"));
 
-    auto *box = qobject_cast<QComboBox *>(OpenEditor(tanks, 4, typeColumn));
+    // The tank grid opens its editor on the cell made current.
+    UserInput::ClickCell(tanks, tanks->model()->index(4, typeColumn));
+    QCOMPARE(tanks->currentIndex().row(), 4);
+    auto *box = qobject_cast<QComboBox *>(OpenEditor(tanks));
     QVERIFY(box);
+    QCOMPARE(UserInput::Focused(), box);
     QCOMPARE(box->count(), 7);
-    box->setCurrentIndex(box->findText(QStringLiteral("Сенсор (Modbus)")));
+    const int wanted = box->findText(QStringLiteral("Сенсор (Modbus)"));
+    QVERIFY(box->currentIndex() < wanted);
+    while (box->currentIndex() < wanted)
+        UserInput::Key(Qt::Key_Down);
 
     Run(window->acIcWrite);
     QVERIFY2(errors.isEmpty(), qPrintable(errors.join(u'\n')));
@@ -276,9 +296,20 @@ void TestConfigPages::levelGaugeTypeKeyAndText()
              QStringLiteral("Сенсор (Modbus)"));
 }
 
+void TestConfigPages::tableButtonActsOnItsRow_data()
+{
+    QTest::addColumn<int>("current");
+    QTest::addColumn<int>("pressed");
+    QTest::newRow("another row") << 0 << 3;
+    QTest::newRow("the row above") << 5 << 4;
+    QTest::newRow("the current row") << 2 << 2;
+}
+
 // On pages of their own: in the main window the button opens a modal editor.
 void TestConfigPages::tableButtonActsOnItsRow()
 {
+    QFETCH(int, current);
+    QFETCH(int, pressed);
     QStackedWidget sheets;
     QList<QWidget *> page;
     for (int i = 0; i < 6; ++i)
@@ -286,29 +317,163 @@ void TestConfigPages::tableButtonActsOnItsRow()
     TConfigPages pages({page[0], page[1], page[2], page[3], page[4], page[5]});
     TTerminalConfig config;
     ConfigImage::Decode(SimConfig(), config);
-    config.tanks[3].hmax = 2750;
+    config.tanks[pressed].hmax = 2750;
     pages.Show(config);
     sheets.setCurrentIndex(3);
-    sheets.resize(600, 300);
-    sheets.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&sheets));
+    sheets.resize(700, 300);
+    QVERIFY(UserInput::Activate(&sheets));
 
     auto *tanks = sheets.findChild<QTableView *>(QStringLiteral("DBGridEh1"));
     QVERIFY(tanks);
-    std::optional<TTankRow> pressed;
-    connect(&pages, &TConfigPages::tableButtonClicked, this,
-            [&] { pressed = pages.CurrentTank(); });
-    const int tableColumn = 9;
-    QCOMPARE(tanks->model()->index(3, tableColumn).data().toString(), QStringLiteral("<таблица>"));
+    const int noColumn = static_cast<TConfigDataSet *>(tanks->model())->FieldIndex("no");
+    UserInput::ClickCell(tanks, tanks->model()->index(current, noColumn));
+    QCOMPARE(tanks->currentIndex().row(), current);
+    std::optional<TTankRow> atPress;
+    int presses = 0;
+    connect(&pages, &TConfigPages::tableButtonClicked, this, [&] {
+        atPress = pages.CurrentTank();
+        ++presses;
+    });
+    const int tableColumn = static_cast<TConfigDataSet *>(tanks->model())->FieldIndex("tbl");
+    const QModelIndex cell = tanks->model()->index(pressed, tableColumn);
+    QCOMPARE(cell.data().toString(), QStringLiteral("<таблица>"));
 
-    const QRect cell = tanks->visualRect(tanks->model()->index(3, tableColumn));
-    QTest::mouseClick(tanks->viewport(), Qt::LeftButton, {}, cell.topLeft() + QPoint(4, 4));
-    QVERIFY(!pressed); // the text part of the cell is no button
-    QTest::mouseClick(tanks->viewport(), Qt::LeftButton, {},
-                      TEllipsisDelegate::ButtonRect(cell).center());
-    QVERIFY(pressed);
-    QCOMPARE(pressed->no, 4);
-    QCOMPARE(pressed->hmax, 2750);
+    // The text part of the cell is no button.
+    UserInput::ClickCell(tanks, cell, [](const QRect &rect) { return rect.topLeft() + QPoint(4, 4); });
+    QCOMPARE(presses, 0);
+    UserInput::ClickCell(tanks, tanks->model()->index(current, noColumn));
+    UserInput::ClickCell(tanks, cell, [](const QRect &rect) { return TEllipsisDelegate::ButtonRect(rect).center(); });
+    QCOMPARE(presses, 1);
+    QVERIFY(atPress);
+    QCOMPARE(atPress->no, pressed + 1);
+    QCOMPARE(atPress->hmax, 2750);
+    QCOMPARE(tanks->currentIndex().row(), pressed);
+}
+
+void TestConfigPages::checkboxActsOnItsRow_data()
+{
+    // A click on the checkbox of a row that is not current ticks or unticks
+    // that row and makes it current.
+    QTest::addColumn<QString>("node");
+    QTest::addColumn<QByteArray>("grid");
+    QTest::addColumn<QByteArray>("dataSet");
+    QTest::addColumn<int>("row");
+    QTest::newRow("tank 4") << "Резервуары" << QByteArray("DBGridEh1") << QByteArray("dsTank") << 3;
+    QTest::newRow("tank 6") << "Резервуары" << QByteArray("DBGridEh1") << QByteArray("dsTank") << 5;
+    QTest::newRow("dispenser 3") << "ТРК" << QByteArray("DBGridEh2") << QByteArray("dsPump") << 2;
+    QTest::newRow("nozzle 2 of dispenser 1") << "ТРК" << QByteArray("DBGridEh3") << QByteArray("dsNozz") << 1;
+}
+
+void TestConfigPages::checkboxActsOnItsRow()
+{
+    QFETCH(QString, node);
+    QFETCH(QByteArray, grid);
+    QFETCH(QByteArray, dataSet);
+    QFETCH(int, row);
+
+    Run(window->acIcRead);
+    ClickNode(*window, node);
+    QTableView *view = Grid(grid.constData());
+    QCOMPARE(view->currentIndex().row(), 0);
+    const QModelIndex box = view->model()->index(row, DataSet(dataSet.constData())->FieldIndex("active"));
+    QList<int> before;
+    for (int r = 0; r < view->model()->rowCount(); ++r)
+        before << view->model()->index(r, box.column()).data(Qt::CheckStateRole).toInt();
+
+    UserInput::ClickCell(view, box);
+    QCOMPARE(view->currentIndex().row(), row);
+    QList<int> expected = before;
+    expected[row] = before[row] == Qt::Checked ? Qt::Unchecked : Qt::Checked;
+    QList<int> after;
+    for (int r = 0; r < view->model()->rowCount(); ++r)
+        after << view->model()->index(r, box.column()).data(Qt::CheckStateRole).toInt();
+    QCOMPARE(after, expected);
+}
+
+// In the dispenser grid the editor opens on demand: the first click makes
+// the cell current, a click on the current cell opens its drop-down editor.
+void TestConfigPages::pickListActsOnItsRow()
+{
+    Run(window->acIcRead);
+    ClickNode(*window, QStringLiteral("ТРК"));
+    QTableView *pumps = Grid("DBGridEh2");
+    const int portColumn = DataSet("dsPump")->FieldIndex("adapter_comport_no");
+    QList<QVariant> before;
+    for (int row = 0; row < 4; ++row)
+        before << pumps->model()->index(row, portColumn).data(Qt::EditRole);
+    const QModelIndex cell = pumps->model()->index(2, portColumn);
+
+    UserInput::ClickCell(pumps, cell);
+    QCOMPARE(pumps->currentIndex(), cell);
+    QVERIFY(!OpenEditor(pumps));
+    UserInput::ClickCell(pumps, cell);
+    QTRY_VERIFY(OpenEditor(pumps));
+    auto *box = qobject_cast<QComboBox *>(OpenEditor(pumps));
+    QVERIFY(box);
+    QCOMPARE(UserInput::Focused(), box);
+    const int chosen = box->currentIndex() == 0 ? 1 : box->currentIndex() - 1;
+    UserInput::Key(chosen > box->currentIndex() ? Qt::Key_Down : Qt::Key_Up);
+    QCOMPARE(box->currentIndex(), chosen);
+    QList<QVariant> expected = before;
+    expected[2] = box->itemData(chosen);
+    UserInput::Key(Qt::Key_Return);
+
+    QTRY_VERIFY(!OpenEditor(pumps)); // on demand: closed after Enter
+    QList<QVariant> after;
+    for (int row = 0; row < 4; ++row)
+        after << pumps->model()->index(row, portColumn).data(Qt::EditRole);
+    QCOMPARE(after, expected);
+}
+
+void TestConfigPages::tankCellEditorStaysOpen_data()
+{
+    // A value typed into a tank cell and ended by a key: the cell stays
+    // current with its editor open, holding the value the grid now has.
+    QTest::addColumn<QByteArray>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("shown"); // null: the value before typing
+    QTest::newRow("Enter in a number cell") << QByteArray("hmin") << "123" << int(Qt::Key_Return) << "123";
+    QTest::newRow("keypad Enter in a number cell") << QByteArray("fuel_code") << "95" << int(Qt::Key_Enter) << "95";
+    QTest::newRow("Escape in a number cell") << QByteArray("adapter_h0") << "77" << int(Qt::Key_Escape)
+                                             << QString();
+}
+
+void TestConfigPages::tankCellEditorStaysOpen()
+{
+    QFETCH(QByteArray, field);
+    QFETCH(QString, typed);
+    QFETCH(int, key);
+    QFETCH(QString, shown);
+
+    Run(window->acIcRead);
+    ShowTankPage(*window);
+    QTableView *tanks = Grid("DBGridEh1");
+    const QModelIndex cell = tanks->model()->index(2, DataSet("dsTank")->FieldIndex(field));
+    const QString before = cell.data().toString();
+    if (shown.isNull())
+        shown = before;
+
+    UserInput::ClickCell(tanks, cell);
+    QPointer<QLineEdit> editor = qobject_cast<QLineEdit *>(OpenEditor(tanks));
+    QVERIFY(editor);
+    UserInput::Key(Qt::Key_A, Qt::ControlModifier);
+    UserInput::Type(typed);
+    UserInput::Key(Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+
+    QTRY_COMPARE(cell.data().toString(), shown);
+    QTRY_VERIFY(!editor); // the key closed the first one
+    QCOMPARE(tanks->currentIndex(), cell);
+    auto *reopened = qobject_cast<QLineEdit *>(OpenEditor(tanks));
+    QVERIFY(reopened);
+    QVERIFY(reopened->isVisible());
+    QCOMPARE(reopened->text(), shown);
+    QCOMPARE(UserInput::Focused(), reopened);
+
+    // Typing goes on in the cell.
+    UserInput::Key(Qt::Key_End);
+    UserInput::Type("4");
+    QCOMPARE(reopened->text(), shown + "4");
 }
 
 QTEST_MAIN(TestConfigPages)

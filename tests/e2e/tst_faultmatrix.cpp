@@ -59,15 +59,15 @@ void Start(TfmMain &window, Operation operation)
 {
     switch (operation) {
     case Operation::Read:
-        window.acIcRead->trigger();
+        ClickAction(window, window.acIcRead);
         break;
     case Operation::Write:
     case Operation::WriteBack:
-        window.acIcWrite->trigger();
+        ClickAction(window, window.acIcWrite);
         break;
     case Operation::Fetch:
-        SelectTankRow(window, 0);
-        emit window.ConfigPages->tableButtonClicked();
+        ShowTankPage(window);
+        ClickTableButton(window, 0);
         break;
     }
 }
@@ -77,15 +77,14 @@ void Start(TfmMain &window, Operation operation)
 // top page away and back (which enables the actions during a write).
 void AttemptSecondExchange(TfmMain &window)
 {
-    TConfigGrid *grid = TankGrid(window);
-    if (grid->isEnabled() && grid->model()->rowCount() > 0) {
-        SelectTankRow(window, 0);
-        emit window.ConfigPages->tableButtonClicked();
+    if (TankGrid(window)->model()->rowCount() > 0) { // ignored while disabled
+        ShowTankPage(window);
+        ClickTableButton(window, 0);
     }
-    window.pc->setCurrentWidget(window.tsTerminal);
-    window.pc->setCurrentWidget(window.tsConfig);
-    window.acIcRead->trigger(); // ignored while disabled
-    window.acIcWrite->trigger();
+    ClickTab(window, window.tsTerminal);
+    ClickTab(window, window.tsConfig);
+    ClickAction(window, window.acIcRead); // ignored while disabled
+    ClickAction(window, window.acIcWrite);
 }
 
 // Marks the changed slots with a table that differs from the stand-in's.
@@ -235,10 +234,11 @@ void FaultMatrixTest::operationUnderFault()
     SimFixture fixture;
     sim::ControllerSim &sim = fixture.Sim();
     TfmMain window;
+    QVERIFY(UserInput::Activate(&window));
     ModalDriver<TfmTankCalibration> editor;
 
     // Filled pages to start from; the write operations carry changed tables.
-    window.acIcRead->trigger();
+    ClickAction(window, window.acIcRead);
     QCOMPARE(m_errors, QStringList());
     QVERIFY(!PagesEmpty(window));
     const bool writes = operation == Operation::Write || operation == Operation::WriteBack;

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 
 namespace {
 
@@ -72,8 +73,7 @@ void ShutdownTest::closeDuringReadWaitsForIt()
     slow.baud = 9600; // the configuration's answer takes more than a second
     SimFixture fixture(1, slow);
     auto window = std::make_unique<TfmMain>();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(UserInput::Activate(window.get()));
 
     QStringList log;
     HideLog hides(window.get(), log);
@@ -83,12 +83,12 @@ void ShutdownTest::closeDuringReadWaitsForIt()
             });
     connect(&window->Terminal(), &TTerminal::commandStarted, this, [&] {
         QTimer::singleShot(100, window.get(), [&] {
-            window->close();
+            window->windowHandle()->close(); // as the title bar's button asks
             log << (window->isVisible() ? "close deferred" : "closed at once");
         });
     });
 
-    window->acIcRead->trigger();
+    ClickAction(*window, window->acIcRead);
     QCOMPARE(m_errors, QStringList());
     QCOMPARE(TankGrid(*window)->model()->rowCount(), 6);
     QVERIFY(WaitFor([&] { return !window->isVisible(); }));
@@ -112,7 +112,8 @@ void ShutdownTest::hangUpWhileDialogOpen()
     SettingsFile settings;
     SimFixture fixture;
     TfmMain window;
-    window.acIcRead->trigger();
+    QVERIFY(UserInput::Activate(&window));
+    ClickAction(window, window.acIcRead);
     QCOMPARE(m_errors, QStringList());
 
     QStringList log;
@@ -128,15 +129,15 @@ void ShutdownTest::hangUpWhileDialogOpen()
         // The dialog still takes input and closes by its own button.
         auto *cancel = open->findChild<QPushButton *>("Button2");
         if (open->isVisible() && open->isEnabled() && cancel)
-            QTest::mouseClick(cancel, Qt::LeftButton);
+            UserInput::Click(cancel);
     });
 
     if (dialog == Dialog::Calibration) {
-        SelectTankRow(window, 0);
-        emit window.ConfigPages->tableButtonClicked();
+        ShowTankPage(window);
+        ClickTableButton(window, 0);
         QVERIFY(window.TankTables[0].Loaded);
     } else {
-        window.acConfig->trigger();
+        ClickAction(window, window.acConfig);
     }
     QCOMPARE(driver.Opened, 1);
     QVERIFY(!driver.LeftOpen);
