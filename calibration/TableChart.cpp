@@ -50,7 +50,6 @@ TTableChart::TTableChart()
 void TTableChart::SetLines(const QStringList &Lines, int LineCount)
 {
     m_lineCount = LineCount;
-    m_markedLine = -1;
     m_segments.clear();
     std::optional<qint32> previous;
     bool inGap = true;

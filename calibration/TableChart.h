@@ -36,8 +36,7 @@ public:
     TTableChart();
 
     // Line k is the volume at height 10·k; lines from LineCount on are not
-    // drawn. A line without a number (empty or bad) is a gap. Clears the
-    // marked line.
+    // drawn. A line without a number (empty or bad) is a gap.
     void SetLines(const QStringList &Lines, int LineCount);
 
     // The line a failed check stopped at, or -1.
