@@ -1,5 +1,6 @@
 // The connection dialog and the action behind "Связь", driven through the
 // real widgets against controller stand-ins on COM1 and COM2.
+#include "SettingsFile.h"
 #include "SimFixture.h"
 #include "app/ErrorBox.h"
 #include "app/NumericEdit.h"
@@ -23,27 +24,13 @@ enum class Closing { OkButton, EnterKey, CancelButton, EscapeKey, CloseButton };
 // Two stand-ins, a settings file of their own and the error boxes shown.
 struct Stand
 {
-    Stand() : settingsPath(settingsDir.filePath(QStringLiteral("kolt-tarvo-conf.ini")))
-    {
-        UseSettings(settingsPath);
-        ErrorBox::SetReporter([this](const QString &text) { errorBoxes.append(text); });
-    }
-    ~Stand()
-    {
-        ErrorBox::SetReporter({});
-        qunsetenv("KOLT_TARVO_SETTINGS");
-    }
-    void UseSettings(const QString &path)
-    {
-        settingsPath = path;
-        qputenv("KOLT_TARVO_SETTINGS", path.toLocal8Bit());
-    }
+    Stand() { ErrorBox::SetReporter([this](const QString &text) { errorBoxes.append(text); }); }
+    ~Stand() { ErrorBox::SetReporter({}); }
     sim::ControllerSim &Sim(int port) { return port == 1 ? com1.Sim() : *com2; }
 
     SimFixture com1{1};
     std::unique_ptr<sim::ControllerSim> com2 = com1.StartAnother(2);
-    QTemporaryDir settingsDir;
-    QString settingsPath;
+    SettingsFile settings;
     QStringList errorBoxes;
 };
 
@@ -247,7 +234,7 @@ void TestConn::emptyFieldDisablesOk()
     QVERIFY(closed);
     QCOMPARE(window.Terminal().PortNumber(), 1);
     QVERIFY(window.Terminal().Active());
-    QVERIFY(!QFile::exists(stand.settingsPath));
+    QVERIFY(!QFile::exists(stand.settings.Path()));
 }
 
 void TestConn::confirmOrCancel_data()
@@ -292,7 +279,7 @@ void TestConn::confirmOrCancel()
 
     Stand stand;
     if (!fileBefore.isEmpty())
-        WriteFile(stand.settingsPath, fileBefore);
+        WriteFile(stand.settings.Path(), fileBefore);
     QStringList events;
     TTerminalLink link; // outlives the window's terminal, whose closing it hears
     link.OnOpen = [&](TTerminal *) { events << "open"; };
@@ -311,7 +298,7 @@ void TestConn::confirmOrCancel()
     QVERIFY(closed);
     QCOMPARE(events, linkEvents);
     QCOMPARE(window.Terminal().PortNumber(), port);
-    QCOMPARE(FileText(stand.settingsPath), fileAfter);
+    QCOMPARE(FileText(stand.settings.Path()), fileAfter);
     QCOMPARE(window.StatusPanel0->text(), status);
     QVERIFY(stand.errorBoxes.isEmpty());
 
@@ -342,7 +329,7 @@ void TestConn::unwritableSettings()
 {
     QFETCH(bool, linkOpen);
     Stand stand;
-    stand.UseSettings(stand.settingsDir.filePath("missing/kolt-tarvo-conf.ini"));
+    stand.settings.Use(QFileInfo(stand.settings.Path()).absolutePath() + "/missing/kolt-tarvo-conf.ini");
     if (!linkOpen)
         stand.com1.Sim().stop();
     TfmMain window;
@@ -355,9 +342,9 @@ void TestConn::unwritableSettings()
         Close(dialog, Closing::OkButton);
     });
     QVERIFY(closed);
-    QCOMPARE(stand.errorBoxes, QStringList("Unable to write to " + stand.settingsPath + "."));
+    QCOMPARE(stand.errorBoxes, QStringList("Unable to write to " + stand.settings.Path() + "."));
     QCOMPARE(window.Terminal().PortNumber(), 2);
-    QVERIFY(!QFile::exists(stand.settingsPath));
+    QVERIFY(!QFile::exists(stand.settings.Path()));
     // An open link has moved already; otherwise no tick followed the error.
     QCOMPARE(window.Terminal().Active(), linkOpen);
     QCOMPARE(window.StatusPanel0->text(), linkOpen ? QString("COM2 открыт") : kSentinel);

@@ -1,5 +1,6 @@
 // The exchange progress display, following a real terminal's transactions
 // against the controller stand-in.
+#include "SettingsFile.h"
 #include "SimFixture.h"
 #include "app/ExchangeProgress.h"
 #include "app/UfmMain.h"
@@ -254,6 +255,7 @@ void TestProgress::refusedOperationLeavesRunningOne()
 
 void TestProgress::mainWindowCountsEveryCommand()
 {
+    SettingsFile settings;
     TfmMain fmMain; // port 1: the stand-in
     const QString linkState = fmMain.StatusPanel0->text();
     QCOMPARE(linkState, QStringLiteral("COM1 открыт"));

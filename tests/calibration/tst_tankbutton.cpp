@@ -1,6 +1,7 @@
 // The tank grid's table button in the main window: fetch, editor, reset by a
 // read and write-back after the configuration.
 #include "ModalDriver.h"
+#include "SettingsFile.h"
 #include "SimFixture.h"
 #include "app/ConfigGrid.h"
 #include "app/ConfigPages.h"
@@ -20,14 +21,6 @@
 #include <QTimer>
 
 namespace {
-
-// A settings file of its own, so the window starts on COM1.
-struct SettingsFile
-{
-    SettingsFile() { qputenv("KOLT_TARVO_SETTINGS", dir.filePath("kolt-tarvo-conf.ini").toLocal8Bit()); }
-    ~SettingsFile() { qunsetenv("KOLT_TARVO_SETTINGS"); }
-    QTemporaryDir dir;
-};
 
 void Cancel(TfmTankCalibration *dialog)
 {

@@ -1,4 +1,5 @@
 // The configuration pages of the main window against the controller stand-in.
+#include "SettingsFile.h"
 #include "SimFixture.h"
 #include "app/ConfigPages.h"
 #include "app/EllipsisDelegate.h"
@@ -50,6 +51,7 @@ private:
     void Run(QAction *action);
     QWidget *OpenEditor(QTableView *grid, int row, int column);
 
+    std::unique_ptr<SettingsFile> settings;
     std::unique_ptr<SimFixture> fixture;
     std::unique_ptr<TfmMain> window;
     QStringList errors;
@@ -57,6 +59,7 @@ private:
 
 void TestConfigPages::init()
 {
+    settings = std::make_unique<SettingsFile>();
     fixture = std::make_unique<SimFixture>(1);
     window = std::make_unique<TfmMain>();
     window->Terminal().SetPortNumber(fixture->Port());
@@ -71,6 +74,7 @@ void TestConfigPages::cleanup()
     ErrorBox::SetReporter({});
     window.reset();
     fixture.reset();
+    settings.reset();
 }
 
 void TestConfigPages::Run(QAction *action)

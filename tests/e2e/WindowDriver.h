@@ -3,6 +3,7 @@
 
 #include "ControllerSim.h"
 #include "ModalDriver.h"
+#include "SettingsFile.h"
 #include "app/ConfigGrid.h"
 #include "app/UfmMain.h"
 
@@ -10,14 +11,6 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
-
-// A settings file of its own, so the window starts on COM1.
-struct SettingsFile
-{
-    SettingsFile() { qputenv("KOLT_TARVO_SETTINGS", dir.filePath("kolt-tarvo-conf.ini").toLocal8Bit()); }
-    ~SettingsFile() { qunsetenv("KOLT_TARVO_SETTINGS"); }
-    QTemporaryDir dir;
-};
 
 // The commands the stand-in received, from the index-th on.
 inline QStringList Commands(const sim::ControllerSim &sim, int from = 0)

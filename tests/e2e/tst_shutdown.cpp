@@ -125,7 +125,7 @@ void ShutdownTest::hangUpWhileDialogOpen()
     ModalDriver<QDialog> driver([&](QDialog *open) {
         connect(open, &QDialog::finished, this, [&log] { log << "closed"; });
         fixture.Sim().hangUp();
-        if (!WaitFor([&] { return !log.isEmpty(); }, 3000))
+        if (!WaitFor([&] { return !log.isEmpty(); }))
             return; // left open: the driver rejects it and the test fails
         // The dialog still takes input and closes by its own button.
         auto *cancel = open->findChild<QPushButton *>("Button2");

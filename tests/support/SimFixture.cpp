@@ -5,7 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
+#include <QTimer>
 #include <stdexcept>
 
 SimFixture::SimFixture(int port, sim::SimOptions options)
@@ -34,23 +34,25 @@ std::unique_ptr<sim::ControllerSim> SimFixture::StartAnother(int port, sim::SimO
     return other;
 }
 
+// Both wait in the event loop, which sleeps until an event arrives; the
+// tick wakes it to look at the condition and the clock again. (A loop that
+// polled would take a core from the stand-in and the reader on a busy machine.)
 bool WaitFor(const std::function<bool()> &condition, int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs);
+    QTimer tick;
+    tick.start(10);
     while (!condition()) {
         if (deadline.hasExpired())
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
 
 void Pump(int milliseconds)
 {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (elapsed.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    WaitFor([] { return false; }, milliseconds);
 }
 
 bool PortOpens(int port)

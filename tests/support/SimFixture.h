@@ -29,9 +29,10 @@ private:
     std::unique_ptr<sim::ControllerSim> m_sim;
 };
 
-// Handles events until condition() holds or timeoutMs passed; returns
+// Handles events until condition() holds or timeoutMs passed (a guard
+// against a hung run, generous for a busy machine); returns
 // condition().
-bool WaitFor(const std::function<bool()> &condition, int timeoutMs = 5000);
+bool WaitFor(const std::function<bool()> &condition, int timeoutMs = 30000);
 
 // Handles events for the given time.
 void Pump(int milliseconds);

@@ -6,8 +6,8 @@
 #include "terminal/TerminalCommand.h"
 #include "terminal/TerminalThread.h"
 
+#include <QAbstractEventDispatcher>
 #include <QtTest>
-#include <sys/resource.h>
 
 using Chunks = QList<QByteArray>;
 using Lines = QList<QByteArray>;
@@ -238,15 +238,19 @@ void TestCommand::exchangesWithController()
         fixture.Sim().addFault({sim::Fault::Kind(fault)});
     TTerminal terminal;
     terminal.SetPortNumber(fixture.Port());
-    terminal.SetCommandTimeout(500);
+    // A short limit where the answer stops short; the usual one where it
+    // comes whole, so that a busy machine cannot turn a pause into a failure.
+    if (!errorText.isEmpty())
+        terminal.SetCommandTimeout(500);
 
     TTerminalCommand transaction(terminal);
     const QString raised = ErrorOf([&] { transaction.Execute("rdfile config 0 0"); });
     QCOMPARE(raised, errorText.isEmpty() ? QString() : QString("rdfile config 0 0"));
     QCOMPARE(transaction.ErrorText(), errorText);
     QCOMPARE(transaction.Lines().size(), lineCount);
-    if (errorText.isEmpty())
-        QCOMPARE(transaction.Lines().first().left(2).size(), 2);
+    if (errorText.isEmpty()) // the answer is the whole file, whatever the chunking
+        QCOMPARE(QByteArray::fromHex(transaction.Lines().join()),
+                 QByteArray::fromStdString(fixture.Sim().file("config")));
     QCOMPARE(fixture.Sim().commands(), std::vector<std::string>{"rdfile config 0 0"});
 }
 
@@ -274,16 +278,17 @@ void TestCommand::waitingDoesNotSpin()
     terminal.SetCommandTimeout(1500);
     TTerminalCommand transaction(terminal);
 
-    rusage before{}, after{};
-    getrusage(RUSAGE_THREAD, &before);
+    // Every pass of an event loop wakes the dispatcher once. Waiting for
+    // events, the transaction wakes for the few events there are; a loop that
+    // polls, or sleeps and polls, wakes thousands or hundreds of times in
+    // 1.5 s, however slow or busy the machine.
+    int wakes = 0;
+    const auto counter = connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake,
+                                 this, [&] { ++wakes; });
     QVERIFY_THROWS_EXCEPTION(TError, transaction.Execute("reload"));
-    getrusage(RUSAGE_THREAD, &after);
-    const auto micros = [](const rusage &r) {
-        return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1000000LL + r.ru_utime.tv_usec + r.ru_stime.tv_usec;
-    };
-    // A spinning wait burns the whole 1.5 s; an idle one a few milliseconds.
-    QVERIFY2(micros(after) - micros(before) < 750000,
-             qPrintable(QString("CPU %1 us").arg(micros(after) - micros(before))));
+    disconnect(counter);
+    QCOMPARE(transaction.ErrorText(), QString("Таймаут"));
+    QVERIFY2(wakes < 30, qPrintable(QString("%1 wake-ups").arg(wakes)));
 }
 
 QTEST_GUILESS_MAIN(TestCommand)

@@ -8,6 +8,36 @@
 
 namespace {
 
+// The ids of this process's threads.
+QStringList ThreadIds()
+{
+    return QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+}
+
+// Waits, handling no event, until the given threads together have read at
+// least `bytes` bytes (the kernel's per-thread count of bytes read).
+bool ThreadsRead(const QStringList &threads, qint64 bytes)
+{
+    QDeadlineTimer guard(10000);
+    for (;;) {
+        qint64 read = 0;
+        for (const QString &id : threads) {
+            QFile io("/proc/self/task/" + id + "/io");
+            if (!io.open(QIODevice::ReadOnly))
+                continue; // the thread has ended
+            for (const QByteArray &line : io.readAll().split('\n')) {
+                if (line.startsWith("rchar: "))
+                    read += line.mid(7).toLongLong();
+            }
+        }
+        if (read >= bytes)
+            return true;
+        if (guard.hasExpired())
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
 // Records the events of a terminal and its links in delivery order.
 struct EventLog
 {
@@ -122,7 +152,7 @@ void TestTerminal::sendOpensClosedPort()
     QCOMPARE(log.events.value(0), QString("open"));
     QVERIFY(WaitFor([&] { return log.data.endsWith('>'); }));
     QCOMPARE(fixture.Sim().commands(), std::vector<std::string>{"reload"});
-    QVERIFY(log.data.startsWith("reload\r\r\n"));
+    QCOMPARE(log.data, QByteArray("reload\r\r\nOK\r\n>"));
 }
 
 void TestTerminal::handlerOrderAndLinks()
@@ -217,11 +247,16 @@ void TestTerminal::dataBeforeCloseIsDeliveredAfterIt()
     TTerminal terminal;
     log.Watch(terminal);
     terminal.SetPortNumber(fixture.Port());
+    const QStringList before = ThreadIds();
     terminal.Open();
+    QStringList readers = ThreadIds();
+    for (const QString &id : before)
+        readers.removeAll(id);
+    QVERIFY(!readers.isEmpty()); // the reader, started by Open
 
     fixture.Sim().print("late");
-    // Let the reader read and post while the GUI thread handles nothing.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // The reader reads and posts while the GUI thread handles nothing.
+    QVERIFY(ThreadsRead(readers, 4));
     terminal.Close();
     QVERIFY(WaitFor([&] { return log.data == "late"; }));
     QCOMPARE(log.events, QStringList({"open", "close", "data"}));
