@@ -16,7 +16,10 @@ int PortNumber(const QString &text)
 
 QString Synopsis(const TCliCommand &command)
 {
-    return (QStringList{command.name} + command.arguments).join(u' ');
+    QStringList words = QStringList{command.name} + command.arguments;
+    for (const QString &option : command.options)
+        words.append(QStringLiteral("[%1]").arg(option));
+    return words.join(u' ');
 }
 
 } // namespace
@@ -53,9 +56,19 @@ TInvocation Parse(const QStringList &arguments)
     invocation.command = CliCommands::Find(arguments.at(i));
     if (!invocation.command)
         throw TInputError(QStringLiteral("unknown command '%1'").arg(arguments.at(i)));
-    invocation.arguments = arguments.mid(i + 1);
+    QStringList options;
+    for (const QString &argument : arguments.mid(i + 1)) {
+        if (!argument.startsWith(QStringLiteral("--"))) {
+            invocation.arguments.append(argument);
+        } else if (!invocation.command->options.contains(argument)) {
+            throw TInputError(QStringLiteral("%1: unknown option %2").arg(invocation.command->name, argument));
+        } else if (!options.contains(argument)) {
+            options.append(argument);
+        }
+    }
     if (invocation.arguments.size() != invocation.command->arguments.size())
         throw TInputError(QStringLiteral("usage: kolt-tarvo-cli [--port N] %1").arg(Synopsis(*invocation.command)));
+    invocation.arguments += options;
     return invocation;
 }
 
@@ -63,7 +76,7 @@ QString HelpText()
 {
     QString text = QStringLiteral("Usage: kolt-tarvo-cli [--port N] COMMAND [ARGS]\n\nCommands:\n");
     for (const TCliCommand &command : CliCommands::All())
-        text += QStringLiteral("  %1%2\n").arg(Synopsis(command), -30).arg(command.summary);
+        text += QStringLiteral("  %1 %2\n").arg(Synopsis(command), -29).arg(command.summary);
     text += QStringLiteral(
         "\n"
         "Options:\n"
@@ -81,7 +94,15 @@ QString HelpText()
         "\n"
         "JSON texts are UTF-8. Progress shows on standard error when it is a\n"
         "terminal. Exit status: 0 done, 1 controller or port error, 2 bad input\n"
-        "or usage (nothing was sent).\n");
+        "or usage (nothing was written).\n"
+        "\n"
+        "Tables with --csv: \"height;volume\" lines behind a header line. Written\n"
+        "tables may come at any heights, one pair a line, separated by a tab, a\n"
+        "semicolon or a comma, with a decimal comma or point; the volumes at\n"
+        "heights 0, 10, ..., 3990 are interpolated between the nearest given\n"
+        "heights and rounded. Heights outside the given range stay empty and are\n"
+        "written as 0; below the tank's hmax (read from \"config\"; tanks 7..16:\n"
+        "every height) that is refused unless --allow-gaps.\n");
     return text;
 }
 

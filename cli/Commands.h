@@ -14,7 +14,9 @@ struct TCliCommand
     QString name;
     QStringList arguments; // their names, as the usage shows them
     QString summary;
+    // Gets the arguments in order, then the options given.
     void (*run)(TTerminal &terminal, const QStringList &arguments);
+    QStringList options = {}; // the flags it takes after its name
 };
 
 namespace CliCommands {
