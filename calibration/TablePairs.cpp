@@ -107,7 +107,10 @@ QList<std::optional<qint32>> Interpolate(QList<TPair> Pairs, int LineCount)
         }
         const TPair &below = *(above - 1);
         const double share = (height - below.Height) / (above->Height - below.Height);
-        volumes[k] = Rounded(below.Volume + (above->Volume - below.Volume) * share);
+        const double volume = below.Volume + (above->Volume - below.Volume) * share;
+        // Rounding errors must not carry a volume past the two it lies between.
+        volumes[k] = Rounded(std::clamp(volume, std::min(below.Volume, above->Volume),
+                                        std::max(below.Volume, above->Volume)));
     }
     return volumes;
 }
