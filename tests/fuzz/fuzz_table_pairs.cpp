@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     }
 
     const TablePairs::TReading back = TablePairs::Read(TablePairs::Text(volumes));
-    if (first == afterLast) {
+    if (first == volumes.end()) {
         Require(back.Fault == TablePairs::TReading::NoPair, "an empty table exports no pair");
         return 0;
     }
