@@ -1,4 +1,5 @@
 // Fetch and write-back of calibration tables against the controller stand-in.
+#include "QtTestWatchdog.h"
 #include "SimFixture.h"
 #include "calibration/TankTable.h"
 #include "calibration/TankTableTransfer.h"
@@ -67,12 +68,16 @@ class TankTransferTest : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanupTestCase() { m_watchdog.LastTestDone(); }
     void fetch_data();
     void fetch();
     void fetchFailureLeavesSlotEmpty_data();
     void fetchFailureLeavesSlotEmpty();
     void writeBack_data();
     void writeBack();
+
+private:
+    QtTestWatchdog m_watchdog;
 };
 
 void TankTransferTest::fetch_data()

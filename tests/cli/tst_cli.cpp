@@ -2,6 +2,7 @@
 // round trips, the commands each operation puts on the wire, the input
 // checks, port and controller failures, the port choice and the progress
 // display.
+#include "QtTestWatchdog.h"
 #include "SimFixture.h"
 
 #include <QJsonArray>
@@ -169,6 +170,7 @@ class TestCli : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanupTestCase() { m_watchdog.LastTestDone(); }
     void initTestCase();
     void init();
     void cleanup();
@@ -198,6 +200,7 @@ private:
     QTemporaryDir m_temp;
     QJsonObject m_config; // the stand-in's fresh configuration
     std::unique_ptr<SimFixture> m_fixture;
+    QtTestWatchdog m_watchdog;
 };
 
 void TestCli::initTestCase()

@@ -1,5 +1,6 @@
 // TTerminalCommand: the answer parser fed exact chunks, and whole exchanges
 // with the controller stand-in, its faults included.
+#include "QtTestWatchdog.h"
 #include "SimFixture.h"
 #include "common/Error.h"
 #include "terminal/Terminal.h"
@@ -51,6 +52,7 @@ class TestCommand : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanupTestCase() { m_watchdog.LastTestDone(); }
     void parsesChunks_data();
     void parsesChunks();
     void atLineStartCarriesOver();
@@ -62,6 +64,9 @@ private slots:
     void exchangesWithController();
     void openFailureInStart();
     void waitingDoesNotSpin();
+
+private:
+    QtTestWatchdog m_watchdog;
 };
 
 void TestCommand::parsesChunks_data()

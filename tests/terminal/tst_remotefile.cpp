@@ -1,5 +1,6 @@
 // Controller files over hexadecimal text: the line decoder by itself, and
 // reads and writes against the controller stand-in.
+#include "QtTestWatchdog.h"
 #include "SimFixture.h"
 #include "common/Error.h"
 #include "terminal/RemoteFile.h"
@@ -14,6 +15,7 @@ class TestRemoteFile : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanupTestCase() { m_watchdog.LastTestDone(); }
     void decodesLines_data();
     void decodesLines();
     void writesInChunks_data();
@@ -22,6 +24,9 @@ private slots:
     void readFailures_data();
     void readFailures();
     void writeStopsAtFailure();
+
+private:
+    QtTestWatchdog m_watchdog;
 };
 
 void TestRemoteFile::decodesLines_data()

@@ -1,4 +1,5 @@
 // TTerminal against the controller stand-in on a pseudo-terminal.
+#include "QtTestWatchdog.h"
 #include "SimFixture.h"
 #include "common/Error.h"
 #include "terminal/Terminal.h"
@@ -64,6 +65,7 @@ class TestTerminal : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanupTestCase() { m_watchdog.LastTestDone(); }
     void openErrors_data();
     void openErrors();
     void openAndCloseAreIdempotent();
@@ -74,6 +76,9 @@ private slots:
     void hangUpIsErrorThenClose();
     void dataBeforeCloseIsDeliveredAfterIt();
     void destructionFiresClosed();
+
+private:
+    QtTestWatchdog m_watchdog;
 };
 
 void TestTerminal::openErrors_data()
