@@ -1,5 +1,7 @@
 #include "CalibrationEditor.h"
 
+#include "ErrorMark.h"
+
 #include <QPainter>
 #include <QTextBlock>
 
@@ -49,6 +51,15 @@ void TCalibrationEditor::AppendLine(const QString &text)
     appendPlainText(text);
 }
 
+void TCalibrationEditor::ReplaceLines(const QStringList &lines)
+{
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(lines.join(u'\n'));
+    cursor.endEditBlock();
+}
+
 void TCalibrationEditor::SetErrorMark(int index)
 {
     m_errorMarks.insert(index);
@@ -69,8 +80,8 @@ void TCalibrationEditor::ShowErrorMarks()
     QList<QTextEdit::ExtraSelection> selections;
     for (int index : std::as_const(m_errorMarks)) {
         QTextEdit::ExtraSelection selection;
-        selection.format.setBackground(QColor(128, 0, 0));
-        selection.format.setForeground(Qt::white);
+        selection.format.setBackground(QColor(kErrorMarkBackground));
+        selection.format.setForeground(QColor(kErrorMarkText));
         selection.format.setProperty(QTextFormat::FullWidthSelection, true);
         selection.cursor = QTextCursor(document()->findBlockByNumber(index));
         selections.append(selection);

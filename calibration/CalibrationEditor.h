@@ -27,6 +27,8 @@ public:
     QString Line(int index) const;
     void SetLine(int index, const QString &text);
     void AppendLine(const QString &text);
+    // Replaces the whole text by lines, as one step that undo takes back.
+    void ReplaceLines(const QStringList &lines);
 
     // Per-line data. A line without a value reads as 0; a marked line is
     // drawn as white text on maroon.

@@ -53,11 +53,16 @@ std::optional<qint32> ParseNumber(QStringView text)
     return qint32(negative ? 0u - bits : bits);
 }
 
+QString LineErrorText(int Line, const QString &Reason)
+{
+    return QStringLiteral("#%1: %2").arg(qint64(Line) * TankTable::HeightStep).arg(Reason);
+}
+
 } // namespace
 
 int TableLineCount(qint32 HMax)
 {
-    return qBound(0, HMax / 10 + 1, TankTable::EntryCount);
+    return qBound(0, HMax / TankTable::HeightStep + 1, TankTable::EntryCount);
 }
 
 QString VolumeLineText(qint32 Volume)
@@ -65,13 +70,35 @@ QString VolumeLineText(qint32 Volume)
     return QStringLiteral("%1").arg(Volume, 7);
 }
 
+QString GroupedNumberText(qint64 Number)
+{
+    QString digits = QString::number(Number);
+    const qsizetype first = Number < 0 ? 1 : 0; // after the sign
+    const QString separator = QLocale::system().groupSeparator();
+    for (qsizetype at = digits.size() - 3; at > first; at -= 3)
+        digits.insert(at, separator);
+    return digits;
+}
+
 QString HeightLabelText(qint64 Height)
 {
-    QString digits = QString::number(Height);
-    const QString separator = QLocale::system().groupSeparator();
-    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
-        digits.insert(at, separator);
-    return digits.rightJustified(5, u' ');
+    return GroupedNumberText(Height).rightJustified(5, u' ');
+}
+
+TLineValue ReadLineValue(QString Line)
+{
+    Line.remove(u' ').remove(QChar::Nbsp);
+    if (Line.isEmpty())
+        return {};
+    const qint32 value = ParseNumber(Line).value_or(-1);
+    if (value == -1)
+        return {TLineValue::Bad};
+    return {TLineValue::Number, value};
+}
+
+QString BadLineText(int Line)
+{
+    return LineErrorText(Line, QStringLiteral("Ошибка ввода"));
 }
 
 TTableCheck CheckTableLines(const QStringList &Lines, int LineCount)
@@ -79,21 +106,20 @@ TTableCheck CheckTableLines(const QStringList &Lines, int LineCount)
     TTableCheck check;
     qint32 previous = 0;
     for (int i = 0; i < LineCount; ++i) {
-        QString text = Lines.value(i);
-        text.remove(u' ').remove(QChar::Nbsp);
-        if (text.isEmpty()) {
+        const TLineValue line = ReadLineValue(Lines.value(i));
+        if (line.Kind == TLineValue::Empty) {
             check.Values.append(std::nullopt);
             continue;
         }
-        const qint32 value = ParseNumber(text).value_or(-1);
-        QString reason;
-        if (value == -1)
-            reason = QStringLiteral("Ошибка ввода");
+        const qint32 value = line.Value;
+        QString error;
+        if (line.Kind == TLineValue::Bad)
+            error = BadLineText(i);
         else if (i > 0 && value <= previous)
-            reason = QStringLiteral("Значение должно быть больше предыдущего");
-        if (!reason.isEmpty()) {
+            error = LineErrorText(i, QStringLiteral("Значение должно быть больше предыдущего"));
+        if (!error.isEmpty()) {
             check.ErrorLine = i;
-            check.ErrorText = QStringLiteral("#%1: %2").arg(qint64(i) * 10).arg(reason);
+            check.ErrorText = error;
             return check;
         }
         previous = value;

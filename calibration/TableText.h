@@ -15,9 +15,26 @@ int TableLineCount(qint32 HMax);
 // The text of a line: the value right-aligned in 7 characters.
 QString VolumeLineText(qint32 Volume);
 
+// A whole number with the system's thousands separator.
+QString GroupedNumberText(qint64 Number);
+
 // A gutter label for a height >= 0: the number with the system's thousands
 // separator, no decimals, left-padded with blanks to 5 characters.
 QString HeightLabelText(qint64 Height);
+
+// What a line holds once blanks and non-breaking spaces are dropped:
+// nothing, a number, or text that is no number (see CheckTableLines; the
+// number -1 counts as no number).
+struct TLineValue
+{
+    enum TKind { Empty, Number, Bad };
+    TKind Kind = Empty;
+    qint32 Value = 0; // when Number
+};
+TLineValue ReadLineValue(QString Line);
+
+// The message for a Bad line: "#<height>: Ошибка ввода".
+QString BadLineText(int Line);
 
 struct TTableCheck
 {

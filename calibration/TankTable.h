@@ -9,6 +9,7 @@
 struct TankTable
 {
     static constexpr int EntryCount = 400;
+    static constexpr int HeightStep = 10; // entry k is the volume at HeightStep·k
 
     qint32 TankNo = 0;     // 1..16, slot index + 1
     bool Loaded = false;   // read from the controller since the last reset

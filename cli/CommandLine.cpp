@@ -16,7 +16,10 @@ int PortNumber(const QString &text)
 
 QString Synopsis(const TCliCommand &command)
 {
-    return (QStringList{command.name} + command.arguments).join(u' ');
+    QStringList words = QStringList{command.name} + command.arguments;
+    for (const QString &option : command.options)
+        words.append(QStringLiteral("[%1]").arg(option));
+    return words.join(u' ');
 }
 
 QString Usage(const TCliCommand &command)
@@ -71,7 +74,15 @@ TInvocation Parse(const QStringList &arguments)
     invocation.command = CliCommands::Find(arguments.at(i));
     if (!invocation.command)
         throw TInputError(QStringLiteral("unknown command '%1'").arg(arguments.at(i)));
-    invocation.arguments = arguments.mid(i + 1);
+    for (const QString &argument : arguments.mid(i + 1)) {
+        if (!argument.startsWith(QStringLiteral("--"))) {
+            invocation.arguments.append(argument);
+        } else if (!invocation.command->options.contains(argument)) {
+            throw TInputError(QStringLiteral("%1: unknown option %2").arg(invocation.command->name, argument));
+        } else if (!invocation.options.contains(argument)) {
+            invocation.options.append(argument);
+        }
+    }
     if (invocation.arguments.size() != invocation.command->arguments.size())
         throw TInputError(QStringLiteral("usage: %1").arg(Usage(*invocation.command)));
     if (invocation.verify && !invocation.command->verifies)
@@ -83,7 +94,7 @@ QString HelpText()
 {
     QString text = QStringLiteral("Usage: kolt-tarvo-cli [--port N] [--verify] COMMAND [ARGS]\n\nCommands:\n");
     for (const TCliCommand &command : CliCommands::All())
-        text += QStringLiteral("  %1%2\n").arg(Synopsis(command), -30).arg(command.summary);
+        text += QStringLiteral("  %1 %2\n").arg(Synopsis(command), -29).arg(command.summary);
     text += QStringLiteral(
         "\n"
         "Options:\n"
@@ -108,8 +119,16 @@ QString HelpText()
         "JSON texts are UTF-8. Progress shows on standard error when it is a\n"
         "terminal. Exit status: 0 done; 1 controller or port error, a difference\n"
         "found, or output that could not be written; 2 bad input or usage\n"
-        "(nothing was sent); 128 + N ended by signal N (SIGINT, SIGTERM), with\n"
-        "what was written so far on standard error.\n");
+        "(nothing was written); 128 + N ended by signal N (SIGINT, SIGTERM), with\n"
+        "what was written so far on standard error.\n"
+        "\n"
+        "Tables with --csv: \"height;volume\" lines behind a header line. Written\n"
+        "tables may come at any heights, one pair a line, separated by a tab, a\n"
+        "semicolon or a comma, with a decimal comma or point; the volumes at\n"
+        "heights 0, 10, ..., 3990 are interpolated between the nearest given\n"
+        "heights and rounded. Heights outside the given range stay empty and are\n"
+        "written as 0; below the tank's hmax (read from \"config\"; tanks 7..16:\n"
+        "every height) that is refused unless --allow-gaps.\n");
     return text;
 }
 

@@ -14,6 +14,7 @@ struct TInvocation
     bool verify = false; // read written bytes back and compare
     const TCliCommand *command = nullptr;
     QStringList arguments;
+    QStringList options; // the command's own flags given after its name
 };
 
 namespace CommandLine {

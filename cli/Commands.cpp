@@ -8,6 +8,8 @@
 #include "Progress.h"
 #include "StdStreams.h"
 #include "Verification.h"
+#include "calibration/TablePairs.h"
+#include "calibration/TableText.h"
 #include "calibration/TankTableTransfer.h"
 #include "common/Cp1251.h"
 #include "common/Error.h"
@@ -171,22 +173,78 @@ void WriteConfigCommand(TTerminal &terminal, const TInvocation &invocation)
     WriteConfigImage(terminal, image, invocation.verify);
 }
 
+const QString kCsv = QStringLiteral("--csv");
+const QString kAllowGaps = QStringLiteral("--allow-gaps");
+
 void ReadTable(TTerminal &terminal, const TInvocation &invocation)
 {
     TankTable table;
     table.TankNo = InputChecks::TankNumber(invocation.arguments.at(0));
     FetchWholeTable(terminal, table);
     QByteArray text;
-    for (const qint32 volume : table.Volumes)
-        text += QByteArray::number(volume) + '\n';
+    if (invocation.options.contains(kCsv)) {
+        text = TablePairs::Text(QList<std::optional<qint32>>(table.Volumes.begin(), table.Volumes.end()));
+    } else {
+        for (const qint32 volume : table.Volumes)
+            text += QByteArray::number(volume) + '\n';
+    }
     StdStreams::WriteOutput(text);
+}
+
+// The lines of a tank's table: up to its hmax from "config"; tanks without
+// a row there have every line.
+int TankLineCount(TTerminal &terminal, int tankNo)
+{
+    if (tankNo > TTerminalConfig::TankCount)
+        return TankTable::EntryCount;
+    TTerminalConfig config;
+    ReadConfig(terminal, config);
+    return TableLineCount(config.tanks[tankNo - 1].hmax);
+}
+
+// Height and volume pairs, interpolated; an empty height reads as 0. Below
+// the tank's hmax one is refused unless --allow-gaps.
+InputChecks::Volumes TableFromPairs(TTerminal &terminal, int tankNo, const QStringList &options)
+{
+    const TablePairs::TReading reading = TablePairs::Read(StdStreams::ReadInput());
+    const QString where = QStringLiteral("standard input: line %1: ").arg(reading.Line);
+    switch (reading.Fault) {
+    case TablePairs::TReading::NoPair:
+        throw TInputError(QStringLiteral("standard input: no height and volume pair"));
+    case TablePairs::TReading::NotAPair:
+        throw TInputError(where + QStringLiteral("not a height and a volume"));
+    case TablePairs::TReading::HeightTwice:
+        throw TInputError(where + QStringLiteral("height given before with another volume"));
+    case TablePairs::TReading::None:
+        break;
+    }
+    const QList<std::optional<qint32>> volumes = TablePairs::Interpolate(reading.Pairs, TankTable::EntryCount);
+    const qsizetype firstGap = volumes.indexOf(std::nullopt);
+    if (firstGap >= 0 && !options.contains(kAllowGaps)) {
+        const int lineCount = TankLineCount(terminal, tankNo);
+        if (firstGap < lineCount)
+            throw TInputError(QStringLiteral("standard input: no volume at height %1, and tank %2 has heights "
+                                             "0..%3; --allow-gaps writes 0 there")
+                                  .arg(firstGap * TankTable::HeightStep)
+                                  .arg(tankNo)
+                                  .arg((lineCount - 1) * TankTable::HeightStep));
+    }
+    InputChecks::Volumes table{};
+    for (int k = 0; k < TankTable::EntryCount; ++k)
+        table[k] = volumes[k].value_or(0);
+    return table;
 }
 
 void WriteTable(TTerminal &terminal, const TInvocation &invocation)
 {
     TTankTables tables;
-    TankTable *slot = tables.ForTank(InputChecks::TankNumber(invocation.arguments.at(0)));
-    slot->Volumes = InputChecks::ParseTableText(StdStreams::ReadInput());
+    const QStringList &options = invocation.options;
+    const int tankNo = InputChecks::TankNumber(invocation.arguments.at(0));
+    if (options.contains(kAllowGaps) && !options.contains(kCsv))
+        throw TInputError(QStringLiteral("%1: only with %2").arg(kAllowGaps, kCsv));
+    TankTable *slot = tables.ForTank(tankNo);
+    slot->Volumes = options.contains(kCsv) ? TableFromPairs(terminal, tankNo, options)
+                                            : InputChecks::ParseTableText(StdStreams::ReadInput());
     slot->Loaded = true;
     slot->Modified = true;
     TProgress progress(terminal, ChunksOf(tables));
@@ -271,9 +329,9 @@ const QList<TCliCommand> &All()
         {QStringLiteral("write-config"), {}, QStringLiteral("JSON from standard input; writes \"config\", then \"reload\""),
          WriteConfigCommand, true},
         {QStringLiteral("read-table"), {QStringLiteral("TANK")},
-         QStringLiteral("tank 1..16: its 400 values, one decimal number a line"), ReadTable},
+         QStringLiteral("tank 1..16: its 400 values, one decimal number a line"), ReadTable, false, {kCsv}},
         {QStringLiteral("write-table"), {QStringLiteral("TANK")},
-         QStringLiteral("400 decimal values from standard input into its block"), WriteTable, true},
+         QStringLiteral("400 decimal values from standard input into its block"), WriteTable, true, {kCsv, kAllowGaps}},
         {QStringLiteral("backup"), {QStringLiteral("FILE")},
          QStringLiteral("config and the tables of tanks 1..6 into one JSON file"), BackupCommand},
         {QStringLiteral("restore"), {QStringLiteral("FILE")},

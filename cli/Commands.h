@@ -16,7 +16,8 @@ struct TCliCommand
     QStringList arguments; // their names, as the usage shows them
     QString summary;
     void (*run)(TTerminal &terminal, const TInvocation &invocation);
-    bool verifies = false; // takes --verify
+    bool verifies = false;    // takes --verify
+    QStringList options = {}; // the flags it takes after its name
 };
 
 namespace CliCommands {

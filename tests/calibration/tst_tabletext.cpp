@@ -19,6 +19,8 @@ private slots:
     void lineText();
     void heightLabel_data();
     void heightLabel();
+    void groupedNumber_data();
+    void groupedNumber();
 };
 
 void TableTextTest::check_data()
@@ -150,6 +152,28 @@ void TableTextTest::heightLabel()
     QFETCH(qint64, height);
     QFETCH(QString, label);
     QCOMPARE(HeightLabelText(height), label);
+}
+
+void TableTextTest::groupedNumber_data()
+{
+    QTest::addColumn<qint64>("number");
+    QTest::addColumn<QString>("text");
+
+    const QString sep = QLocale::system().groupSeparator();
+    QTest::newRow("0") << qint64(0) << "0";
+    QTest::newRow("999") << qint64(999) << "999";
+    QTest::newRow("1000") << qint64(1000) << "1" + sep + "000";
+    QTest::newRow("-100") << qint64(-100) << "-100";
+    QTest::newRow("-1234") << qint64(-1234) << "-1" + sep + "234";
+    QTest::newRow("-123456") << qint64(-123456) << "-123" + sep + "456";
+    QTest::newRow("32-bit minimum") << qint64(INT32_MIN) << "-2" + sep + "147" + sep + "483" + sep + "648";
+}
+
+void TableTextTest::groupedNumber()
+{
+    QFETCH(qint64, number);
+    QFETCH(QString, text);
+    QCOMPARE(GroupedNumberText(number), text);
 }
 
 QTEST_APPLESS_MAIN(TableTextTest)

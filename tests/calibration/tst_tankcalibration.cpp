@@ -1,13 +1,20 @@
 // The calibration editor dialog, driven through its real widgets.
 #include "calibration/CalibrationEditor.h"
+#include "calibration/TableChart.h"
+#include "calibration/TableChartView.h"
+#include "calibration/TableText.h"
 #include "calibration/TankTable.h"
 #include "calibration/UfmTankCalibration.h"
 #include "ModalDriver.h"
 #include "UserInput.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -50,6 +57,45 @@ void TypeText(TCalibrationEditor *editor, const QString &text)
         UserInput::Type(text);
 }
 
+// A key sequence, key by key, to the widget that holds the focus.
+void Keys(const QKeySequence &keys)
+{
+    for (int i = 0; i < keys.count(); ++i)
+        UserInput::Key(keys[i].key(), keys[i].keyboardModifiers());
+}
+
+// The chart's points as "line:volume", "!" behind a falling or flat one.
+QStringList ChartPoints(const TTableChart &chart)
+{
+    QStringList points;
+    for (const QList<TTableChart::TPoint> &segment : chart.Segments()) {
+        for (const TTableChart::TPoint &point : segment)
+            points.append(QStringLiteral("%1:%2%3").arg(point.Line).arg(point.Volume).arg(point.Falling ? "!" : ""));
+    }
+    return points;
+}
+
+QStringList VolumeLines(const QList<std::optional<qint32>> &volumes)
+{
+    QStringList lines;
+    for (const std::optional<qint32> &volume : volumes)
+        lines.append(volume ? VolumeLineText(*volume) : QString());
+    return lines;
+}
+
+QByteArray FileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
 } // namespace
 
 class TankCalibrationTest : public QObject
@@ -71,6 +117,14 @@ private slots:
     void closingWithoutSaveLeavesTable();
     void editTankTableRunsModally_data();
     void editTankTableRunsModally();
+    void chartShowsAndHides();
+    void chartMarksBadLine_data();
+    void chartMarksBadLine();
+    void imports_data();
+    void imports();
+    void importIsOneUndoStep();
+    void exportsAndImportsBack();
+    void exportRefusesBadLine();
 
 private:
     struct Dialog
@@ -80,17 +134,28 @@ private:
             editor = window.findChild<TCalibrationEditor *>("Editor");
             save = window.findChild<QPushButton *>("btnOk");
             cancel = window.findChild<QPushButton *>("Button2");
+            chartButton = window.findChild<QPushButton *>("btnChart");
+            importButton = window.findChild<QPushButton *>("btnImport");
+            exportButton = window.findChild<QPushButton *>("btnExport");
+            chart = window.findChild<TTableChartView *>("ChartView");
             active = UserInput::Activate(&window);
         }
         TfmTankCalibration window;
         TCalibrationEditor *editor;
         QPushButton *save;
         QPushButton *cancel;
+        QPushButton *chartButton;
+        QPushButton *importButton;
+        QPushButton *exportButton;
+        TTableChartView *chart;
         bool active;
     };
 
     QStringList m_errorBoxes;
     decltype(TfmTankCalibration::ShowErrorBox) m_standardBox;
+    QStringList m_messageBoxes;
+    QStringList m_fileDialogs; // the file name each file dialog offered
+    QString m_chosenFile;      // what the file dialogs answer
 };
 
 void TankCalibrationTest::initTestCase()
@@ -101,14 +166,29 @@ void TankCalibrationTest::initTestCase()
 void TankCalibrationTest::init()
 {
     m_errorBoxes.clear();
+    m_messageBoxes.clear();
+    m_fileDialogs.clear();
+    m_chosenFile.clear();
     TfmTankCalibration::ShowErrorBox = [this](QWidget *, const QString &text) {
         m_errorBoxes.append(text);
     };
+    TfmTankCalibration::ShowMessageBox = [this](QWidget *, const QString &text) {
+        m_messageBoxes.append(text);
+    };
+    const auto fileDialog = [this](QWidget *, const QString &, const QString &fileName, const QString &) {
+        m_fileDialogs.append(fileName);
+        return m_chosenFile;
+    };
+    TfmTankCalibration::GetOpenFileName = fileDialog;
+    TfmTankCalibration::GetSaveFileName = fileDialog;
 }
 
 void TankCalibrationTest::cleanup()
 {
     TfmTankCalibration::ShowErrorBox = nullptr;
+    TfmTankCalibration::ShowMessageBox = nullptr;
+    TfmTankCalibration::GetOpenFileName = nullptr;
+    TfmTankCalibration::GetSaveFileName = nullptr;
 }
 
 void TankCalibrationTest::opens_data()
@@ -144,6 +224,16 @@ void TankCalibrationTest::opens()
     QCOMPARE(dialog.save->geometry(), QRect(124, 14, 75, 25));
     QCOMPARE(dialog.cancel->geometry(), QRect(209, 14, 75, 25));
     QVERIFY(!dialog.save->isDefault() && !dialog.save->autoDefault());
+    // The tools in a second row below, in the same columns.
+    QCOMPARE(dialog.chartButton->geometry(), QRect(39, 47, 75, 25));
+    QCOMPARE(dialog.importButton->geometry(), QRect(124, 47, 75, 25));
+    QCOMPARE(dialog.exportButton->geometry(), QRect(209, 47, 75, 25));
+    QCOMPARE(dialog.chartButton->text(), QStringLiteral("График"));
+    QCOMPARE(dialog.importButton->text(), QStringLiteral("Импорт…"));
+    QCOMPARE(dialog.exportButton->text(), QStringLiteral("Экспорт…"));
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog.window));
+    QCOMPARE(dialog.window.frameGeometry().size(), QSize(300, 434));
+    QVERIFY(dialog.chart->isHidden());
 }
 
 void TankCalibrationTest::saves_data()
@@ -356,6 +446,234 @@ void TankCalibrationTest::editTankTableRunsModally()
     QVERIFY(!guardFired);
     QCOMPARE(m_errorBoxes.size(), errorBoxes);
     QVERIFY(!table.Modified);
+}
+
+void TankCalibrationTest::chartShowsAndHides()
+{
+    TankTable table = LoadedTable(30, true); // 100, 200, 300, 400
+    Dialog dialog(table);
+    QVERIFY(dialog.active);
+    const QRect before = dialog.window.frameGeometry();
+    const int editorWidth = dialog.editor->width();
+
+    UserInput::Click(dialog.chartButton);
+    QVERIFY(dialog.chart->isVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(dialog.window.frameGeometry(), before.adjusted(0, 0, 420, 0), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(dialog.chart->geometry().left(), editorWidth, 5000);
+    QCOMPARE(dialog.editor->width(), editorWidth);
+    const TTableChart &chart = dialog.chart->Chart();
+    QCOMPARE(ChartPoints(chart), QStringList({"0:100", "1:200", "2:300", "3:400"}));
+
+    // The last line typed down to 50: the curve falls there.
+    UserInput::Click(dialog.editor);
+    QCOMPARE(QApplication::focusWidget(), dialog.editor);
+    Keys(QKeySequence(QKeySequence::MoveToEndOfDocument));
+    Keys(QKeySequence(Qt::Key_Backspace, Qt::Key_Backspace, Qt::Key_Backspace));
+    UserInput::Type(QStringLiteral("50"));
+    QCOMPARE(ChartPoints(chart), QStringList({"0:100", "1:200", "2:300", "3:50!"}));
+    // An emptied line is a gap.
+    Keys(QKeySequence(Qt::Key_Backspace, Qt::Key_Backspace));
+    QCOMPARE(ChartPoints(chart), QStringList({"0:100", "1:200", "2:300"}));
+    QCOMPARE(chart.Segments().size(), 1);
+    QCOMPARE(chart.HeightAxis().Max, 30);
+
+    if (const QString dir = qEnvironmentVariable("KOLT_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        UserInput::Type(QStringLiteral("250"));
+        UserInput::Click(dialog.save); // marks line 3
+        QCOMPARE(dialog.chart->Chart().MarkedLine(), 3);
+        QVERIFY(dialog.window.grab().save(QDir(dir).filePath("calibration-chart.png")));
+    }
+
+    UserInput::Click(dialog.chartButton);
+    QVERIFY(dialog.chart->isHidden());
+    QTRY_COMPARE_WITH_TIMEOUT(dialog.window.frameGeometry(), before, 5000);
+    QCOMPARE(dialog.editor->width(), editorWidth);
+}
+
+void TankCalibrationTest::chartMarksBadLine_data()
+{
+    QTest::addColumn<bool>("chartFirst");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("badLine");
+    QTest::addColumn<bool>("hasPoint");
+
+    QTest::newRow("flat, chart shown before saving") << true << "100\n200\n200" << 2 << true;
+    QTest::newRow("flat, chart shown after saving") << false << "100\n200\n200" << 2 << true;
+    QTest::newRow("bad input has no point") << true << "100\n2x0\n300" << 1 << false;
+}
+
+void TankCalibrationTest::chartMarksBadLine()
+{
+    QFETCH(bool, chartFirst);
+    QFETCH(QString, text);
+    QFETCH(int, badLine);
+    QFETCH(bool, hasPoint);
+
+    TankTable table = LoadedTable(20, true);
+    Dialog dialog(table);
+    QVERIFY(dialog.active);
+    dialog.editor->setPlainText(text);
+    if (chartFirst)
+        UserInput::Click(dialog.chartButton);
+    UserInput::Click(dialog.save);
+    QCOMPARE(m_errorBoxes.size(), 1);
+    if (!chartFirst)
+        UserInput::Click(dialog.chartButton);
+
+    const TTableChart &chart = dialog.chart->Chart();
+    QCOMPARE(chart.MarkedLine(), badLine);
+    QCOMPARE(chart.MarkedHeight(), 10 * badLine);
+    QCOMPARE(chart.MarkedPoint().has_value(), hasPoint);
+    if (hasPoint)
+        QVERIFY(chart.MarkedPoint()->Falling);
+
+    // Typing removes the mark from the editor and the chart alike.
+    UserInput::Click(dialog.editor);
+    UserInput::Type(QStringLiteral("1"));
+    QVERIFY(!dialog.editor->HasErrorMark(badLine));
+    QCOMPARE(chart.MarkedLine(), -1);
+}
+
+void TankCalibrationTest::imports_data()
+{
+    QTest::addColumn<qint32>("hmax");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QList<std::optional<qint32>>>("volumes"); // empty: the editor unchanged
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("error");
+
+    const QString sep = QLocale::system().groupSeparator();
+    QTest::newRow("certificate at step 25, with header")
+        << 40 << QByteArray("Высота;Объём\r\n0;0\r\n50;600\r\n25;250\r\n")
+        << QList<std::optional<qint32>>{0, 100, 200, 320, 460} << QStringLiteral("Заполнены высоты от 0 до 40.")
+        << QString();
+    QTest::newRow("partial range") << 50 << QByteArray("15\t100\n35\t300\n")
+                                   << QList<std::optional<qint32>>{std::nullopt, std::nullopt, 150, 250,
+                                                                   std::nullopt, std::nullopt}
+                                   << QStringLiteral("Заполнены высоты от 20 до 30. Остальные строки пусты.")
+                                   << QString();
+    QList<std::optional<qint32>> tall;
+    for (int k = 0; k < 400; ++k)
+        tall.append(k * 105);
+    QTest::newRow("400 lines, thousands in the message") << 3990 << QByteArray("0;0\n3990;41895,0\n") << tall
+                                              << QStringLiteral("Заполнены высоты от 0 до 3") + sep + "990."
+                                              << QString();
+    QTest::newRow("a bad line") << 20 << QByteArray("0;1\n10;1O\n20;3\n") << QList<std::optional<qint32>>()
+                                << QString() << QStringLiteral("Строка 2 файла: ожидаются высота и объём");
+    QTest::newRow("no pair") << 20 << QByteArray("Высота;Объём\n") << QList<std::optional<qint32>>()
+                             << QString() << QStringLiteral("В файле нет ни одной пары высоты и объёма");
+    QTest::newRow("height twice") << 20 << QByteArray("0;1\n0;2\n") << QList<std::optional<qint32>>()
+                                  << QString()
+                                  << QStringLiteral("Строка 2 файла: эта высота уже задана с другим объёмом");
+    QTest::newRow("beyond the table") << 20 << QByteArray("500;1\n600;2\n") << QList<std::optional<qint32>>()
+                                      << QString()
+                                      << QStringLiteral(
+                                             "Высоты файла не захватывают ни одной высоты таблицы (от 0 до 20)");
+}
+
+void TankCalibrationTest::imports()
+{
+    QFETCH(qint32, hmax);
+    QFETCH(QByteArray, file);
+    QFETCH(QList<std::optional<qint32>>, volumes);
+    QFETCH(QString, message);
+    QFETCH(QString, error);
+
+    QTemporaryDir dir;
+    m_chosenFile = dir.filePath("certificate.csv");
+    WriteFile(m_chosenFile, file);
+    TankTable table = LoadedTable(hmax, true);
+    const TankTable before = table;
+    Dialog dialog(table);
+    QVERIFY(dialog.active);
+    const QStringList opened = EditorLines(*dialog.editor);
+
+    UserInput::Click(dialog.importButton);
+    QCOMPARE(m_fileDialogs.size(), 1);
+    QCOMPARE(m_messageBoxes, message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(m_errorBoxes, error.isEmpty() ? QStringList() : QStringList{error});
+    QCOMPARE(EditorLines(*dialog.editor), volumes.isEmpty() ? opened : VolumeLines(volumes));
+    // Into the editor, not into the slot.
+    QVERIFY(table.Volumes == before.Volumes);
+    QVERIFY(!table.Modified);
+}
+
+void TankCalibrationTest::importIsOneUndoStep()
+{
+    QTemporaryDir dir;
+    m_chosenFile = dir.filePath("certificate.txt");
+    WriteFile(m_chosenFile, "0;5\n20;25\n");
+    TankTable table = LoadedTable(20, true);
+    Dialog dialog(table);
+    QVERIFY(dialog.active);
+    const QStringList opened = EditorLines(*dialog.editor);
+
+    UserInput::Click(dialog.importButton);
+    QCOMPARE(EditorLines(*dialog.editor), VolumeLines({5, 15, 25}));
+    UserInput::Click(dialog.editor);
+    Keys(QKeySequence(QKeySequence::Undo));
+    QCOMPARE(EditorLines(*dialog.editor), opened);
+
+    // A cancelled file dialog changes nothing.
+    m_chosenFile.clear();
+    UserInput::Click(dialog.importButton);
+    QCOMPARE(m_fileDialogs.size(), 2);
+    QCOMPARE(EditorLines(*dialog.editor), opened);
+    QVERIFY(m_errorBoxes.isEmpty() && m_messageBoxes.size() == 1);
+
+    // A file that cannot be read is named in the error.
+    m_chosenFile = dir.filePath("missing.csv");
+    UserInput::Click(dialog.importButton);
+    QCOMPARE(m_errorBoxes.size(), 1);
+    QVERIFY2(m_errorBoxes[0].startsWith(QDir::toNativeSeparators(m_chosenFile) + ": "), qPrintable(m_errorBoxes[0]));
+    QCOMPARE(EditorLines(*dialog.editor), opened);
+}
+
+// Export writes the lines with a value; Import reads them back into another
+// tank's dialog, which saves them through the usual check.
+void TankCalibrationTest::exportsAndImportsBack()
+{
+    QTemporaryDir dir;
+    m_chosenFile = dir.filePath("tank.csv");
+    TankTable first = LoadedTable(50, true);
+    Dialog exporting(first);
+    QVERIFY(exporting.active);
+    exporting.editor->setPlainText("\n   1 200\n   2\u00A0300\n3500\n\n");
+    UserInput::Click(exporting.exportButton);
+    QCOMPARE(m_fileDialogs, QStringList{"tank3.csv"});
+    QVERIFY(m_errorBoxes.isEmpty());
+    QCOMPARE(FileBytes(m_chosenFile), QByteArray("height;volume\n10;1200\n20;2300\n30;3500\n"));
+
+    TankTable second = LoadedTable(50, false);
+    second.TankNo = 4;
+    Dialog importing(second);
+    QVERIFY(importing.active);
+    UserInput::Click(importing.importButton);
+    const QList<std::optional<qint32>> volumes{std::nullopt, 1200, 2300, 3500, std::nullopt, std::nullopt};
+    QCOMPARE(EditorLines(*importing.editor), VolumeLines(volumes));
+    QCOMPARE(m_messageBoxes, QStringList{QStringLiteral("Заполнены высоты от 10 до 30. Остальные строки пусты.")});
+
+    UserInput::Click(importing.save);
+    QVERIFY(m_errorBoxes.isEmpty());
+    QCOMPARE(importing.window.result(), QDialog::Accepted);
+    QCOMPARE(QList<qint32>(second.Volumes.begin(), second.Volumes.begin() + 7),
+             QList<qint32>({0, 1200, 2300, 3500, 0, 0, 0}));
+    QVERIFY(second.Modified);
+}
+
+void TankCalibrationTest::exportRefusesBadLine()
+{
+    QTemporaryDir dir;
+    m_chosenFile = dir.filePath("tank.csv");
+    TankTable table = LoadedTable(20, true);
+    Dialog dialog(table);
+    QVERIFY(dialog.active);
+    dialog.editor->setPlainText("1\n2\n-1");
+    UserInput::Click(dialog.exportButton);
+    QCOMPARE(m_errorBoxes, QStringList{QStringLiteral("#20: Ошибка ввода")});
+    QVERIFY(m_fileDialogs.isEmpty());
+    QVERIFY(!QFile::exists(m_chosenFile));
+    QCOMPARE(CaretLine(*dialog.editor), 2);
 }
 
 QTEST_MAIN(TankCalibrationTest)

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QJsonArray>
+#include <QtEndian>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -142,6 +143,26 @@ QByteArray TableText(int seed)
     return text;
 }
 
+// The same table as "height;volume" pairs.
+QByteArray TableCsv(int seed)
+{
+    QByteArray text = "height;volume\n";
+    const QJsonArray values = TableJson(seed);
+    for (qsizetype k = 0; k < values.size(); ++k)
+        text += QByteArray::number(10 * k) + ';' + QByteArray::number(values.at(k).toInt()) + '\n';
+    return text;
+}
+
+// Tank n's 400 values as the stand-in holds them.
+QList<qint32> TankBlock(const sim::ControllerSim &sim, int n)
+{
+    const QByteArray block = QByteArray::fromStdString(sim.file("tanks.tbl")).mid((n - 1) * kBlock, kBlock);
+    QList<qint32> values;
+    for (qsizetype at = 0; at + 4 <= block.size(); at += 4)
+        values.append(qFromLittleEndian<qint32>(block.constData() + at));
+    return values;
+}
+
 QByteArray Bytes(int count, int step)
 {
     QByteArray bytes;
@@ -220,6 +241,8 @@ private slots:
     void wireTraces();
     void inputChecks_data();
     void inputChecks();
+    void csvTables_data();
+    void csvTables();
     void controllerFailures_data();
     void controllerFailures();
     void portChoice_data();
@@ -314,6 +337,9 @@ void TestCli::dataRoundTrips_data()
     QTest::newRow("table of tank 16, negative values included")
         << QStringList{QStringLiteral("write-table"), QStringLiteral("16")} << TableText(-3)
         << QStringList{QStringLiteral("read-table"), QStringLiteral("16")};
+    QTest::newRow("table of tank 5 as height;volume pairs")
+        << QStringList{QStringLiteral("write-table"), QStringLiteral("5"), QStringLiteral("--csv")} << TableCsv(-2)
+        << QStringList{QStringLiteral("read-table"), QStringLiteral("5"), QStringLiteral("--csv")};
 }
 
 void TestCli::dataRoundTrips()
@@ -394,6 +420,8 @@ void TestCli::wireTraces_data()
     QTest::newRow("write-config") << QStringList{"write-config"} << Json(m_config) << QByteArray() << configWrite;
     QTest::newRow("read-table 3") << QStringList{"read-table", "3"} << QByteArray() << QByteArray()
                                   << QStringList{"rdfile tanks.tbl 3200 1600"};
+    QTest::newRow("read-table 3 --csv") << QStringList{"read-table", "3", "--csv"} << QByteArray() << QByteArray()
+                                        << QStringList{"rdfile tanks.tbl 3200 1600"};
     QTest::newRow("write-table 16") << QStringList{"write-table", "16"} << TableText(1) << QByteArray()
                                     << WriteTrace(tanks, 15 * kBlock, kBlock);
     QTest::newRow("backup") << QStringList{"backup", "%TMP%/out.json"} << QByteArray() << QByteArray() << backupTrace;
@@ -507,6 +535,22 @@ void TestCli::inputChecks_data()
         QTest::newRow(name) << args << QByteArray() << QByteArray() << environment << error;
     };
     arguments("negative offset", {"read-file", "config", "-1", "0"}, "OFFSET: -1 is outside 0..2147483647");
+    arguments("option of another command", {"read-table", "2", "--allow-gaps"},
+              "read-table: unknown option --allow-gaps");
+
+    const QStringList writeCsv{"write-table", "2", "--csv"};
+    QTest::newRow("csv table: a bad line") << writeCsv << QByteArray("h;v\n0;1\n10;x\n") << QByteArray()
+                                           << QStringList{} << "standard input: line 3: not a height and a volume";
+    QTest::newRow("csv table: no pair") << writeCsv << QByteArray("height;volume\n") << QByteArray()
+                                        << QStringList{} << "standard input: no height and volume pair";
+    QTest::newRow("csv table: height twice")
+        << writeCsv << QByteArray("0;1\n0;2\n") << QByteArray() << QStringList{}
+        << "standard input: line 2: height given before with another volume";
+    QTest::newRow("csv table of tank 7, short of 3990")
+        << QStringList{"write-table", "7", "--csv"} << QByteArray("0;0\n3000;1\n") << QByteArray() << QStringList{}
+        << "standard input: no volume at height 3010, and tank 7 has heights 0..3990";
+    QTest::newRow("--allow-gaps without --csv") << QStringList{"write-table", "2", "--allow-gaps"} << TableText(1)
+                                                << QByteArray() << QStringList{} << "--allow-gaps: only with --csv";
     arguments("length not a number", {"read-file", "config", "0", "abc"}, "LENGTH: 'abc' is not a decimal integer");
     arguments("file name of two words", {"read-file", "two words", "0", "0"}, "NAME: a file name is one non-empty word");
     arguments("command character outside cp1251", {"exec", "тест ✓"}, "TEXT: the character '✓' (U+2713) is not in code page 1251");
@@ -549,6 +593,69 @@ void TestCli::inputChecks()
     QVERIFY(err.endsWith(u'\n'));
     QCOMPARE(result.out, QByteArray());
     QCOMPARE(Trace(m_fixture->Sim()), QStringList{});
+}
+
+// write-table --csv against the stand-in's configuration, where tank 1 has
+// hmax 2500 and tank 5 hmax 0: which heights must be given, and what lands
+// in the block.
+void TestCli::csvTables_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("tank");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("error"); // empty: written
+    QTest::addColumn<bool>("readsConfig");
+    QTest::addColumn<QList<qint32>>("block"); // the tank's values afterwards; empty: unchanged
+
+    const auto ramp = [](int lastLine, int step) {
+        QList<qint32> values(400, 0);
+        for (int k = 0; k <= lastLine; ++k)
+            values[k] = step * k;
+        return values;
+    };
+    QList<qint32> seeded;
+    for (const QJsonValue value : TableJson(4))
+        seeded.append(value.toInt());
+    QList<qint32> firstOnly(400, 0);
+    firstOnly[0] = 5;
+    QList<qint32> middle(400, 0);
+    for (int k = 10; k <= 20; ++k)
+        middle[k] = 100 * k;
+
+    const QStringList csv{"--csv"};
+    QTest::newRow("every height given") << csv << 4 << TableCsv(4) << QString() << false << seeded;
+    QTest::newRow("step 25 beyond 3990, decimal comma")
+        << csv << 3 << QByteArray("Высота;Объём\n4000;40000,0\n0;0\n") << QString() << false << ramp(399, 100);
+    QTest::newRow("up to hmax 2500") << csv << 1 << QByteArray("0\t0\n2500\t25000\n") << QString() << true
+                                     << ramp(250, 100);
+    QTest::newRow("short of hmax 2500") << csv << 1 << QByteArray("0;0\n2400;24000\n")
+                                        << QStringLiteral("standard input: no volume at height 2410, and tank 1 has "
+                                                          "heights 0..2500; --allow-gaps writes 0 there")
+                                        << true << QList<qint32>();
+    QTest::newRow("hmax 0: one height") << csv << 5 << QByteArray("0;5\n") << QString() << true << firstOnly;
+    QTest::newRow("gaps allowed") << QStringList{"--allow-gaps", "--csv"} << 1 << QByteArray("100,1000\n200,2000\n")
+                                  << QString() << false << middle;
+}
+
+void TestCli::csvTables()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, tank);
+    QFETCH(QByteArray, input);
+    QFETCH(QString, error);
+    QFETCH(bool, readsConfig);
+    QFETCH(QList<qint32>, block);
+
+    sim::ControllerSim &sim = m_fixture->Sim();
+    const QList<qint32> before = TankBlock(sim, tank);
+    const CliResult result = RunCli(QStringList{"write-table", QString::number(tank)} + options, input);
+    QCOMPARE(QString::fromUtf8(result.err), error.isEmpty() ? QString() : "kolt-tarvo-cli: " + error + '\n');
+    QCOMPARE(result.exitCode, error.isEmpty() ? 0 : 2);
+    QStringList trace = readsConfig ? QStringList{"rdfile config 0 0"} : QStringList{};
+    if (error.isEmpty())
+        trace += WriteTrace(QStringLiteral("tanks.tbl"), (tank - 1) * kBlock, kBlock);
+    QCOMPARE(Trace(sim), trace);
+    QCOMPARE(TankBlock(sim, tank), block.isEmpty() ? before : block);
 }
 
 void TestCli::controllerFailures_data()
