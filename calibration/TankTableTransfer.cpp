@@ -1,6 +1,5 @@
 #include "TankTableTransfer.h"
 
-#include "TankTable.h"
 #include "terminal/RemoteFile.h"
 
 #include <QtEndian>
@@ -9,44 +8,52 @@
 
 namespace {
 
-const QByteArray kFileName = QByteArrayLiteral("tanks.tbl");
-constexpr qint32 kBlockSize = TankTable::EntryCount * 4;
-
-QByteArray VolumeBytes(const TankTable &Table)
-{
-    QByteArray bytes(kBlockSize, '\0');
-    for (int k = 0; k < TankTable::EntryCount; ++k)
-        qToLittleEndian(Table.Volumes[k], bytes.data() + 4 * k);
-    return bytes;
-}
-
 void SetVolumeBytes(TankTable &Table, const QByteArray &bytes)
 {
     for (int k = 0; k < TankTable::EntryCount; ++k)
-        Table.Volumes[k] = qFromLittleEndian<qint32>(bytes.constData() + 4 * k);
+        Table.Volumes[k] = qFromLittleEndian<qint32>(bytes.constData() + TankTableFile::EntrySize * k);
 }
 
 } // namespace
 
-void FetchTankTable(TTerminal &Terminal, TankTable &Table)
-{
-    QByteArray answer;
-    ReadRemoteFile(Terminal, kFileName, (Table.TankNo - 1) * kBlockSize, kBlockSize, answer);
+namespace TankTableFile {
 
-    QByteArray bytes = VolumeBytes(Table);
-    const qsizetype copied = qMin(answer.size(), qsizetype(kBlockSize));
+QByteArray BlockBytes(const TankTable &Table)
+{
+    QByteArray bytes(BlockSize, '\0');
+    for (int k = 0; k < TankTable::EntryCount; ++k)
+        qToLittleEndian(Table.Volumes[k], bytes.data() + EntrySize * k);
+    return bytes;
+}
+
+} // namespace TankTableFile
+
+qsizetype FetchTankTable(TTerminal &Terminal, TankTable &Table)
+{
+    using namespace TankTableFile;
+    QByteArray answer;
+    ReadRemoteFile(Terminal, Name, BlockOffset(Table.TankNo), BlockSize, answer);
+
+    QByteArray bytes = BlockBytes(Table);
+    const qsizetype copied = qMin(answer.size(), qsizetype(BlockSize));
     std::copy_n(answer.constData(), copied, bytes.data());
     SetVolumeBytes(Table, bytes);
     Table.Loaded = true;
+    return answer.size();
 }
 
-void WriteBackTankTables(TTerminal &Terminal, TTankTables &Tables)
+void WriteBackTankTables(TTerminal &Terminal, TTankTables &Tables,
+                         const std::function<void(const TankTable &)> &Written)
 {
+    using namespace TankTableFile;
     for (int i = 0; i < TTankTables::Count; ++i) {
         TankTable &slot = Tables[i];
         if (!slot.Modified)
             continue;
-        WriteRemoteFile(Terminal, kFileName, i * kBlockSize, VolumeBytes(slot));
+        // Slot i holds tank i + 1.
+        WriteRemoteFile(Terminal, Name, i * BlockSize, BlockBytes(slot));
+        if (Written)
+            Written(slot);
         slot.Modified = false;
     }
 }

@@ -1,18 +1,41 @@
-// Calibration tables on the controller: file "tanks.tbl", one 1600-byte
-// block per tank (400 little-endian signed 32-bit entries), tank n at
-// (n - 1) * 1600.
+// Calibration tables on the controller: file "tanks.tbl", one block per tank
+// (400 little-endian signed 32-bit entries), tank n at (n - 1) * BlockSize.
 #pragma once
 
+#include "TankTable.h"
+
+#include <QByteArray>
+
+#include <functional>
+
 class TTerminal;
-class TTankTables;
-struct TankTable;
+
+namespace TankTableFile {
+
+inline constexpr char Name[] = "tanks.tbl";
+inline constexpr qint32 EntrySize = 4;
+inline constexpr qint32 BlockSize = TankTable::EntryCount * EntrySize;
+
+// Where the block of tank TankNo (1..16) starts.
+constexpr qint32 BlockOffset(int TankNo)
+{
+    return (TankNo - 1) * BlockSize;
+}
+
+// The block as the controller keeps it.
+QByteArray BlockBytes(const TankTable &Table);
+
+} // namespace TankTableFile
 
 // Reads the block of Table.TankNo and copies as many bytes as came, up to
-// 1600, over the start of Volumes; then sets Loaded. Throws TError from the
-// transfer, leaving Table unchanged.
-void FetchTankTable(TTerminal &Terminal, TankTable &Table);
+// BlockSize, over the start of Volumes; then sets Loaded. Returns the number
+// of bytes the controller sent. Throws TError from the transfer, leaving
+// Table unchanged.
+qsizetype FetchTankTable(TTerminal &Terminal, TankTable &Table);
 
-// Writes every Modified slot in slot order, clearing Modified after each.
-// Stops at the first failure (TError), which leaves that slot and all later
-// ones marked.
-void WriteBackTankTables(TTerminal &Terminal, TTankTables &Tables);
+// Writes every Modified slot in slot order, clearing Modified after each;
+// Written, when given, runs after each block is written, before its mark is
+// cleared. Stops at the first failure (TError, also from Written), which
+// leaves that slot and all later ones marked.
+void WriteBackTankTables(TTerminal &Terminal, TTankTables &Tables,
+                         const std::function<void(const TankTable &)> &Written = {});

@@ -13,7 +13,7 @@ const QString kTables = QStringLiteral("tables");
 
 namespace Backup {
 
-QJsonObject ToJson(const TTerminalConfig &Config, const TTankTables &Tables)
+QJsonObject ToJson(const QByteArray &ConfigImage, const TTankTables &Tables)
 {
     QJsonObject tables;
     for (int i = 0; i < TTankTables::Count; ++i) {
@@ -25,10 +25,10 @@ QJsonObject ToJson(const TTerminalConfig &Config, const TTankTables &Tables)
             volumes.append(volume);
         tables.insert(QString::number(slot.TankNo), volumes);
     }
-    return QJsonObject{{kConfig, ConfigJson::ToJson(Config)}, {kTables, tables}};
+    return QJsonObject{{kConfig, ConfigJson::ToJsonWithImage(ConfigImage)}, {kTables, tables}};
 }
 
-void FromJson(const QJsonObject &Document, TTerminalConfig &Config, TTankTables &Tables)
+void FromJson(const QJsonObject &Document, QByteArray &ConfigImage, TTankTables &Tables)
 {
     for (auto it = Document.begin(); it != Document.end(); ++it) {
         if (it.key() != kConfig && it.key() != kTables)
@@ -36,7 +36,7 @@ void FromJson(const QJsonObject &Document, TTerminalConfig &Config, TTankTables 
     }
     if (!Document.contains(kConfig))
         throw TInputError(QStringLiteral("config: missing"));
-    Config = ConfigJson::FromJson(InputChecks::CheckedObject(Document.value(kConfig), kConfig), kConfig);
+    ConfigImage = ConfigJson::ImageFromJson(InputChecks::CheckedObject(Document.value(kConfig), kConfig), kConfig);
 
     Tables.Reset();
     if (!Document.contains(kTables))

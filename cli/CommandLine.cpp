@@ -19,6 +19,22 @@ QString Synopsis(const TCliCommand &command)
     return (QStringList{command.name} + command.arguments).join(u' ');
 }
 
+QString Usage(const TCliCommand &command)
+{
+    return QStringLiteral("kolt-tarvo-cli [--port N] %1%2")
+        .arg(command.verifies ? QStringLiteral("[--verify] ") : QString(), Synopsis(command));
+}
+
+QStringList VerifyingCommands()
+{
+    QStringList names;
+    for (const TCliCommand &command : CliCommands::All()) {
+        if (command.verifies)
+            names << command.name;
+    }
+    return names;
+}
+
 } // namespace
 
 namespace CommandLine {
@@ -43,6 +59,8 @@ TInvocation Parse(const QStringList &arguments)
             invocation.port = PortNumber(arguments.at(i));
         } else if (option.startsWith(QStringLiteral("--port="))) {
             invocation.port = PortNumber(option.mid(7));
+        } else if (option == QStringLiteral("--verify")) {
+            invocation.verify = true;
         } else {
             throw TInputError(QStringLiteral("unknown option %1").arg(option));
         }
@@ -55,13 +73,15 @@ TInvocation Parse(const QStringList &arguments)
         throw TInputError(QStringLiteral("unknown command '%1'").arg(arguments.at(i)));
     invocation.arguments = arguments.mid(i + 1);
     if (invocation.arguments.size() != invocation.command->arguments.size())
-        throw TInputError(QStringLiteral("usage: kolt-tarvo-cli [--port N] %1").arg(Synopsis(*invocation.command)));
+        throw TInputError(QStringLiteral("usage: %1").arg(Usage(*invocation.command)));
+    if (invocation.verify && !invocation.command->verifies)
+        throw TInputError(QStringLiteral("--verify: only %1 verify what they write").arg(VerifyingCommands().join(QStringLiteral(", "))));
     return invocation;
 }
 
 QString HelpText()
 {
-    QString text = QStringLiteral("Usage: kolt-tarvo-cli [--port N] COMMAND [ARGS]\n\nCommands:\n");
+    QString text = QStringLiteral("Usage: kolt-tarvo-cli [--port N] [--verify] COMMAND [ARGS]\n\nCommands:\n");
     for (const TCliCommand &command : CliCommands::All())
         text += QStringLiteral("  %1%2\n").arg(Synopsis(command), -30).arg(command.summary);
     text += QStringLiteral(
@@ -70,18 +90,26 @@ QString HelpText()
         "  --port N   COM port number; else the port in the GUI's settings file\n"
         "             (kolt-tarvo-conf.ini beside this program, section \"conn\",\n"
         "             key \"port\"), else 1\n"
+        "  --verify   for ");
+    text += VerifyingCommands().join(QStringLiteral(", "));
+    text += QStringLiteral(
+        ": read what was written\n"
+        "             back and compare it byte for byte, the configuration before\n"
+        "             \"reload\"\n"
         "  --help     this text\n"
         "\n"
         "Environment:\n"
         "  KOLT_TARVO_PORTS       directory in which port N is the device COM<N>\n"
-        "                         (POSIX; else /dev/ttyS<N-1>)\n"
+        "                         (POSIX; when unset, /dev/ttyS<N-1>)\n"
         "  KOLT_TARVO_SETTINGS    settings file to use instead of the GUI's\n"
         "  KOLT_TARVO_TIMEOUT_MS  inactivity time-out of one command in\n"
         "                         milliseconds (default 10000)\n"
         "\n"
         "JSON texts are UTF-8. Progress shows on standard error when it is a\n"
-        "terminal. Exit status: 0 done, 1 controller or port error, 2 bad input\n"
-        "or usage (nothing was sent).\n");
+        "terminal. Exit status: 0 done; 1 controller or port error, a difference\n"
+        "found, or output that could not be written; 2 bad input or usage\n"
+        "(nothing was sent); 128 + N ended by signal N (SIGINT, SIGTERM), with\n"
+        "what was written so far on standard error.\n");
     return text;
 }
 

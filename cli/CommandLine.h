@@ -1,4 +1,4 @@
-// The program's arguments: [--port N] COMMAND [ARGS], or --help.
+// The program's arguments: [--port N] [--verify] COMMAND [ARGS], or --help.
 #pragma once
 
 #include <QString>
@@ -11,6 +11,7 @@ struct TInvocation
 {
     bool help = false;
     std::optional<int> port;
+    bool verify = false; // read written bytes back and compare
     const TCliCommand *command = nullptr;
     QStringList arguments;
 };

@@ -8,13 +8,15 @@
 #include <QStringList>
 
 class TTerminal;
+struct TInvocation;
 
 struct TCliCommand
 {
     QString name;
     QStringList arguments; // their names, as the usage shows them
     QString summary;
-    void (*run)(TTerminal &terminal, const QStringList &arguments);
+    void (*run)(TTerminal &terminal, const TInvocation &invocation);
+    bool verifies = false; // takes --verify
 };
 
 namespace CliCommands {

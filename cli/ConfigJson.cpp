@@ -3,6 +3,7 @@
 #include "InputChecks.h"
 #include "InputError.h"
 #include "common/Cp1251.h"
+#include "config/ConfigImage.h"
 #include "config/TerminalConfig.h"
 
 #include <QJsonArray>
@@ -182,11 +183,30 @@ QJsonObject ToJson(const TTerminalConfig &Config)
     return RecordToJson(Config);
 }
 
+QJsonObject ToJsonWithImage(const QByteArray &Image)
+{
+    TTerminalConfig config;
+    ConfigImage::Decode(Image, config);
+    QJsonObject object = ToJson(config);
+    object.insert(QLatin1String(ImageKey), QString::fromLatin1(Image.left(ConfigImage::Size).toHex().toUpper()));
+    return object;
+}
+
 TTerminalConfig FromJson(const QJsonObject &object, const QString &path)
 {
     TTerminalConfig config;
     RecordFromJson(object, path, config);
     return config;
+}
+
+QByteArray ImageFromJson(QJsonObject object, const QString &path)
+{
+    const QString key = QLatin1String(ImageKey);
+    if (!object.contains(key))
+        return ConfigImage::Encode(FromJson(object, path));
+    const QByteArray image =
+        InputChecks::CheckedHex(object.take(key), ConfigImage::Size, path.isEmpty() ? key : path + u'.' + key);
+    return ConfigImage::EncodeOver(image, FromJson(object, path));
 }
 
 } // namespace ConfigJson

@@ -94,6 +94,20 @@ QByteArray CheckedText(const QJsonValue &value, qsizetype capacity, const QStrin
     return bytes;
 }
 
+QByteArray CheckedHex(const QJsonValue &value, qsizetype size, const QString &field)
+{
+    ExpectType(value, QJsonValue::String, field);
+    const QString text = value.toString();
+    if (text.size() != 2 * size)
+        Fail(field, QStringLiteral("%1 characters, expected %2 hexadecimal digits").arg(text.size()).arg(2 * size));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (!((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f')))
+            Fail(field, QStringLiteral("'%1' at %2 is not a hexadecimal digit").arg(text.at(i)).arg(i));
+    }
+    return QByteArray::fromHex(text.toLatin1());
+}
+
 QJsonArray CheckedArray(const QJsonValue &value, qsizetype count, const QString &field)
 {
     ExpectType(value, QJsonValue::Array, field);

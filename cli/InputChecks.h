@@ -37,6 +37,9 @@ QByteArray Cp1251Text(const QString &text, const QString &field);
 // NUL: the controller's texts end at the first one.
 QByteArray CheckedText(const QJsonValue &value, qsizetype capacity, const QString &field);
 
+// A JSON string of exactly size bytes in hexadecimal, two digits a byte.
+QByteArray CheckedHex(const QJsonValue &value, qsizetype size, const QString &field);
+
 // A JSON array of exactly count entries.
 QJsonArray CheckedArray(const QJsonValue &value, qsizetype count, const QString &field);
 

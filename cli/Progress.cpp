@@ -1,6 +1,7 @@
 #include "Progress.h"
 
 #include "StdStreams.h"
+#include "terminal/RemoteFile.h"
 #include "terminal/Terminal.h"
 
 namespace {
@@ -26,7 +27,7 @@ int TProgress::ChunksFor(qsizetype bytes)
 
 void TProgress::CommandFinished(const QByteArray &command, bool succeeded)
 {
-    if (!succeeded || !command.startsWith("wrfile "))
+    if (!succeeded || !command.startsWith(RemoteFileCommand::Write + QByteArray(" ")))
         return;
     ++m_written;
     StdStreams::WriteError(QStringLiteral("\rchunks written %1 of %2").arg(m_written).arg(m_total).toUtf8());

@@ -1,8 +1,12 @@
 #include "StdStreams.h"
 
-#include <QtGlobal>
+#include "common/Error.h"
 
+#include <QString>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #ifdef Q_OS_WIN
 #include <fcntl.h>
@@ -25,11 +29,12 @@ void MakeBinary([[maybe_unused]] FILE *stream)
 #endif
 }
 
-void Write(FILE *stream, const QByteArray &bytes)
+// False with errno set when the stream did not take all bytes.
+bool Write(FILE *stream, const QByteArray &bytes)
 {
     MakeBinary(stream);
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    const size_t written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    return std::fflush(stream) == 0 && written == size_t(bytes.size());
 }
 
 } // namespace
@@ -49,11 +54,14 @@ QByteArray ReadInput()
 
 void WriteOutput(const QByteArray &bytes)
 {
-    Write(stdout, bytes);
+    errno = 0;
+    if (!Write(stdout, bytes))
+        throw TError(QStringLiteral("standard output: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
 }
 
 void WriteError(const QByteArray &bytes)
 {
+    // Nowhere is left to report a failure of the error stream.
     Write(stderr, bytes);
 }
 

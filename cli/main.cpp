@@ -3,7 +3,9 @@
 #include "CommandLine.h"
 #include "Commands.h"
 #include "InputError.h"
+#include "Interrupt.h"
 #include "StdStreams.h"
+#include "WriteLog.h"
 #include "common/Error.h"
 #include "common/ErrorText.h"
 #include "terminal/Terminal.h"
@@ -14,18 +16,17 @@ namespace {
 
 enum ExitStatus { Done = 0, ControllerError = 1, InputError = 2 };
 
-int Run(const QCoreApplication &application)
+int Run(const QCoreApplication &application, TTerminal &terminal)
 {
     const TInvocation invocation = CommandLine::Parse(application.arguments());
     if (invocation.help) {
         StdStreams::WriteOutput(CommandLine::HelpText().toUtf8());
         return Done;
     }
-    TTerminal terminal;
     terminal.SetPortNumber(CliSettings::ChoosePort(invocation.port, application.applicationFilePath()));
     if (const auto timeout = CliSettings::CommandTimeout())
         terminal.SetCommandTimeout(*timeout);
-    invocation.command->run(terminal, invocation.arguments);
+    invocation.command->run(terminal, invocation);
     return Done;
 }
 
@@ -34,14 +35,31 @@ int Run(const QCoreApplication &application)
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
+    TTerminal terminal;
+    TInterrupt interrupt(terminal);
+    TWriteLog log(terminal);
+    // Until the port is in use, a signal simply ends the program.
+    terminal.OnOpen = [&interrupt](TTerminal *) { interrupt.Arm(); };
+
+    int status = Done;
     try {
-        return Run(application);
+        status = Run(application, terminal);
     } catch (const TInputError &error) {
         StdStreams::WriteError(QStringLiteral("kolt-tarvo-cli: %1\n").arg(error.Message()).toUtf8());
-        return InputError;
+        status = InputError;
     } catch (const TError &error) {
-        // The text the GUI's error box shows.
-        StdStreams::WriteError((ErrorText::WithFullStop(error.Message()) + u'\n').toUtf8());
-        return ControllerError;
+        // The text the GUI's error box shows; an interruption speaks for
+        // itself below.
+        if (interrupt.Signal() == 0)
+            StdStreams::WriteError((ErrorText::WithFullStop(error.Message()) + u'\n').toUtf8());
+        status = ControllerError;
     }
+    if (interrupt.Signal() == 0)
+        return status;
+
+    terminal.Close();
+    const QStringList report = QStringList{QStringLiteral("kolt-tarvo-cli: interrupted by %1").arg(interrupt.SignalName())}
+                               + log.Report();
+    StdStreams::WriteError((report.join(u'\n') + u'\n').toUtf8());
+    return interrupt.ExitStatus();
 }

@@ -67,6 +67,21 @@ static_assert(decltype(TTerminalConfig::admin_psw)::capacity == kAdminPsw.width 
 static_assert(decltype(TTerminalConfig::admin_tel)::capacity == kAdminTel.width - 1);
 static_assert(decltype(TTerminalConfig::card_psw)::capacity == kCardPsw.width);
 
+// The text members with their fields, in image order.
+template<typename Visitor>
+void VisitTexts(Visitor &&v)
+{
+    v(kApn, &TTerminalConfig::apn);
+    v(kServerName, &TTerminalConfig::server_name);
+    v(kServerDir, &TTerminalConfig::server_dir);
+    v(kServerLogin, &TTerminalConfig::server_login);
+    v(kServerPsw, &TTerminalConfig::server_psw);
+    v(kOperPsw, &TTerminalConfig::oper_psw);
+    v(kAdminPsw, &TTerminalConfig::admin_psw);
+    v(kAdminTel, &TTerminalConfig::admin_tel);
+    v(kCardPsw, &TTerminalConfig::card_psw);
+}
+
 class TImageWriter
 {
 public:
@@ -128,16 +143,9 @@ namespace ConfigImage {
 QByteArray Encode(const TTerminalConfig &Config)
 {
     TImageWriter w;
-    w.Text(kApn, Config.apn.Bytes());
-    w.Text(kServerName, Config.server_name.Bytes());
+    VisitTexts([&](const TTextField &field, auto text) { w.Text(field, (Config.*text).Bytes()); });
     w.Word(kServerPort, Config.server_port);
-    w.Text(kServerDir, Config.server_dir.Bytes());
-    w.Text(kServerLogin, Config.server_login.Bytes());
-    w.Text(kServerPsw, Config.server_psw.Bytes());
     w.Word(kSyncTime, Config.sync_time);
-    w.Text(kOperPsw, Config.oper_psw.Bytes());
-    w.Text(kAdminPsw, Config.admin_psw.Bytes());
-    w.Text(kAdminTel, Config.admin_tel.Bytes());
 
     for (int i = 0; i < TTerminalConfig::TankCount; ++i) {
         const TTankConfig &tank = Config.tanks[i];
@@ -164,7 +172,6 @@ QByteArray Encode(const TTerminalConfig &Config)
         }
     }
     w.Byte(kCardSector, Config.card_sector);
-    w.Text(kCardPsw, Config.card_psw.Bytes());
 
     const char *gapBytes = Config.gaps.data();
     for (const TGap &gap : kGaps) {
@@ -182,16 +189,9 @@ void Decode(const QByteArray &Image, TTerminalConfig &Config)
                          .arg(Size));
 
     const TImageReader r(Image);
-    Config.apn = r.Text(kApn);
-    Config.server_name = r.Text(kServerName);
+    VisitTexts([&](const TTextField &field, auto text) { Config.*text = r.Text(field); });
     Config.server_port = r.Word(kServerPort);
-    Config.server_dir = r.Text(kServerDir);
-    Config.server_login = r.Text(kServerLogin);
-    Config.server_psw = r.Text(kServerPsw);
     Config.sync_time = r.Word(kSyncTime);
-    Config.oper_psw = r.Text(kOperPsw);
-    Config.admin_psw = r.Text(kAdminPsw);
-    Config.admin_tel = r.Text(kAdminTel);
 
     for (int i = 0; i < TTerminalConfig::TankCount; ++i) {
         TTankConfig &tank = Config.tanks[i];
@@ -218,13 +218,29 @@ void Decode(const QByteArray &Image, TTerminalConfig &Config)
         }
     }
     Config.card_sector = r.Byte(kCardSector);
-    Config.card_psw = r.Text(kCardPsw);
 
     char *gapBytes = Config.gaps.data();
     for (const TGap &gap : kGaps) {
         std::copy_n(r.Bytes(gap.offset), gap.size, gapBytes);
         gapBytes += gap.size;
     }
+}
+
+QByteArray EncodeOver(const QByteArray &Original, const TTerminalConfig &Config)
+{
+    TTerminalConfig read;
+    Decode(Original, read);
+    TTerminalConfig merged = Config;
+    merged.gaps = read.gaps;
+    QByteArray image = Encode(merged);
+    // Numbers and gaps come back as they were; a text that Config leaves as
+    // it was read keeps its bytes too: a text that fills its field, and
+    // whatever stands after its NUL.
+    VisitTexts([&](const TTextField &field, auto text) {
+        if (Config.*text == read.*text)
+            image.replace(field.offset, field.width, Original.constData() + field.offset, field.width);
+    });
+    return image;
 }
 
 } // namespace ConfigImage

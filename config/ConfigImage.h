@@ -17,6 +17,13 @@ constexpr qsizetype Size = 429;
 // The image of Config, gap bytes taken from Config.gaps.
 QByteArray Encode(const TTerminalConfig &Config);
 
+// The image of Config laid over Original (at least Size bytes, else TError):
+// the gap bytes, and every text that Config holds as Original reads, keep
+// Original's bytes (a text filling its whole field, bytes after its NUL);
+// every other member is encoded from Config. An unchanged Config gives
+// Original's first Size bytes.
+QByteArray EncodeOver(const QByteArray &Original, const TTerminalConfig &Config);
+
 // Decodes the first Size bytes of Image into Config, gap bytes included.
 // Throws TError and leaves Config unchanged when Image is shorter.
 void Decode(const QByteArray &Image, TTerminalConfig &Config);

@@ -5,19 +5,20 @@
 #include "terminal/RemoteFile.h"
 #include "terminal/TerminalCommand.h"
 
-namespace {
-const QByteArray kFileName = QByteArrayLiteral("config");
-}
-
 void ReadConfig(TTerminal &Terminal, TTerminalConfig &Config)
 {
     QByteArray image;
-    ReadRemoteFile(Terminal, kFileName, 0, 0, image);
+    ReadRemoteFile(Terminal, ConfigFile::Name, 0, 0, image);
     ConfigImage::Decode(image, Config);
 }
 
 void WriteConfig(TTerminal &Terminal, const TTerminalConfig &Config)
 {
-    WriteRemoteFile(Terminal, kFileName, 0, ConfigImage::Encode(Config));
+    WriteRemoteFile(Terminal, ConfigFile::Name, 0, ConfigImage::Encode(Config));
+    ReloadConfig(Terminal);
+}
+
+void ReloadConfig(TTerminal &Terminal)
+{
     TTerminalCommand(Terminal).Execute(QByteArrayLiteral("reload"));
 }

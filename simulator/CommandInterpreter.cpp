@@ -54,6 +54,22 @@ std::optional<std::string> parseHex(const std::string &text)
     return bytes;
 }
 
+// All digits without blanks, cut into lines of width characters.
+std::vector<std::string> wrappedHex(const std::vector<std::string> &lines, std::size_t width)
+{
+    std::string digits;
+    for (const std::string &line : lines) {
+        for (const char c : line) {
+            if (c != ' ')
+                digits.push_back(c);
+        }
+    }
+    std::vector<std::string> wrapped;
+    for (std::size_t i = 0; i < digits.size(); i += width)
+        wrapped.push_back(digits.substr(i, width));
+    return wrapped;
+}
+
 std::vector<std::string> hexLines(const std::string &bytes, std::size_t perLine)
 {
     static const char digits[] = "0123456789ABCDEF";
@@ -77,7 +93,7 @@ CommandInterpreter::CommandInterpreter(FileStore &files)
 {
 }
 
-std::vector<std::string> CommandInterpreter::run(const std::string &line, bool shortAnswer)
+std::vector<std::string> CommandInterpreter::run(const std::string &line, const AnswerFaults &faults)
 {
     std::vector<std::string> args = words(line);
     if (args.empty())
@@ -85,9 +101,9 @@ std::vector<std::string> CommandInterpreter::run(const std::string &line, bool s
     const std::string command = args.front();
     args.erase(args.begin());
     if (command == "rdfile")
-        return readFile(args, shortAnswer);
+        return readFile(args, faults);
     if (command == "wrfile")
-        return writeFile(args);
+        return writeFile(args, faults);
     if (command == "reload") {
         ++reloads;
         return {"OK"};
@@ -96,7 +112,7 @@ std::vector<std::string> CommandInterpreter::run(const std::string &line, bool s
 }
 
 std::vector<std::string> CommandInterpreter::readFile(const std::vector<std::string> &args,
-                                                      bool shortAnswer)
+                                                      const AnswerFaults &faults)
 {
     if (args.size() != 3)
         return {"ERROR: usage: rdfile NAME OFFSET LENGTH"};
@@ -110,12 +126,18 @@ std::vector<std::string> CommandInterpreter::readFile(const std::vector<std::str
     std::string bytes;
     if (*offset < content.size())
         bytes = content.substr(*offset, *length == 0 ? std::string::npos : *length);
-    if (shortAnswer)
+    if (faults.shortAnswer)
         bytes.resize(bytes.size() / 2);
-    return hexLines(bytes, bytesPerLine);
+    std::vector<std::string> lines = hexLines(bytes, bytesPerLine);
+    if (faults.oddWidth)
+        lines = wrappedHex(lines, oddLineWidth);
+    if (faults.droppedDigit && !lines.empty())
+        lines[lines.size() / 2].erase(0, 1);
+    return lines;
 }
 
-std::vector<std::string> CommandInterpreter::writeFile(const std::vector<std::string> &args)
+std::vector<std::string> CommandInterpreter::writeFile(const std::vector<std::string> &args,
+                                                       const AnswerFaults &faults)
 {
     if (args.size() != 3)
         return {"ERROR: usage: wrfile NAME OFFSET HEX"};
@@ -129,6 +151,8 @@ std::vector<std::string> CommandInterpreter::writeFile(const std::vector<std::st
         return {"ERROR: more than 32 bytes"};
     if (*offset > maxFileSize - bytes->size())
         return {"ERROR: offset out of range"};
+    if (faults.refuseWrite)
+        return {refusedLine};
     if (!files.write(args[0], *offset, *bytes))
         return {"ERROR: cannot write " + args[0]};
     return {};

@@ -10,24 +10,34 @@ namespace sim {
 
 class FileStore;
 
+// Ways in which an answer departs from the controller's normal one.
+struct AnswerFaults
+{
+    bool shortAnswer = false;  // rdfile: only the first half of the bytes
+    bool droppedDigit = false; // rdfile: the middle line loses its first digit
+    bool oddWidth = false;     // rdfile: digits without blanks, oddLineWidth a line
+    bool refuseWrite = false;  // wrfile: nothing written, refusedLine answered
+};
+
 class CommandInterpreter
 {
 public:
     explicit CommandInterpreter(FileStore &files);
 
-    // Runs one command line. With shortAnswer, rdfile answers only the
-    // first half of the bytes it would give.
-    std::vector<std::string> run(const std::string &line, bool shortAnswer = false);
+    // Runs one command line.
+    std::vector<std::string> run(const std::string &line, const AnswerFaults &faults = {});
 
     int reloadCount() const { return reloads; }
 
     static constexpr std::size_t maxWriteBytes = 32;
     static constexpr std::size_t bytesPerLine = 16;
     static constexpr std::size_t maxFileSize = 1 << 20;
+    static constexpr std::size_t oddLineWidth = 33;
+    static constexpr const char *refusedLine = "ERROR: write refused";
 
 private:
-    std::vector<std::string> readFile(const std::vector<std::string> &args, bool shortAnswer);
-    std::vector<std::string> writeFile(const std::vector<std::string> &args);
+    std::vector<std::string> readFile(const std::vector<std::string> &args, const AnswerFaults &faults);
+    std::vector<std::string> writeFile(const std::vector<std::string> &args, const AnswerFaults &faults);
 
     FileStore &files;
     std::atomic<int> reloads{0};

@@ -46,6 +46,7 @@ constexpr std::chrono::milliseconds flipBufferDelay{10};
 constexpr std::chrono::milliseconds hangUpGrace{1000};
 constexpr const char *garbage = "\r\n>junk\r\n";
 constexpr const char *badSectorLine = "ERROR bad sector";
+constexpr const char *gtLine = "> supply voltage low";
 
 std::string systemError(const std::string &what)
 {
@@ -121,7 +122,13 @@ struct ControllerSim::Impl
     void readInput();
     void handleInput(const std::string &bytes, Clock::time_point readTime);
     void finishLine();
-    std::string reply(const ActiveFaults &faults);
+    // A command's output; cut, when set, splits it into two writes.
+    struct Reply
+    {
+        std::string bytes;
+        std::size_t cut = std::string::npos;
+    };
+    Reply reply(const ActiveFaults &faults);
     void record(const TranscriptEntry &entry);
     bool commandOutput(const std::string &bytes, const ActiveFaults &faults);
     bool writeAll(const std::string &bytes, bool oneByteChunks);
@@ -324,10 +331,16 @@ void ControllerSim::Impl::handleInput(const std::string &bytes, Clock::time_poin
 void ControllerSim::Impl::finishLine()
 {
     const ActiveFaults faults = faultsFor(++commandCount);
-    const std::string out = reply(faults);
+    const Reply out = reply(faults);
     const std::size_t allowed = faults.hangUpAfter > lineOut ? faults.hangUpAfter - lineOut : 0;
-    record({std::chrono::system_clock::now(), line, lineIn, lineOut + std::min(out.size(), allowed)});
-    commandOutput(out, faults);
+    record({std::chrono::system_clock::now(), line, lineIn, lineOut + std::min(out.bytes.size(), allowed)});
+    if (out.cut == std::string::npos) {
+        commandOutput(out.bytes, faults);
+    } else if (commandOutput(out.bytes.substr(0, out.cut), faults)) {
+        // The tool takes the first part as one chunk of its own.
+        waitTillTaken();
+        commandOutput(out.bytes.substr(out.cut), faults);
+    }
     line.clear();
     lineIn = 0;
     lineOut = 0;
@@ -336,25 +349,35 @@ void ControllerSim::Impl::finishLine()
 
 // Echo, answer lines and prompt of the command in `line`. The command runs
 // only when its answer is sent.
-std::string ControllerSim::Impl::reply(const ActiveFaults &faults)
+ControllerSim::Impl::Reply ControllerSim::Impl::reply(const ActiveFaults &faults)
 {
+    Reply out;
     if (faults.has(Fault::Silence))
-        return {};
-    std::string out;
+        return out;
     if (!lineEchoStarted && faults.has(Fault::GarbageBeforeEcho))
-        out += garbage;
+        out.bytes += garbage;
     if (!options.echoByteByByte)
-        out += line;
-    out += "\r\r\n";
+        out.bytes += line;
+    out.bytes += "\r\r\n";
     if (faults.has(Fault::EchoThenSilence))
         return out;
-    std::vector<std::string> lines = interpreter.run(line, faults.has(Fault::ShortAnswer));
+    const AnswerFaults answerFaults{.shortAnswer = faults.has(Fault::ShortAnswer),
+                                    .droppedDigit = faults.has(Fault::DroppedDigit),
+                                    .oddWidth = faults.has(Fault::OddWidthHex),
+                                    .refuseWrite = faults.has(Fault::RefuseWrite)};
+    std::vector<std::string> lines = interpreter.run(line, answerFaults);
+    const auto second = lines.begin() + std::min<std::ptrdiff_t>(1, std::ssize(lines));
     if (faults.has(Fault::NonHexLine))
-        lines.insert(lines.begin() + std::min<std::ptrdiff_t>(1, std::ssize(lines)), badSectorLine);
-    for (const std::string &answer : lines)
-        out += answer + "\r\n";
+        lines.insert(second, badSectorLine);
+    else if (faults.has(Fault::LineCutAfterGt))
+        lines.insert(second, gtLine);
+    for (const std::string &answer : lines) {
+        if (answer == gtLine && out.cut == std::string::npos)
+            out.cut = out.bytes.size() + 1;
+        out.bytes += answer + "\r\n";
+    }
     if (!faults.has(Fault::NoPrompt))
-        out += faults.has(Fault::PromptWithBlank) ? "> " : ">";
+        out.bytes += faults.has(Fault::PromptWithBlank) ? "> " : ">";
     return out;
 }
 

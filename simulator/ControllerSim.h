@@ -28,6 +28,12 @@ struct Fault
         HangUp,          // closes the line after `bytes` bytes of output, once the
                          // tool has read them (at most 1 s); dead until stop()
         PromptWithBlank, // prompt sent as "> "
+        DroppedDigit,    // rdfile loses one hex digit of its middle answer line
+        OddWidthHex,     // rdfile answers its hex digits without blanks, wrapped
+                         // every 33 characters
+        RefuseWrite,     // wrfile is not carried out and answers a line in words
+        LineCutAfterGt,  // an answer line beginning with '>' after the first one,
+                         // sent in two writes cut right after the '>'
     };
     Kind kind = None;
     int fromCommand = 1;

@@ -27,7 +27,8 @@ const char usage[] =
     "                     inject a fault into commands FROM..TO (repeatable); KIND is one of\n"
     "                     silence, echo-then-silence, no-prompt, garbage-before-echo,\n"
     "                     non-hex-line, short-answer, one-byte-chunks, hang-up,\n"
-    "                     prompt-with-blank\n"
+    "                     prompt-with-blank, dropped-digit, odd-width-hex,\n"
+    "                     refuse-write, line-cut-after-gt\n"
     "  --help             show this text\n";
 
 struct FaultName
@@ -46,6 +47,10 @@ constexpr FaultName faultNames[] = {
     {"one-byte-chunks", sim::Fault::OneByteChunks},
     {"hang-up", sim::Fault::HangUp},
     {"prompt-with-blank", sim::Fault::PromptWithBlank},
+    {"dropped-digit", sim::Fault::DroppedDigit},
+    {"odd-width-hex", sim::Fault::OddWidthHex},
+    {"refuse-write", sim::Fault::RefuseWrite},
+    {"line-cut-after-gt", sim::Fault::LineCutAfterGt},
 };
 
 std::optional<int> parseInt(std::string_view text)

@@ -23,12 +23,12 @@ int HexDigit(char c)
 
 QByteArray ReadFileCommand(const QByteArray &Name, qint32 Offset, qint32 Length)
 {
-    return "rdfile " + Name + ' ' + QByteArray::number(Offset) + ' ' + QByteArray::number(Length);
+    return QByteArray(RemoteFileCommand::Read) + ' ' + Name + ' ' + QByteArray::number(Offset) + ' ' + QByteArray::number(Length);
 }
 
 QByteArray WriteFileCommand(const QByteArray &Name, qint32 Offset, const QByteArray &Chunk)
 {
-    return "wrfile " + Name + ' ' + QByteArray::number(Offset) + ' ' + Chunk.toHex().toUpper();
+    return QByteArray(RemoteFileCommand::Write) + ' ' + Name + ' ' + QByteArray::number(Offset) + ' ' + Chunk.toHex().toUpper();
 }
 
 void DecodeHexLines(const QList<QByteArray> &Lines, QByteArray &Stream)

@@ -6,6 +6,12 @@
 
 class TTerminal;
 
+// The first words of the two commands.
+namespace RemoteFileCommand {
+inline constexpr char Read[] = "rdfile";
+inline constexpr char Write[] = "wrfile";
+} // namespace RemoteFileCommand
+
 // Runs "rdfile <Name> <Offset> <Length>" and replaces Stream with the bytes
 // of the answer. On a failed command Stream is untouched; on a line that is
 // not hexadecimal it keeps the bytes decoded before the bad pair. Throws

@@ -24,6 +24,10 @@ void TTerminal::Open()
 {
     if (m_active)
         return;
+    if (!m_shutReason.isEmpty())
+        throw TError(m_shutReason);
+    if (const std::string problem = serial::portMappingError(); !problem.empty())
+        throw TError(QString::fromLocal8Bit(serial::errorText(m_portNumber, problem)));
     if (const serial::ErrorCode code = m_port->open(serial::deviceForPort(m_portNumber)))
         throw TError(ErrorText(code));
     m_active = true;
@@ -42,6 +46,12 @@ void TTerminal::Close()
     m_port->close();
     m_active = false;
     DeliverClose();
+}
+
+void TTerminal::Shut(const QString &Reason)
+{
+    m_shutReason = Reason;
+    Close();
 }
 
 void TTerminal::Send(const QByteArray &Text)

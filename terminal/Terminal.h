@@ -44,6 +44,10 @@ public:
     void Open();
     // Stops the reader and closes the port; no effect when closed.
     void Close();
+    // Closes the port for good: a running transaction ends as on any close,
+    // and every later Open() throws TError(Reason).
+    void Shut(const QString &Reason);
+    bool IsShut() const { return !m_shutReason.isEmpty(); }
     // Writes Text, opening the port first when it is closed. On a write
     // failure: error event, Close(), then TError with the same text.
     void Send(const QByteArray &Text);
@@ -86,6 +90,7 @@ private:
     std::unique_ptr<TTerminalThread> m_reader;
     QList<TTerminalLink *> m_links;
     bool m_active = false;
+    QString m_shutReason; // set once the terminal is shut
     int m_portNumber = 0;
     int m_commandTimeout = 10000;
     quint64 m_openPeriod = 0;

@@ -15,6 +15,9 @@ TTerminalCommand::TTerminalCommand(TTerminal &terminal) : m_terminal(terminal)
     m_terminal.AddLink(&m_link);
 
     m_timer.setSingleShot(true);
+    // An inactivity limit is never cut short: a coarse timer may fire up to
+    // 5 % early.
+    m_timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_timer, &QTimer::timeout, [this] { HandleTimeout(); });
 }
 

@@ -63,9 +63,14 @@ public:
 std::unique_ptr<Port> createPort();
 
 // The device behind COM port number n: "\\.\COM<n>" on Windows; on POSIX
-// "<$KOLT_TARVO_PORTS>/COM<n>" when that variable names a directory,
-// otherwise "/dev/ttyS<n-1>".
+// "<$KOLT_TARVO_PORTS>/COM<n>" when that variable is set, otherwise
+// "/dev/ttyS<n-1>".
 std::string deviceForPort(int portNumber);
+
+// Why no port can be opened as deviceForPort() names it, empty when it can:
+// on POSIX a KOLT_TARVO_PORTS that is set but names no directory
+// ("KOLT_TARVO_PORTS=<value>: <system message>").
+std::string portMappingError();
 
 // Whether the system knows the device deviceForPort() names: a DOS device
 // name on Windows, a file (following links) on POSIX.
@@ -80,6 +85,8 @@ std::string trimMessage(std::string text);
 
 // "COM<n>: <system message>".
 std::string errorText(int portNumber, ErrorCode code);
+// "COM<n>: <message>".
+std::string errorText(int portNumber, const std::string &message);
 
 // The code reported when the other side hangs up (EIO on POSIX).
 ErrorCode hangupError();

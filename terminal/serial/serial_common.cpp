@@ -15,7 +15,12 @@ std::string trimMessage(std::string text)
 
 std::string errorText(int portNumber, ErrorCode code)
 {
-    return "COM" + std::to_string(portNumber) + ": " + systemMessage(code);
+    return errorText(portNumber, systemMessage(code));
+}
+
+std::string errorText(int portNumber, const std::string &message)
+{
+    return "COM" + std::to_string(portNumber) + ": " + message;
 }
 
 } // namespace serial

@@ -216,13 +216,29 @@ std::unique_ptr<Port> createPort()
     return std::make_unique<PosixPort>();
 }
 
+namespace {
+constexpr const char *kPortsVariable = "KOLT_TARVO_PORTS";
+}
+
 std::string deviceForPort(int portNumber)
 {
-    const char *dir = std::getenv("KOLT_TARVO_PORTS");
-    struct stat info {};
-    if (dir != nullptr && *dir != '\0' && ::stat(dir, &info) == 0 && S_ISDIR(info.st_mode))
+    // A misspelt directory must not lead to the machine's own serial ports.
+    if (const char *dir = std::getenv(kPortsVariable))
         return std::string(dir) + "/COM" + std::to_string(portNumber);
     return "/dev/ttyS" + std::to_string(portNumber - 1);
+}
+
+std::string portMappingError()
+{
+    const char *dir = std::getenv(kPortsVariable);
+    if (dir == nullptr)
+        return {};
+    struct stat info {};
+    if (::stat(dir, &info) != 0)
+        return std::string(kPortsVariable) + "=" + dir + ": " + systemMessage(errno);
+    if (!S_ISDIR(info.st_mode))
+        return std::string(kPortsVariable) + "=" + dir + ": " + systemMessage(ENOTDIR);
+    return {};
 }
 
 bool deviceExists(int portNumber)

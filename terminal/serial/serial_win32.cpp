@@ -269,6 +269,11 @@ std::string deviceForPort(int portNumber)
     return "\\\\.\\COM" + std::to_string(portNumber);
 }
 
+std::string portMappingError()
+{
+    return {};
+}
+
 bool deviceExists(int portNumber)
 {
     char target[512];

@@ -5,17 +5,22 @@
 #include "QtTestWatchdog.h"
 #include "SimFixture.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -38,10 +43,13 @@ QProcessEnvironment Environment(const QStringList &settings)
     return environment;
 }
 
-CliResult RunCli(const QStringList &arguments, const QByteArray &input = {}, const QStringList &environment = {})
+CliResult RunCli(const QStringList &arguments, const QByteArray &input = {}, const QStringList &environment = {},
+                 const QString &outputFile = {})
 {
     QProcess process;
     process.setProcessEnvironment(Environment(environment));
+    if (!outputFile.isEmpty())
+        process.setStandardOutputFile(outputFile);
     process.start(QStringLiteral(KOLT_CLI_PATH), arguments);
     CliResult result;
     if (!process.waitForStarted(kGuardMs))
@@ -142,6 +150,56 @@ QByteArray Bytes(int count, int step)
     return bytes;
 }
 
+QByteArray FileOf(const sim::ControllerSim &sim, const char *name)
+{
+    return QByteArray::fromStdString(sim.file(name));
+}
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// The "config" image's bytes that belong to no member: the run before the
+// tank slots and the last four bytes of each of the ten 16-byte slots.
+QList<int> GapOffsets()
+{
+    QList<int> offsets;
+    for (int i = 180; i < 256; ++i)
+        offsets << i;
+    for (int slot = 0; slot < 10; ++slot) {
+        for (int i = 12; i < 16; ++i)
+            offsets << 256 + 16 * slot + i;
+    }
+    return offsets;
+}
+
+// A "config" image that a member-by-member copy cannot reproduce: non-zero
+// gap bytes, texts that fill their whole field, bytes after a text's NUL.
+QByteArray UnusualConfig(QByteArray image)
+{
+    image.replace(0, 32, QByteArray(32, 'A'));                 // apn, no NUL
+    image.replace(32, 32, QByteArray("srv\0left over", 13) + QByteArray(19, 'x')); // server_name
+    image.replace(66, 64, QByteArray(64, 'd'));                // server_dir, no NUL
+    image.replace(417, 12, QByteArray("ABCDEFGHIJKL"));        // card_psw, full
+    for (const int offset : GapOffsets())
+        image[offset] = char(offset * 7 + 1);
+    return image;
+}
+
+// The one match of pattern in text, or a match that has not matched.
+QRegularExpressionMatch Match(const QString &pattern, const QString &text)
+{
+    return QRegularExpression(pattern).match(text);
+}
+
 } // namespace
 
 class TestCli : public QObject
@@ -169,6 +227,18 @@ private slots:
     void progressOnTerminal_data();
     void progressOnTerminal();
     void helpNamesCommandsAndVariables();
+    void shortAnswersAreRefused_data();
+    void shortAnswersAreRefused();
+    void verifiedWrites_data();
+    void verifiedWrites();
+    void verifyListsDifferences_data();
+    void verifyListsDifferences();
+    void backupRestoreBackupIsIdentical_data();
+    void backupRestoreBackupIsIdentical();
+    void outputErrors_data();
+    void outputErrors();
+    void interruptedRestoreSaysWhereItStopped_data();
+    void interruptedRestoreSaysWhereItStopped();
 
 private:
     QString TempPath(const QString &name) const { return m_temp.filePath(name); }
@@ -280,7 +350,9 @@ void TestCli::backupThenRestoreCopiesTheStation()
     QFile file(backupPath);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QJsonObject document = QJsonDocument::fromJson(file.readAll()).object();
-    QCOMPARE(document.value(QStringLiteral("config")).toObject(), m_config);
+    QJsonObject config = document.value(QStringLiteral("config")).toObject();
+    QCOMPARE(config.take(QStringLiteral("image")).toString().toLatin1(), FileOf(source, "config").toHex().toUpper());
+    QCOMPARE(config, m_config);
     QCOMPARE(document.value(QStringLiteral("tables")).toObject().keys(),
              (QStringList{"1", "2", "3", "4", "5", "6"}));
 
@@ -421,6 +493,10 @@ void TestCli::inputChecks_data()
     restoreRow("backup without config", "config", QJsonValue::Undefined, "config: missing");
     restoreRow("backup config out of range", "config/tanks/0/active", 300, "config.tanks[0].active: 300 is outside 0..255");
     restoreRow("backup with unknown key", "notes", "x", "notes: unknown key");
+    restoreRow("backup image too short", "config/image", "00FF", "config.image: 4 characters, expected 858 hexadecimal digits");
+    restoreRow("backup image not hexadecimal", "config/image", QString(857, u'0') + u'g',
+               "config.image: 'g' at 857 is not a hexadecimal digit");
+    restoreRow("backup image not a text", "config/image", 5, "config.image: expected a text, found a number");
     QTest::newRow("backup file missing") << QStringList{"restore", "%TMP%/missing.json"} << QByteArray() << QByteArray()
                                          << QStringList{} << "FILE: " + TempPath("missing.json") + ": ";
     QTest::newRow("backup into a missing folder") << QStringList{"backup", "%TMP%/missing/b.json"} << QByteArray()
@@ -439,6 +515,11 @@ void TestCli::inputChecks_data()
     arguments("argument missing", {"read-table"}, "usage: kolt-tarvo-cli [--port N] read-table TANK");
     arguments("argument too many", {"read-config", "x"}, "usage: kolt-tarvo-cli [--port N] read-config");
     arguments("unknown option", {"--verbose", "read-config"}, "unknown option --verbose");
+    arguments("--verify for a read", {"--verify", "read-config"},
+              "--verify: only write-config, write-table, restore verify what they write");
+    arguments("--verify for a file write", {"--verify", "write-file", "x", "0"},
+              "--verify: only write-config, write-table, restore verify what they write");
+    arguments("argument missing, --verify shown", {"restore"}, "usage: kolt-tarvo-cli [--port N] [--verify] restore FILE");
     arguments("port not a number", {"--port", "abc", "read-config"}, "--port: 'abc' is not a port number");
     arguments("no command", {"--port", "1"}, "no command given");
     arguments("time-out not a number", {"read-config"}, "KOLT_TARVO_TIMEOUT_MS: 'soon' is not a decimal integer",
@@ -478,20 +559,30 @@ void TestCli::controllerFailures_data()
     QTest::addColumn<int>("fromCommand");
     QTest::addColumn<QString>("error");
     QTest::addColumn<QStringList>("trace");
+    QTest::addColumn<QStringList>("environment");
 
     const QStringList configWrite = WriteTrace(QStringLiteral("config"), 0, 429) << QStringLiteral("reload");
     QTest::newRow("no such port") << QStringList{"--port", "9", "read-config"} << QByteArray() << int(sim::Fault::None)
-                                  << 1 << "COM9: No such file or directory." << QStringList{};
+                                  << 1 << "COM9: No such file or directory." << QStringList{} << QStringList{};
     QTest::newRow("silent controller") << QStringList{"read-config"} << QByteArray() << int(sim::Fault::Silence) << 1
-                                       << "rdfile config 0 0." << QStringList{"rdfile config 0 0"};
+                                       << "rdfile config 0 0." << QStringList{"rdfile config 0 0"} << QStringList{};
     QTest::newRow("echo, then silence") << QStringList{"read-table", "2"} << QByteArray()
                                         << int(sim::Fault::EchoThenSilence) << 1 << "rdfile tanks.tbl 1600 1600."
-                                        << QStringList{"rdfile tanks.tbl 1600 1600"};
+                                        << QStringList{"rdfile tanks.tbl 1600 1600"} << QStringList{};
     QTest::newRow("silent at reload") << QStringList{"write-config"} << Json(m_config) << int(sim::Fault::Silence)
-                                      << 15 << "reload." << configWrite;
+                                      << 15 << "reload." << configWrite << QStringList{};
     QTest::newRow("silent in the middle of a table")
         << QStringList{"write-table", "1"} << TableText(1) << int(sim::Fault::Silence) << 3
-        << "wrfile tanks.tbl 64 " << WriteTrace("tanks.tbl", 0, 96);
+        << "wrfile tanks.tbl 64 " << WriteTrace("tanks.tbl", 0, 96) << QStringList{};
+    // A misspelt ports directory never leads to /dev/ttyS0.
+    QTest::newRow("ports directory missing")
+        << QStringList{"exec", "reload"} << QByteArray() << int(sim::Fault::None) << 1
+        << "COM1: KOLT_TARVO_PORTS=%TMP%/no-ports: No such file or directory." << QStringList{}
+        << QStringList{"KOLT_TARVO_PORTS=%TMP%/no-ports"};
+    QTest::newRow("ports directory is a file")
+        << QStringList{"write-table", "1"} << TableText(1) << int(sim::Fault::None) << 1
+        << "COM1: KOLT_TARVO_PORTS=%TMP%/input.json: Not a directory." << QStringList{}
+        << QStringList{"KOLT_TARVO_PORTS=%TMP%/input.json"};
 }
 
 void TestCli::controllerFailures()
@@ -502,12 +593,15 @@ void TestCli::controllerFailures()
     QFETCH(int, fromCommand);
     QFETCH(QString, error);
     QFETCH(QStringList, trace);
+    QFETCH(QStringList, environment);
 
+    QVERIFY(WriteAll(TempPath(QStringLiteral("input.json")), "{}"));
     m_fixture->Sim().addFault({sim::Fault::Kind(fault), fromCommand, 1 << 30, 0});
-    const CliResult result = RunCli(arguments, input, {QStringLiteral("KOLT_TARVO_TIMEOUT_MS=300")});
+    const CliResult result =
+        RunCli(arguments, input, Substituted(environment) << QStringLiteral("KOLT_TARVO_TIMEOUT_MS=300"));
     QCOMPARE(result.exitCode, 1);
     const QString err = QString::fromUtf8(result.err);
-    QVERIFY2(err.startsWith(error), qPrintable(err));
+    QVERIFY2(err.startsWith(error.replace(QStringLiteral("%TMP%"), m_temp.path())), qPrintable(err));
     QVERIFY2(err.endsWith(QStringLiteral(".\n")) && err.count(u'\n') == 1, qPrintable(err));
     QCOMPARE(result.out, QByteArray());
     QCOMPARE(Trace(m_fixture->Sim()), trace);
@@ -621,9 +715,415 @@ void TestCli::helpNamesCommandsAndVariables()
     QCOMPARE(result.exitCode, 0);
     for (const char *word : {"exec TEXT", "read-file NAME OFFSET LENGTH", "write-file NAME OFFSET", "read-config",
                              "write-config", "read-table TANK", "write-table TANK", "backup FILE", "restore FILE",
-                             "--port N", "KOLT_TARVO_PORTS", "KOLT_TARVO_SETTINGS", "KOLT_TARVO_TIMEOUT_MS"})
+                             "verify FILE", "--port N", "--verify", "KOLT_TARVO_PORTS", "KOLT_TARVO_SETTINGS",
+                             "KOLT_TARVO_TIMEOUT_MS"})
         QVERIFY2(result.out.contains(word), word);
     QCOMPARE(Trace(m_fixture->Sim()), QStringList{});
+}
+
+void TestCli::shortAnswersAreRefused_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("command"); // the one command the fault hits
+    QTest::addColumn<QString>("error");
+
+    const QString table2 = QStringLiteral("Таблица резервуара 2 повреждена: получено %1 байт из 1600.");
+    const struct
+    {
+        const char *name;
+        sim::Fault::Kind kind;
+        int received; // bytes of tank 2's table the companion decodes
+    } faults[] = {
+        {"half the bytes", sim::Fault::ShortAnswer, 800},
+        {"a dropped digit", sim::Fault::DroppedDigit, 1599},
+        {"hex wrapped at an odd width", sim::Fault::OddWidthHex, 1552},
+        {"a line cut after its '>'", sim::Fault::LineCutAfterGt, 16},
+    };
+    for (const auto &fault : faults) {
+        QTest::addRow("read-table, %s", fault.name)
+            << QStringList{"read-table", "2"} << int(fault.kind) << 1 << table2.arg(fault.received);
+        QTest::addRow("backup, tank 2 with %s", fault.name)
+            << QStringList{"backup", "%TMP%/short.json"} << int(fault.kind) << 3 << table2.arg(fault.received);
+    }
+    QTest::newRow("backup, config with a dropped digit")
+        << QStringList{"backup", "%TMP%/short.json"} << int(sim::Fault::DroppedDigit) << 1
+        << QStringLiteral("Конфигурация повреждена: получено 428 байт из 429.");
+}
+
+// What the window accepts as a table (zeros in the tail), the companion
+// refuses: nothing reaches standard output or the backup file.
+void TestCli::shortAnswersAreRefused()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, fault);
+    QFETCH(int, command);
+    QFETCH(QString, error);
+
+    const QString backupPath = TempPath(QStringLiteral("short.json"));
+    QFile::remove(backupPath);
+    sim::ControllerSim &sim = m_fixture->Sim();
+    const QByteArray config = FileOf(sim, "config");
+    const QByteArray tables = FileOf(sim, "tanks.tbl");
+    sim.addFault({sim::Fault::Kind(fault), command, command, 0});
+
+    const CliResult result = RunCli(Substituted(arguments));
+    QCOMPARE(result.exitCode, 1);
+    QCOMPARE(QString::fromUtf8(result.err), error + u'\n');
+    QCOMPARE(result.out, QByteArray());
+    QVERIFY(!QFile::exists(backupPath));
+    QCOMPARE(QDir(m_temp.path()).entryList({QStringLiteral("short.json*")}, QDir::Files | QDir::Hidden), QStringList{});
+    // The read stopped there, and the stand-in holds what it held.
+    QCOMPARE(int(sim.commands().size()), command);
+    QCOMPARE(FileOf(sim, "config"), config);
+    QCOMPARE(FileOf(sim, "tanks.tbl"), tables);
+}
+
+void TestCli::verifiedWrites_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // after --verify
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("file"); // written to %TMP%/input.json first
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("command");     // the one command the fault hits
+    QTest::addColumn<QString>("failure"); // "" for success, else "<file> <offset>"
+    QTest::addColumn<QStringList>("trace");
+
+    const QString config = QStringLiteral("config");
+    const QString tanks = QStringLiteral("tanks.tbl");
+    const QByteArray newPort = Json(With(m_config, QStringLiteral("server_port"), 8081));
+    const QStringList configWrite = WriteTrace(config, 0, 429);
+    const QStringList configVerified = configWrite + QStringList{"rdfile config 0 429", "reload"};
+    const QStringList table3 = WriteTrace(tanks, 2 * kBlock, kBlock) << QStringLiteral("rdfile tanks.tbl 3200 1600");
+    const QByteArray twoTables =
+        Json({{"config", m_config}, {"tables", QJsonObject{{"2", TableJson(2)}, {"5", TableJson(5)}}}});
+    const QStringList restoreTrace = configVerified + WriteTrace(tanks, kBlock, kBlock)
+        + QStringList{"rdfile tanks.tbl 1600 1600"} + WriteTrace(tanks, 4 * kBlock, kBlock)
+        + QStringList{"rdfile tanks.tbl 6400 1600"};
+    const int none = int(sim::Fault::None);
+    const int refuse = int(sim::Fault::RefuseWrite);
+
+    QTest::newRow("write-config, read back before reload")
+        << QStringList{"write-config"} << newPort << QByteArray() << none << 0 << "" << configVerified;
+    QTest::newRow("write-config, third chunk refused: no reload")
+        << QStringList{"write-config"} << newPort << QByteArray() << refuse << 3 << "config 64"
+        << (configWrite + QStringList{"rdfile config 0 429"});
+    QTest::newRow("write-table") << QStringList{"write-table", "3"} << TableText(7) << QByteArray() << none << 0 << ""
+                                 << table3;
+    QTest::newRow("write-table, tenth chunk refused")
+        << QStringList{"write-table", "3"} << TableText(7) << QByteArray() << refuse << 10 << "tanks.tbl 3488" << table3;
+    QTest::newRow("write-table, read back short")
+        << QStringList{"write-table", "3"} << TableText(7) << QByteArray() << int(sim::Fault::ShortAnswer) << 51
+        << "tanks.tbl 4000" << table3;
+    QTest::newRow("restore") << QStringList{"restore", "%TMP%/input.json"} << QByteArray() << twoTables << none << 0
+                             << "" << restoreTrace;
+    QTest::newRow("restore, tank 5's first chunk refused")
+        << QStringList{"restore", "%TMP%/input.json"} << QByteArray() << twoTables << refuse << 68 << "tanks.tbl 6400"
+        << restoreTrace;
+}
+
+// A write read back: a refusal in words or a short read-back fails naming
+// the file, the offset and both byte values; the configuration is reloaded
+// only once it reads back right.
+void TestCli::verifiedWrites()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, file);
+    QFETCH(int, fault);
+    QFETCH(int, command);
+    QFETCH(QString, failure);
+    QFETCH(QStringList, trace);
+
+    if (!file.isEmpty())
+        QVERIFY(WriteAll(TempPath(QStringLiteral("input.json")), file));
+    sim::ControllerSim &sim = m_fixture->Sim();
+    if (fault != sim::Fault::None)
+        sim.addFault({sim::Fault::Kind(fault), command, command, 0});
+    const QStringList verified = QStringList{QStringLiteral("--verify")} + Substituted(arguments);
+    const CliResult result = RunCli(verified, input);
+    QCOMPARE(Trace(sim), trace);
+    QCOMPARE(result.out, QByteArray());
+    const int reloads = trace.contains(QStringLiteral("reload")) ? 1 : 0;
+    QCOMPARE(sim.reloadCount(), reloads);
+    if (failure.isEmpty()) {
+        QCOMPARE(result.err, QByteArray());
+        QCOMPARE(result.exitCode, 0);
+        return;
+    }
+
+    QCOMPARE(result.exitCode, 1);
+    const QString err = QString::fromUtf8(result.err);
+    const QString where = QString(failure).replace(u' ', QStringLiteral(" offset "));
+    const QRegularExpressionMatch match = Match(
+        QStringLiteral("^Verification failed: %1: written ([0-9A-F]{2}), read back (nothing, 800 of 1600 bytes "
+                       "came back|[0-9A-F]{2})\\.\\n$").arg(where),
+        err);
+    QVERIFY2(match.hasMatch(), qPrintable(err));
+    const QByteArray name = failure.section(u' ', 0, 0).toLatin1();
+    const int offset = failure.section(u' ', 1, 1).toInt();
+    if (match.captured(2).size() == 2)
+        QCOMPARE(FileOf(sim, name).mid(offset, 1).toHex().toUpper(), match.captured(2).toLatin1());
+
+    // Written is what the same write leaves there when nothing goes wrong.
+    sim.clearFaults();
+    const CliResult again = RunCli(verified, input);
+    QCOMPARE(again.exitCode, 0);
+    QCOMPARE(FileOf(sim, name).mid(offset, 1).toHex().toUpper(), match.captured(1).toLatin1());
+    QVERIFY(match.captured(1) != match.captured(2));
+    QCOMPARE(sim.reloadCount(), reloads + (arguments.first() == QStringLiteral("write-table") ? 0 : 1));
+}
+
+void TestCli::verifyListsDifferences_data()
+{
+    QTest::addColumn<QStringList>("changes"); // FILE:OFFSET:HEX written, or FILE:OFFSET:cut
+    QTest::addColumn<QStringList>("listing");
+    QTest::addColumn<int>("bytes");
+
+    QTest::newRow("identical") << QStringList{} << QStringList{} << 0;
+    QTest::newRow("configuration bytes, a gap byte among them")
+        << QStringList{"config:100:4142", "config:200:FF", "config:428:00"}
+        << QStringList{"differs: config 100..101", "differs: config 200..200", "differs: config 428..428"} << 4;
+    QTest::newRow("table entries")
+        << QStringList{"tanks.tbl:1604:FFFFFFFFFFFF", "tanks.tbl:9596:FFFFFFFF"}
+        << QStringList{"differs: tanks.tbl 1604..1609 (tank 2 entries 1..2)",
+                       "differs: tanks.tbl 9596..9599 (tank 6 entry 399)"}
+        << 10;
+    QTest::newRow("tables cut short")
+        << QStringList{"tanks.tbl:7000:cut"}
+        << QStringList{"missing: tanks.tbl 7000..7999 (tank 5 entries 150..399)",
+                       "missing: tanks.tbl 8000..9599 (all of tank 6)"}
+        << 2600;
+}
+
+// verify FILE reads what a restore of FILE writes and lists every range in
+// which the controller holds something else; it writes nothing.
+void TestCli::verifyListsDifferences()
+{
+    QFETCH(QStringList, changes);
+    QFETCH(QStringList, listing);
+    QFETCH(int, bytes);
+
+    sim::ControllerSim &sim = m_fixture->Sim();
+    sim.setFile("config", UnusualConfig(FileOf(sim, "config")).toStdString());
+    const QString backupPath = TempPath(QStringLiteral("station.json"));
+    QCOMPARE(RunCli({QStringLiteral("backup"), backupPath}).exitCode, 0);
+    for (const QString &change : changes) {
+        const std::string name = change.section(u':', 0, 0).toStdString();
+        const int offset = change.section(u':', 1, 1).toInt();
+        std::string content = sim.file(name);
+        if (change.endsWith(QStringLiteral(":cut")))
+            content.resize(std::size_t(offset));
+        else
+            content.replace(std::size_t(offset), change.section(u':', 2).size() / 2,
+                            QByteArray::fromHex(change.section(u':', 2).toLatin1()).toStdString());
+        sim.setFile(name, content);
+    }
+    sim.clearTranscript();
+
+    const CliResult result = RunCli({QStringLiteral("verify"), backupPath});
+    QCOMPARE(QString::fromUtf8(result.out).split(u'\n', Qt::SkipEmptyParts), listing);
+    QCOMPARE(result.exitCode, bytes == 0 ? 0 : 1);
+    QCOMPARE(QString::fromUtf8(result.err),
+             bytes == 0 ? QString()
+                        : QStringLiteral("The controller and %1 differ in %2 bytes.\n").arg(backupPath).arg(bytes));
+    QStringList reads{QStringLiteral("rdfile config 0 0")};
+    for (int n = 1; n <= 6; ++n)
+        reads << QStringLiteral("rdfile tanks.tbl %1 1600").arg((n - 1) * kBlock);
+    QCOMPARE(Trace(sim), reads);
+}
+
+void TestCli::backupRestoreBackupIsIdentical_data()
+{
+    QTest::addColumn<QString>("edit"); // of the first backup before the restore
+
+    QTest::newRow("as saved") << "";
+    QTest::newRow("members edited") << "members";
+    QTest::newRow("image removed") << "no image";
+}
+
+// A station whose "config" holds non-zero gap bytes, texts filling their
+// fields and bytes after a text's end: backup, restore elsewhere, backup
+// again gives the same file, and the copy holds the same bytes. Members
+// edited in the backup win over the bytes they cover; a backup without the
+// image writes the members' own image, gaps as zeros.
+void TestCli::backupRestoreBackupIsIdentical()
+{
+    QFETCH(QString, edit);
+
+    sim::ControllerSim &source = m_fixture->Sim();
+    const QByteArray original = UnusualConfig(FileOf(source, "config"));
+    source.setFile("config", original.toStdString());
+    std::unique_ptr<sim::ControllerSim> target = m_fixture->StartAnother(2);
+    target->setFile("config", Bytes(429, 7).toStdString());
+    target->setFile("tanks.tbl", Bytes(6 * kBlock, 3).toStdString());
+
+    const QString first = TempPath(QStringLiteral("first.json"));
+    const QString second = TempPath(QStringLiteral("second.json"));
+    const CliResult backup = RunCli({QStringLiteral("backup"), first});
+    QCOMPARE(backup.exitCode, 0);
+    QCOMPARE(backup.err, QByteArray());
+
+    QByteArray expected = original;
+    if (!edit.isEmpty()) {
+        QJsonObject document = QJsonDocument::fromJson(ReadAll(first)).object();
+        if (edit == QStringLiteral("members")) {
+            document = With(document, QStringLiteral("config/apn"), QStringLiteral("new.apn"));
+            document = With(document, QStringLiteral("config/tanks/0/hmax"), 1234);
+            expected.replace(0, 32, QByteArray("new.apn") + QByteArray(25, '\0'));
+            expected.replace(256 + 10, 2, QByteArray("\xD2\x04", 2));
+        } else {
+            document = With(document, QStringLiteral("config/image"), QJsonValue::Undefined);
+            for (const int offset : GapOffsets())
+                expected[offset] = '\0';
+            expected[31] = '\0';                                   // apn keeps 31 characters
+            expected.replace(32, 32, QByteArray("srv") + QByteArray(29, '\0')); // server_name
+            expected[66 + 63] = '\0';                              // server_dir keeps 63
+        }
+        QVERIFY(WriteAll(first, QJsonDocument(document).toJson()));
+    }
+
+    const CliResult restore = RunCli({QStringLiteral("--port"), QStringLiteral("2"), QStringLiteral("restore"), first});
+    QCOMPARE(restore.exitCode, 0);
+    QCOMPARE(restore.err, QByteArray());
+    QCOMPARE(FileOf(*target, "config").toHex(), expected.toHex());
+    QCOMPARE(FileOf(*target, "tanks.tbl"), FileOf(source, "tanks.tbl").left(6 * kBlock));
+
+    const CliResult again = RunCli({QStringLiteral("--port"), QStringLiteral("2"), QStringLiteral("backup"), second});
+    QCOMPARE(again.exitCode, 0);
+    if (edit.isEmpty())
+        QCOMPARE(ReadAll(second), ReadAll(first));
+    const QJsonObject copy = QJsonDocument::fromJson(ReadAll(second)).object();
+    QCOMPARE(copy.value(QStringLiteral("config")).toObject().value(QStringLiteral("image")).toString().toLatin1(),
+             expected.toHex().toUpper());
+    QCOMPARE(copy.value(QStringLiteral("tables")), QJsonDocument::fromJson(ReadAll(first)).object().value("tables"));
+}
+
+void TestCli::outputErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+
+    QTest::newRow("read-config") << QStringList{"read-config"};
+    QTest::newRow("read-table") << QStringList{"read-table", "1"};
+    QTest::newRow("read-file") << QStringList{"read-file", "config", "0", "0"};
+    QTest::newRow("exec") << QStringList{"exec", "reload"};
+    QTest::newRow("verify, a difference listed") << QStringList{"verify", "%TMP%/input.json"};
+    QTest::newRow("--help") << QStringList{"--help"};
+}
+
+void TestCli::outputErrors()
+{
+    QFETCH(QStringList, arguments);
+
+    const QJsonObject otherPort = With(m_config, QStringLiteral("server_port"), 8081);
+    QVERIFY(WriteAll(TempPath(QStringLiteral("input.json")), Json({{"config", otherPort}})));
+    const CliResult result = RunCli(Substituted(arguments), {}, {}, QStringLiteral("/dev/full"));
+    QCOMPARE(result.exitCode, 1);
+    QCOMPARE(QString::fromUtf8(result.err),
+             QStringLiteral("standard output: %1.\n").arg(QString::fromLocal8Bit(strerror(ENOSPC))));
+}
+
+void TestCli::interruptedRestoreSaysWhereItStopped_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("after"); // commands the stand-in has received first
+
+    QTest::newRow("SIGINT in the configuration") << int(SIGINT) << 5;
+    QTest::newRow("SIGINT in the first table") << int(SIGINT) << 30;
+    QTest::newRow("SIGTERM in the second table") << int(SIGTERM) << 80;
+}
+
+// A restore on a line at 38400 baud, stopped by a signal once the stand-in
+// has received a number of commands: the companion sends nothing more, says
+// what it wrote and which command was in flight, and the stand-in holds
+// exactly that; verify then lists what the restore left undone.
+void TestCli::interruptedRestoreSaysWhereItStopped()
+{
+    QFETCH(int, signal);
+    QFETCH(int, after);
+
+    sim::ControllerSim &source = m_fixture->Sim();
+    sim::SimOptions paced;
+    paced.baud = 38400;
+    std::unique_ptr<sim::ControllerSim> target = m_fixture->StartAnother(2, paced);
+    const QByteArray targetConfig = Bytes(429, 7);
+    const QByteArray targetTables = Bytes(6 * kBlock, 3);
+    target->setFile("config", targetConfig.toStdString());
+    target->setFile("tanks.tbl", targetTables.toStdString());
+    const QMap<QByteArray, QByteArray> before{{"config", targetConfig}, {"tanks.tbl", targetTables}};
+    const QMap<QByteArray, QByteArray> backedUp{{"config", FileOf(source, "config")},
+                                                {"tanks.tbl", FileOf(source, "tanks.tbl").left(2 * kBlock)}};
+
+    // A backup of tanks 1 and 2: 14 + 1 + 100 commands to restore.
+    const QString backupPath = TempPath(QStringLiteral("station.json"));
+    QCOMPARE(RunCli({QStringLiteral("backup"), backupPath}).exitCode, 0);
+    QJsonObject document = QJsonDocument::fromJson(ReadAll(backupPath)).object();
+    for (const char *tank : {"3", "4", "5", "6"})
+        document = With(document, QStringLiteral("tables/") + tank, QJsonValue::Undefined);
+    QVERIFY(WriteAll(backupPath, QJsonDocument(document).toJson()));
+
+    QProcess restore;
+    restore.setProcessEnvironment(Environment({}));
+    restore.start(QStringLiteral(KOLT_CLI_PATH), {QStringLiteral("--port"), QStringLiteral("2"),
+                                                  QStringLiteral("restore"), backupPath});
+    QVERIFY(restore.waitForStarted(kGuardMs));
+    QVERIFY(WaitFor([&] { return int(target->commands().size()) >= after; }, kGuardMs));
+    QCOMPARE(::kill(pid_t(restore.processId()), signal), 0);
+    QVERIFY(restore.waitForFinished(kGuardMs));
+    QCOMPARE(restore.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(restore.exitCode(), 128 + signal);
+
+    const QStringList report = QString::fromUtf8(restore.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
+    QVERIFY2(report.size() >= 2, qPrintable(report.join(u'\n')));
+    QCOMPARE(report.first(), QStringLiteral("kolt-tarvo-cli: interrupted by %1").arg(signal == SIGINT ? "SIGINT" : "SIGTERM"));
+    // A signal noticed between two commands leaves none in flight.
+    const QRegularExpressionMatch inFlight =
+        Match(QStringLiteral("^in flight: wrfile (config|tanks\\.tbl) (\\d+), 32 bytes$"), report.last());
+    const int middle = report.size() - (inFlight.hasMatch() ? 2 : 1);
+
+    // Every range reported written holds the backup's bytes; nothing after
+    // it and the command in flight was touched.
+    QMap<QByteArray, int> writtenEnd;
+    int chunks = 0;
+    for (const QString &line : report.mid(1, middle)) {
+        if (line == QStringLiteral("done: reload"))
+            continue;
+        const QRegularExpressionMatch written = Match(QStringLiteral("^written: (\\S+) (\\d+)\\.\\.(\\d+)"), line);
+        QVERIFY2(written.hasMatch(), qPrintable(line));
+        const QByteArray name = written.captured(1).toLatin1();
+        const int first = written.captured(2).toInt();
+        const int size = written.captured(3).toInt() - first + 1;
+        QCOMPARE(FileOf(*target, name).mid(first, size), backedUp.value(name).mid(first, size));
+        writtenEnd[name] = first + size;
+        chunks += (size + 31) / 32;
+    }
+    QMap<QByteArray, int> reached = writtenEnd;
+    if (inFlight.hasMatch())
+        reached[inFlight.captured(1).toLatin1()] = inFlight.captured(2).toInt() + 32;
+    for (auto it = before.begin(); it != before.end(); ++it)
+        QCOMPARE(FileOf(*target, it.key()).mid(reached.value(it.key())), it.value().mid(reached.value(it.key())));
+    const bool reloaded = report.contains(QStringLiteral("done: reload"));
+    QCOMPARE(target->reloadCount(), reloaded ? 1 : 0);
+
+    // The stand-in received the written chunks, reload, the command in
+    // flight and nothing more: the next command it sees is verify's first.
+    const int sent = chunks + (reloaded ? 1 : 0) + (inFlight.hasMatch() ? 1 : 0);
+    const CliResult verify = RunCli({QStringLiteral("--port"), QStringLiteral("2"), QStringLiteral("verify"), backupPath});
+    const QStringList trace = Trace(*target);
+    QVERIFY2(trace.size() > sent, qPrintable(trace.join(u'\n')));
+    if (inFlight.hasMatch())
+        QVERIFY(trace.at(sent - 1).startsWith(QStringLiteral("wrfile %1 %2 ").arg(inFlight.captured(1), inFlight.captured(2))));
+    QCOMPARE(trace.at(sent), QStringLiteral("rdfile config 0 0"));
+
+    // What verify lists lies after what was reported written.
+    QCOMPARE(verify.exitCode, 1);
+    const QStringList differences = QString::fromUtf8(verify.out).split(u'\n', Qt::SkipEmptyParts);
+    QVERIFY(!differences.isEmpty());
+    for (const QString &line : differences) {
+        const QRegularExpressionMatch range = Match(QStringLiteral("^differs: (\\S+) (\\d+)\\.\\."), line);
+        QVERIFY2(range.hasMatch(), qPrintable(line));
+        QVERIFY2(range.captured(2).toInt() >= writtenEnd.value(range.captured(1).toLatin1()), qPrintable(line));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCli)

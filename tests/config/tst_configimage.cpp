@@ -21,6 +21,8 @@ private slots:
     void gapBytesAreKept();
     void textWithoutNulStaysInItsField();
     void clearEmptiesFieldsAndKeepsGaps();
+    void encodeOverKeepsWhatIsUnchanged_data();
+    void encodeOverKeepsWhatIsUnchanged();
 };
 
 // Each case stores one value, checks the bytes it yields at an offset and
@@ -218,6 +220,47 @@ void TestConfigImage::clearEmptiesFieldsAndKeepsGaps()
     QVERIFY(config == expected);
     QVERIFY(config.apn.IsEmpty());
     QCOMPARE(config.pumps[3].nozzles[3], TNozzleConfig());
+}
+
+void TestConfigImage::encodeOverKeepsWhatIsUnchanged_data()
+{
+    QTest::addColumn<QString>("edit");     // the member given a new value
+    QTest::addColumn<int>("offset");       // where the image changes
+    QTest::addColumn<QByteArray>("bytes"); // to what
+
+    QTest::newRow("nothing") << "" << 0 << QByteArray();
+    QTest::newRow("a number") << "tanks[0].hmax" << 266 << QByteArray("\xD2\x04", 2);
+    QTest::newRow("a text that filled its field") << "apn" << 0 << QByteArray("new") + QByteArray(29, '\0');
+    QTest::newRow("a text with bytes after its end") << "server_name" << 32 << QByteArray("srv2") + QByteArray(28, '\0');
+    QTest::newRow("the card password") << "card_psw" << 417 << QByteArray("12") + QByteArray(10, '\0');
+}
+
+// Over an image with non-zero gaps, a text filling its field and bytes
+// after a text's end, only the edited member's field changes.
+void TestConfigImage::encodeOverKeepsWhatIsUnchanged()
+{
+    QFETCH(QString, edit);
+    QFETCH(int, offset);
+    QFETCH(QByteArray, bytes);
+
+    QByteArray original = SampleImage();
+    original[31] = 'x';                              // apn without a NUL
+    original.replace(32, 5, QByteArray("srv\0y", 5)); // server_name, bytes after its end
+    TTerminalConfig config;
+    ConfigImage::Decode(original, config);
+    QCOMPARE(ConfigImage::Encode(config) == original, false);
+
+    if (edit == "tanks[0].hmax")
+        config.tanks[0].hmax = 1234;
+    else if (edit == "apn")
+        config.apn = QByteArray("new");
+    else if (edit == "server_name")
+        config.server_name = QByteArray("srv2");
+    else if (edit == "card_psw")
+        config.card_psw = QByteArray("12");
+    QByteArray expected = original;
+    expected.replace(offset, bytes.size(), bytes);
+    QCOMPARE(ConfigImage::EncodeOver(original + "beyond", config).toHex(), expected.toHex());
 }
 
 QTEST_GUILESS_MAIN(TestConfigImage)

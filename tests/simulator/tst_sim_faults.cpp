@@ -59,6 +59,12 @@ TEST_CASE(faultOnFirstCommand)
         {"short answer", sim::Fault::ShortAnswer, rd,
          rd + "\r\r\n00 01 02 03 04 05 06 07 08 09\r\n>", 1},
         {"one-byte chunks", sim::Fault::OneByteChunks, rd, rd + "\r\r\n" + hexFirst16 + hexLast4 + ">", 1},
+        {"dropped digit", sim::Fault::DroppedDigit, rd, rd + "\r\r\n" + hexFirst16 + "0 11 12 13\r\n>", 1},
+        {"odd-width hex", sim::Fault::OddWidthHex, rd,
+         rd + "\r\r\n000102030405060708090A0B0C0D0E0F1\r\n0111213\r\n>", 1},
+        {"refused write", sim::Fault::RefuseWrite, "wrfile t 0 FF", "wrfile t 0 FF\r\r\nERROR: write refused\r\n>", 1},
+        {"line cut after '>'", sim::Fault::LineCutAfterGt, rd,
+         rd + "\r\r\n" + hexFirst16 + "> supply voltage low\r\n" + hexLast4 + ">", 1},
     };
     for (const Row &row : rows) {
         check::Scope scope(row.name);
@@ -71,7 +77,34 @@ TEST_CASE(faultOnFirstCommand)
         CHECK_EQ(client.readBytes(expected.size()), expected);
         CHECK_EQ(line.controller.reloadCount(), row.reloads);
         CHECK_EQ(line.controller.commands().size(), std::size_t(2));
+        CHECK_EQ(line.controller.file("t"), twentyBytes()); // no fault writes
     }
+}
+
+TEST_CASE(refusedWriteLeavesTheFile)
+{
+    Line line;
+    line.controller.addFault({.kind = sim::Fault::RefuseWrite, .fromCommand = 1, .toCommand = 1});
+    SimClient client(line.controller.linkPath());
+    CHECK_EQ(client.command("wrfile t 2 AABB"), "wrfile t 2 AABB\r\r\nERROR: write refused\r\n>");
+    CHECK_EQ(line.controller.file("t"), twentyBytes());
+    CHECK_EQ(client.command("wrfile t 2 AABB"), "wrfile t 2 AABB\r\r\n>");
+    std::string written = twentyBytes();
+    written.replace(2, 2, "\xAA\xBB");
+    CHECK_EQ(line.controller.file("t"), written);
+}
+
+// The reader takes everything up to the '>' before the rest is sent, so the
+// '>' ends a chunk at a line start, as a prompt would.
+TEST_CASE(lineCutAfterGtArrivesInTwoParts)
+{
+    Line line;
+    line.controller.addFault({.kind = sim::Fault::LineCutAfterGt});
+    SimClient client(line.controller.linkPath());
+    const std::string rd = "rdfile t 0 20";
+    client.send(rd + "\r");
+    CHECK_EQ(client.readUntil(">"), rd + "\r\r\n" + hexFirst16 + ">");
+    CHECK_EQ(client.readUntil(">"), " supply voltage low\r\n" + hexLast4 + ">");
 }
 
 TEST_CASE(faultOnlyInItsRange)

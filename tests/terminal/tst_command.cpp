@@ -64,6 +64,8 @@ private slots:
     void exchangesWithController();
     void openFailureInStart();
     void waitingDoesNotSpin();
+    void timeoutNeverEarly_data();
+    void timeoutNeverEarly();
 
 private:
     QtTestWatchdog m_watchdog;
@@ -294,6 +296,50 @@ void TestCommand::waitingDoesNotSpin()
     disconnect(counter);
     QCOMPARE(transaction.ErrorText(), QString("Таймаут"));
     QVERIFY2(wakes < 30, qPrintable(QString("%1 wake-ups").arg(wakes)));
+}
+
+void TestCommand::timeoutNeverEarly_data()
+{
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<Chunks>("chunks"); // the limit counts from the last one
+
+    QTest::newRow("silence from the start") << 300 << QByteArray("reload") << Chunks{};
+    QTest::newRow("silence after the echo") << 300 << QByteArray("reload") << Chunks{"rel", "oad\r\r\n"};
+    QTest::newRow("silence inside a line")
+        << 300 << QByteArray("rdfile config 0 0") << Chunks{"rdfile config 0 0\r\r\n0A", " 0B\r\n", "0C"};
+    QTest::newRow("one-second limit") << 1000 << QByteArray("reload") << Chunks{"reload\r\r\n"};
+}
+
+// The limit is one of inactivity: the transaction fails no earlier than the
+// limit after the last chunk. Only that lower bound is checked; how late the
+// expiry comes depends on the machine's load.
+void TestCommand::timeoutNeverEarly()
+{
+    QFETCH(int, limit);
+    QFETCH(QByteArray, command);
+    QFETCH(Chunks, chunks);
+
+    SilentLine line;
+    line.terminal.SetCommandTimeout(limit);
+    TTerminalCommand transaction(line.terminal);
+    QElapsedTimer sinceLast;
+    qint64 nsecsAtEnd = -1;
+    QObject::connect(&line.terminal, &TTerminal::commandFinished,
+                     [&] { nsecsAtEnd = sinceLast.nsecsElapsed(); });
+
+    sinceLast.start();
+    transaction.Start(command);
+    for (const QByteArray &chunk : chunks) {
+        sinceLast.restart();
+        line.Deliver(chunk);
+    }
+    QVERIFY(transaction.Busy());
+    QTRY_VERIFY_WITH_TIMEOUT(!transaction.Busy(), 10 * limit + 10000);
+    QCOMPARE(transaction.ErrorText(), QString("Таймаут"));
+    QVERIFY2(nsecsAtEnd >= qint64(limit) * 1000000,
+             qPrintable(QString("ended %1 us after the last chunk, the limit is %2 ms")
+                            .arg(nsecsAtEnd / 1000).arg(limit)));
 }
 
 QTEST_GUILESS_MAIN(TestCommand)

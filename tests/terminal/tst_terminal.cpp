@@ -76,6 +76,7 @@ private slots:
     void hangUpIsErrorThenClose();
     void dataBeforeCloseIsDeliveredAfterIt();
     void destructionFiresClosed();
+    void shutRefusesEveryLaterOpen();
 
 private:
     QtTestWatchdog m_watchdog;
@@ -85,16 +86,25 @@ void TestTerminal::openErrors_data()
 {
     QTest::addColumn<int>("port");
     QTest::addColumn<bool>("holdPort");
+    QTest::addColumn<QString>("ports"); // KOLT_TARVO_PORTS; %dir: the stand-in's directory
     QTest::addColumn<QString>("expected");
-    QTest::newRow("missing port") << 7 << false << "COM7: No such file or directory";
-    QTest::newRow("port held elsewhere") << 1 << true << "COM1: Device or resource busy";
-    QTest::newRow("negative number") << -3 << false << "COM-3: No such file or directory";
+    QTest::newRow("missing port") << 7 << false << "%dir" << "COM7: No such file or directory";
+    QTest::newRow("port held elsewhere") << 1 << true << "%dir" << "COM1: Device or resource busy";
+    QTest::newRow("negative number") << -3 << false << "%dir" << "COM-3: No such file or directory";
+    // A misspelt ports directory never leads to the machine's own ports.
+    QTest::newRow("ports directory missing") << 1 << false << "%dir/missing"
+                                             << "COM1: KOLT_TARVO_PORTS=%dir/missing: No such file or directory";
+    QTest::newRow("ports directory is a device") << 1 << false << "%dir/COM1"
+                                                 << "COM1: KOLT_TARVO_PORTS=%dir/COM1: Not a directory";
+    QTest::newRow("ports directory empty") << 1 << false << ""
+                                           << "COM1: KOLT_TARVO_PORTS=: No such file or directory";
 }
 
 void TestTerminal::openErrors()
 {
     QFETCH(int, port);
     QFETCH(bool, holdPort);
+    QFETCH(QString, ports);
     QFETCH(QString, expected);
     SimFixture fixture(1);
 
@@ -102,6 +112,8 @@ void TestTerminal::openErrors()
     holder.SetPortNumber(1);
     if (holdPort)
         holder.Open();
+    qputenv("KOLT_TARVO_PORTS", ports.replace("%dir", fixture.PortsDir()).toLocal8Bit());
+    expected.replace("%dir", fixture.PortsDir());
 
     EventLog log; // outlives the terminal, whose destruction it hears
     TTerminal terminal;
@@ -283,6 +295,34 @@ void TestTerminal::destructionFiresClosed()
     next.SetPortNumber(fixture.Port());
     next.Open();
     QVERIFY(next.Active());
+}
+
+void TestTerminal::shutRefusesEveryLaterOpen()
+{
+    SimFixture fixture;
+    EventLog log;
+    TTerminal terminal;
+    log.Watch(terminal);
+    terminal.SetPortNumber(fixture.Port());
+    terminal.Open();
+    terminal.Shut("Interrupted by SIGINT");
+    QVERIFY(!terminal.Active());
+    QCOMPARE(log.events, QStringList({"open", "close"}));
+
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            terminal.Open();
+            QFAIL("Open() succeeded");
+        } catch (const TError &error) {
+            QCOMPARE(error.Message(), QString("Interrupted by SIGINT"));
+        }
+    }
+    QVERIFY_THROWS_EXCEPTION(TError, terminal.Send("reload\r"));
+    QVERIFY(!terminal.Active());
+    QCOMPARE(log.events, QStringList({"open", "close"}));
+    // The port itself is free for others.
+    QVERIFY(PortOpens(fixture.Port()));
+    QVERIFY(fixture.Sim().commands().empty());
 }
 
 QTEST_GUILESS_MAIN(TestTerminal)
