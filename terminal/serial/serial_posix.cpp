@@ -1,7 +1,7 @@
 // POSIX serial port: termios on a tty device.
 //
-// Exclusive use comes from TIOCEXCL (which root passes) and flock(), which
-// refuses a second open also for root. stop() writes to an eventfd that
+// Exclusive use comes from flock(), which refuses a second open also for
+// root, and TIOCEXCL (which root passes). stop() writes to an eventfd that
 // waitForInput() polls next to the port; the eventfd is never drained, so
 // every later wait returns Stopped until open() replaces it. A hang-up of
 // the other side shows as POLLHUP, EIO or a 0-byte read, and is always
@@ -64,10 +64,12 @@ ErrorCode PosixPort::open(const std::string &device)
 
 ErrorCode PosixPort::setUp()
 {
-    if (::ioctl(m_fd, TIOCEXCL) != 0)
-        return errno;
+    // The lock first: a port that another program holds is left without
+    // the exclusive mode, which would outlive this refused open.
     if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0)
         return errno == EWOULDBLOCK ? EBUSY : errno;
+    if (::ioctl(m_fd, TIOCEXCL) != 0)
+        return errno;
 
     termios settings {};
     if (::tcgetattr(m_fd, &settings) != 0)

@@ -29,8 +29,12 @@
 #include "pseudoterminal.h"
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 #endif
 
 using namespace std::chrono_literals;
@@ -303,6 +307,29 @@ void exclusiveUse(Line &line)
     CHECK_EQ(second->open(line.device), 0);
 }
 
+#ifndef _WIN32
+// A port whose flock() another program holds is refused, and the refused
+// open leaves the terminal out of exclusive mode.
+void lockedElsewhere(Line &line)
+{
+    const int holder = ::open(line.device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    CHECK(holder >= 0);
+    CHECK_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+
+    auto port = serial::createPort();
+    const ErrorCode error = port->open(line.device);
+    CHECK_EQ(serial::errorText(line.portNumber, error),
+             "COM" + std::to_string(line.portNumber) + ": Device or resource busy");
+    int exclusive = -1;
+    CHECK_EQ(::ioctl(holder, TIOCGEXCL, &exclusive), 0);
+    CHECK_EQ(exclusive, 0);
+
+    ::close(holder);
+    CHECK_EQ(port->open(line.device), 0);
+    port->close();
+}
+#endif
+
 void bothWays(Line &line)
 {
     const struct { const char *name; std::string bytes; } payloads[] = {
@@ -441,6 +468,9 @@ int runCases(Line &line)
         { "errorTexts", errorTexts },
         { "missingPort", missingPort },
         { "exclusiveUse", exclusiveUse },
+#ifndef _WIN32
+        { "lockedElsewhere", lockedElsewhere },
+#endif
         { "bothWays", bothWays },
         { "queueBeyondOneChunk", queueBeyondOneChunk },
         { "stopWakesWait", stopWakesWait },
