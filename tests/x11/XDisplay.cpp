@@ -119,9 +119,14 @@ bool XDisplay::Type(const QString &text) const
     return Xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"), text});
 }
 
-bool XDisplay::WindowShown(const QString &titlePattern) const
+QString XDisplay::WindowTitle(const QString &titlePattern) const
 {
-    return Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), titlePattern});
+    QString titles;
+    if (!Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), titlePattern,
+                  QStringLiteral("getwindowname")},
+                 &titles))
+        return {};
+    return titles.section(u'\n', 0, 0);
 }
 
 bool XDisplay::Screenshot(const QString &path) const

@@ -35,7 +35,9 @@ public:
     // Types text into the window that holds the X input focus.
     bool Type(const QString &text) const;
     // Whether a visible window's title matches the regular expression.
-    bool WindowShown(const QString &titlePattern) const;
+    bool WindowShown(const QString &titlePattern) const { return !WindowTitle(titlePattern).isEmpty(); }
+    // The title of a visible window that matches, empty when none does.
+    QString WindowTitle(const QString &titlePattern) const;
 
     // Saves the whole screen as an image.
     bool Screenshot(const QString &path) const;
