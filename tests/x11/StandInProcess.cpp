@@ -77,5 +77,18 @@ QStringList StandInProcess::Commands() const
 
 QByteArray StandInProcess::File(const QString &name) const
 {
-    return Contents(QDir(m_folder).filePath(kStateFolder + QString::number(m_port) + u'/' + name));
+    return Contents(FilePath(name));
+}
+
+bool StandInProcess::SetFile(const QString &name, const QByteArray &bytes)
+{
+    if (m_process.state() != QProcess::NotRunning)
+        return false;
+    QFile file(FilePath(name));
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QString StandInProcess::FilePath(const QString &name) const
+{
+    return QDir(m_folder).filePath(kStateFolder + QString::number(m_port) + u'/' + name);
 }

@@ -26,8 +26,13 @@ public:
     QStringList Commands() const;
     // A file of the controller as it stands now.
     QByteArray File(const QString &name) const;
+    // Replaces a file of the controller while it is stopped: the next
+    // Start serves it.
+    bool SetFile(const QString &name, const QByteArray &bytes);
 
 private:
+    QString FilePath(const QString &name) const;
+
     QString m_folder;
     int m_port;
     QProcess m_process;

@@ -41,6 +41,8 @@ const QString kMainTitle = QStringLiteral("^kolt-tarvo-conf-1\\.1$");
 const QString kErrorBoxTitle = QStringLiteral("^Kolt-tarvo-conf$");
 const QString kConnTitle = QStringLiteral("^Настройки подключения$");
 const QString kAnyTableTitle = QStringLiteral("Градуировочная таблица$");
+const QString kSaveTitle = QStringLiteral("^Сохранить в файл$");
+const QString kOpenTitle = QStringLiteral("^Открыть файл$");
 
 QString TableTitle(int tankNo)
 {
@@ -130,6 +132,7 @@ private slots:
     void terminalLineSent();
     void connectionDialogByKeyboard();
     void reconnectAfterStandInRestart();
+    void fileSavedOpenedWritten();
 
 private:
     bool Soon(const std::function<bool()> &condition);
@@ -143,6 +146,9 @@ private:
     void ShowPage(const QString &node);
     void OpenTable(int row, int tankNo);
     void ExpectNoErrorBox();
+    // Answers the file dialog titled by the pattern with the path typed
+    // into its file name box and Enter.
+    void ChooseFile(const QString &titlePattern, const QString &path);
 
     XDisplay m_x;
     QString m_shotsDir;
@@ -513,6 +519,57 @@ void tst_x11input::reconnectAfterStandInRestart()
     QVERIFY2(m_com1->Start(&error), qPrintable(error));
     EXPECT_SOON(m_probe->Text(QStringLiteral("StatusPanel0")) == OpenText(1), "the status bar shows COM1 open again");
     STEP(ReadConfiguration(*m_com1));
+}
+
+void tst_x11input::ChooseFile(const QString &titlePattern, const QString &path)
+{
+    EXPECT_SOON(m_x.WindowShown(titlePattern), QStringLiteral("the dialog %1 opens").arg(titlePattern));
+    EXPECT_SOON(m_probe->Ask(QStringLiteral("focus")).startsWith(QStringLiteral("fileNameEdit ")),
+                "the file name box has the focus");
+    EXPECT(m_x.Keys({QStringLiteral("ctrl+a")}) && m_x.Type(path), "typing the file's path");
+    EXPECT_SOON(m_probe->Text(QStringLiteral("fileNameEdit")) == path, "the file name box holds the path");
+    EXPECT(m_x.Keys({QStringLiteral("Return")}), "Return");
+    EXPECT_SOON(!m_x.WindowShown(titlePattern), QStringLiteral("the dialog %1 closes on Enter").arg(titlePattern));
+}
+
+// Ctrl+S saves the station read into a file; after an edit of the pages,
+// Ctrl+O brings the file back without a word to the controller, and
+// "Загрузить в контроллер" then leaves "config" as it was, gap bytes included.
+void tst_x11input::fileSavedOpenedWritten()
+{
+    TTerminalConfig withGaps = Decoded(m_com1->File(QStringLiteral("config")));
+    for (std::size_t i = 0; i < withGaps.gaps.size(); ++i)
+        withGaps.gaps[i] = char(0xA0 + i % 0x50);
+    const QByteArray config = ConfigImage::Encode(withGaps);
+    EXPECT(m_com1->Stop() && m_com1->SetFile(QStringLiteral("config"), config), "the stand-in's \"config\" replaced");
+    QString error;
+    QVERIFY2(m_com1->Start(&error), qPrintable(error));
+    EXPECT_SOON(m_probe->Text(QStringLiteral("StatusPanel0")) == OpenText(1), "the status bar shows COM1 open again");
+    STEP(ReadConfiguration(*m_com1));
+
+    const QString path = QDir(m_folder->path()).filePath(QStringLiteral("station.json"));
+    EXPECT(m_x.Keys({QStringLiteral("ctrl+s")}), "ctrl+s");
+    STEP(ChooseFile(kSaveTitle, path));
+    EXPECT_SOON(QFile::exists(path), "the file is written");
+    STEP(ExpectNoErrorBox());
+
+    const QString apn = Cp1251::toUnicode(withGaps.apn.Bytes());
+    STEP(ShowPage(QStringLiteral("GPRS")));
+    EXPECT(ClickOn(QStringLiteral("widget eAPN")), "a click into \"APN:\"");
+    EXPECT_SOON(m_probe->Ask(QStringLiteral("focus")).startsWith(QStringLiteral("eAPN ")), "\"APN:\" has the focus");
+    EXPECT(m_x.Keys({QStringLiteral("ctrl+a")}) && m_x.Type(QStringLiteral("edited")), "typing over the APN");
+    EXPECT_SOON(m_probe->Text(QStringLiteral("eAPN")) == QStringLiteral("edited"), "\"APN:\" shows the edit");
+
+    const QStringList sent = m_com1->Commands();
+    EXPECT(m_x.Keys({QStringLiteral("ctrl+o")}), "ctrl+o");
+    STEP(ChooseFile(kOpenTitle, path));
+    EXPECT_SOON(m_probe->Text(QStringLiteral("eAPN")) == apn, "\"APN:\" shows the file's APN");
+    STEP(ExpectNoErrorBox());
+    EXPECT(m_com1->Commands() == sent, "opening the file sent nothing");
+
+    STEP(WriteConfiguration());
+    EXPECT_SOON(m_com1->File(QStringLiteral("config")) == config, "\"config\" is as it was, gap bytes included");
+    STEP(ExpectNoErrorBox());
 }
 
 QTEST_GUILESS_MAIN(tst_x11input)
