@@ -17,8 +17,18 @@ TStationFileDialog::Chooser &chooser()
 
 } // namespace
 
-TStationFileDialog::TStationFileDialog()
-    : m_folder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+namespace {
+
+// The user's documents, or the home folder where there is no such folder.
+QString FirstFolder()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+} // namespace
+
+TStationFileDialog::TStationFileDialog() : m_folder(FirstFolder())
 {
 }
 

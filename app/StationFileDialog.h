@@ -31,5 +31,5 @@ public:
     static void SetChooser(Chooser chooser);
 
 private:
-    QString m_folder; // of the last file chosen; at first the user's documents
+    QString m_folder; // of the last file chosen; at first the user's documents or home
 };
