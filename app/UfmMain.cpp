@@ -326,9 +326,8 @@ void TfmMain::UpdateActions()
 
 void TfmMain::EnableActions(bool enabled)
 {
-    acIcRead->setEnabled(enabled);
-    for (QAction *action : {acIcWrite, acFileOpen, acFileSave})
-        action->setEnabled(acIcRead->isEnabled());
+    for (QAction *action : {acIcRead, acIcWrite, acFileOpen, acFileSave})
+        action->setEnabled(enabled);
 }
 
 void TfmMain::pcChange()
