@@ -129,6 +129,12 @@ QString XDisplay::WindowTitle(const QString &titlePattern) const
     return titles.section(u'\n', 0, 0);
 }
 
+bool XDisplay::MapAgain(const QString &titlePattern) const
+{
+    return Xdotool({QStringLiteral("search"), QStringLiteral("--name"), titlePattern, QStringLiteral("windowmap"),
+                    QStringLiteral("%@")});
+}
+
 bool XDisplay::Screenshot(const QString &path) const
 {
     return Run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), path});
