@@ -3,6 +3,7 @@
 #include "ConfigPages.h"
 #include "ErrorBox.h"
 #include "ExchangeProgress.h"
+#include "StationFile.h"
 #include "TerminalPage.h"
 #include "UfmConn.h"
 #include "calibration/TankTableTransfer.h"
@@ -21,6 +22,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
 #include <QScopeGuard>
 #include <QScreen>
@@ -163,17 +165,29 @@ void TfmMain::CreateToolBar()
     acConfig = makeAction("acConfig", QStringLiteral("Связь"), ":/icons/conn.png");
     acIcRead = makeAction("acIcRead", QStringLiteral("Считать из контроллера"), ":/icons/read.png");
     acIcWrite = makeAction("acIcWrite", QStringLiteral("Загрузить в контроллер"), ":/icons/write.png");
+    acFileOpen = makeAction("acFileOpen", QStringLiteral("Открыть файл"), ":/icons/open.png");
+    acFileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    acFileSave = makeAction("acFileSave", QStringLiteral("Сохранить в файл"), ":/icons/save.png");
+    acFileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     connect(acConfig, &QAction::triggered, this, [this] { RunAction([this] { acConfigExecute(); }); });
     connect(acIcRead, &QAction::triggered, this, [this] { RunAction([this] { acIcReadExecute(); }); });
     connect(acIcWrite, &QAction::triggered, this, [this] { RunAction([this] { acIcWriteExecute(); }); });
+    connect(acFileOpen, &QAction::triggered, this, [this] { RunAction([this] { acFileOpenExecute(); }); });
+    connect(acFileSave, &QAction::triggered, this, [this] { RunAction([this] { acFileSaveExecute(); }); });
 
+    auto addSeparator = [toolBar] {
+        auto *separator = new QWidget(toolBar);
+        separator->setFixedWidth(8);
+        toolBar->addWidget(separator);
+    };
     toolBar->addAction(acConfig);
-    auto *separator = new QWidget(toolBar);
-    separator->setFixedWidth(8);
-    toolBar->addWidget(separator);
+    addSeparator();
     toolBar->addAction(acIcRead);
     toolBar->addAction(acIcWrite);
-    for (QAction *action : {acConfig, acIcRead, acIcWrite}) {
+    addSeparator();
+    toolBar->addAction(acFileOpen);
+    toolBar->addAction(acFileSave);
+    for (QAction *action : {acConfig, acIcRead, acIcWrite, acFileOpen, acFileSave}) {
         if (QWidget *button = toolBar->widgetForAction(action))
             button->setFixedSize(31, 30);
     }
@@ -307,8 +321,13 @@ void TfmMain::tvConfigChange(QTreeWidgetItem *Node)
 
 void TfmMain::UpdateActions()
 {
-    acIcRead->setEnabled(!Reading && pc->currentWidget() == tsConfig);
-    acIcWrite->setEnabled(acIcRead->isEnabled());
+    EnableActions(!Reading && pc->currentWidget() == tsConfig);
+}
+
+void TfmMain::EnableActions(bool enabled)
+{
+    for (QAction *action : {acIcRead, acIcWrite, acFileOpen, acFileSave})
+        action->setEnabled(enabled);
 }
 
 void TfmMain::pcChange()
@@ -330,9 +349,14 @@ void TfmMain::LoadFromController()
     ConfigPages->Show(*m_configuration);
 }
 
-void TfmMain::SaveToController()
+void TfmMain::StorePages()
 {
     ConfigPages->Store(*m_configuration);
+}
+
+void TfmMain::SaveToController()
+{
+    StorePages();
     // Every command of the write, counted before the first: the image's
     // chunks, "reload", and the chunks of each changed table.
     const auto changedTables = std::count_if(TankTables.begin(), TankTables.end(),
@@ -363,8 +387,7 @@ void TfmMain::acIcReadExecute()
 
 void TfmMain::acIcWriteExecute()
 {
-    acIcRead->setEnabled(false);
-    acIcWrite->setEnabled(false);
+    EnableActions(false);
     try {
         SaveToController();
     } catch (...) {
@@ -372,6 +395,44 @@ void TfmMain::acIcWriteExecute()
         throw;
     }
     UpdateActions();
+}
+
+void TfmMain::SaveToFile(const QString &Path)
+{
+    StorePages();
+    StationFile::Save(Path, *m_configuration, TankTables);
+}
+
+void TfmMain::LoadFromFile(const QString &Path)
+{
+    const TStationFile file = StationFile::Load(Path);
+    ClearConfig();
+    *m_configuration = file.Config;
+    ConfigPages->Show(*m_configuration);
+    for (int i = 0; i < TTankTables::Count; ++i) {
+        const TankTable &held = file.Tables[i];
+        TankTable &slot = TankTables[i];
+        slot.Loaded = held.Loaded;
+        slot.Modified = held.Modified;
+        slot.Volumes = held.Volumes;
+    }
+}
+
+void TfmMain::acFileOpenExecute()
+{
+    // Its ClearConfig would empty the tables a running write has yet to send.
+    RefuseWhileExchangeRuns(*m_terminal);
+    const QString path = m_fileDialog.Choose(this, TStationFileDialog::TPurpose::Open, acFileOpen->text());
+    if (!path.isEmpty())
+        LoadFromFile(path);
+}
+
+void TfmMain::acFileSaveExecute()
+{
+    RefuseWhileExchangeRuns(*m_terminal);
+    const QString path = m_fileDialog.Choose(this, TStationFileDialog::TPurpose::Save, acFileSave->text());
+    if (!path.isEmpty())
+        SaveToFile(path);
 }
 
 void TfmMain::acConfigExecute()

@@ -8,6 +8,7 @@
 // finished.
 #pragma once
 
+#include "StationFileDialog.h"
 #include "calibration/TankTable.h"
 
 #include <QMainWindow>
@@ -50,6 +51,15 @@ public:
     void SaveToController();
     void acIcReadExecute();
     void acIcWriteExecute();
+    // The pages, as a write takes them, and every table held in memory into
+    // a file; nothing is sent to the controller.
+    void SaveToFile(const QString &Path);
+    // A file's configuration onto the pages, as a read fills them, and its
+    // tables into their slots, marked changed; the file is checked whole
+    // before anything changes. Nothing is sent to the controller.
+    void LoadFromFile(const QString &Path);
+    void acFileOpenExecute();
+    void acFileSaveExecute();
     void acConfigExecute();
     void DBGridEh1Columns10EditButtonClick();
     void AppendLog(const QByteArray &Text);
@@ -59,6 +69,8 @@ public:
     QAction *acConfig;
     QAction *acIcRead;
     QAction *acIcWrite;
+    QAction *acFileOpen;
+    QAction *acFileSave;
     QTabWidget *pc;
     QWidget *tsConfig;
     TTerminalPage *tsTerminal;
@@ -86,10 +98,16 @@ private:
     // Runs a user's action: its error goes to the error box, and a close of
     // the window requested meanwhile is carried out afterwards.
     void RunAction(const std::function<void()> &action);
+    // The read and write actions and the file actions alike.
+    void EnableActions(bool enabled);
+    // Encodes the pages into the configuration, as a write does. Throws
+    // TError for an input the configuration cannot take.
+    void StorePages();
 
     std::unique_ptr<TTerminal> m_terminal;
     std::unique_ptr<TTerminalConfig> m_configuration;
     QString m_settingsPath;
+    TStationFileDialog m_fileDialog;
     bool m_shuttingDown = false;
     int m_actionDepth = 0;
     bool m_closePending = false;

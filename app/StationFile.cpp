@@ -1,0 +1,60 @@
+#include "StationFile.h"
+
+#include "cli/Backup.h"
+#include "cli/InputChecks.h"
+#include "cli/InputError.h"
+#include "common/Error.h"
+#include "config/ConfigImage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QSaveFile>
+
+namespace {
+
+[[noreturn]] void Fail(const QString &path, const QString &problem)
+{
+    throw TError(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), problem));
+}
+
+} // namespace
+
+namespace StationFile {
+
+void Save(const QString &Path, const TTerminalConfig &Config, const TTankTables &Tables)
+{
+    const QByteArray text =
+        QJsonDocument(Backup::ToJson(ConfigImage::Encode(Config), Tables)).toJson(QJsonDocument::Indented);
+    QSaveFile file(Path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+        Fail(Path, file.errorString());
+}
+
+TStationFile Load(const QString &Path)
+{
+    QFile file(Path);
+    if (!file.open(QIODevice::ReadOnly))
+        Fail(Path, file.errorString());
+    const QByteArray text = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        Fail(Path, file.errorString());
+
+    QJsonObject document;
+    try {
+        document = InputChecks::ParseJsonObject(text, QDir::toNativeSeparators(Path));
+    } catch (const TInputError &error) {
+        throw TError(error.Message()); // names the file already
+    }
+    TStationFile loaded;
+    QByteArray image;
+    try {
+        Backup::FromJson(document, image, loaded.Tables);
+    } catch (const TInputError &error) {
+        Fail(Path, error.Message());
+    }
+    ConfigImage::Decode(image, loaded.Config);
+    return loaded;
+}
+
+} // namespace StationFile

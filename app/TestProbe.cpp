@@ -1,0 +1,182 @@
+#include "TestProbe.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QPlainTextEdit>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QWidget>
+
+namespace {
+
+const QString kNone = QStringLiteral("none");
+
+QList<QWidget *> SearchRoots()
+{
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return {modal};
+    QList<QWidget *> roots;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window->isVisible())
+            roots.append(window);
+    }
+    return roots;
+}
+
+QWidget *FindWidget(const QString &name)
+{
+    for (QWidget *root : SearchRoots()) {
+        if (root->objectName() == name)
+            return root;
+        const auto widgets = root->findChildren<QWidget *>(name);
+        for (QWidget *widget : widgets) {
+            if (widget->isVisible())
+                return widget;
+        }
+        // An action shows as the button it is added to.
+        if (const auto *action = root->findChild<QAction *>(name)) {
+            for (QObject *object : action->associatedObjects()) {
+                auto *button = qobject_cast<QAbstractButton *>(object);
+                if (button && button->isVisible() && button->window() == root)
+                    return button;
+            }
+        }
+    }
+    return nullptr;
+}
+
+QString Rect(const QWidget *widget, const QRect &local)
+{
+    if (local.isEmpty() || !widget->rect().intersects(local))
+        return kNone;
+    const QRect shown = local.intersected(widget->rect());
+    const QPoint topLeft = widget->mapToGlobal(shown.topLeft());
+    return QStringLiteral("%1 %2 %3 %4").arg(topLeft.x()).arg(topLeft.y()).arg(shown.width()).arg(shown.height());
+}
+
+QString CellRect(const QString &viewName, int row, int column)
+{
+    const auto *view = qobject_cast<QAbstractItemView *>(FindWidget(viewName));
+    if (!view)
+        return kNone;
+    const QModelIndex index = view->model()->index(row, column);
+    if (!index.isValid())
+        return kNone;
+    return Rect(view->viewport(), view->visualRect(index));
+}
+
+QString ItemRect(const QString &viewName, const QString &text)
+{
+    QWidget *widget = FindWidget(viewName);
+    if (const auto *tabs = qobject_cast<QTabWidget *>(widget)) {
+        for (int i = 0; i < tabs->count(); ++i) {
+            if (tabs->tabText(i) == text)
+                return Rect(tabs->tabBar(), tabs->tabBar()->tabRect(i));
+        }
+        return kNone;
+    }
+    const auto *view = qobject_cast<QAbstractItemView *>(widget);
+    if (!view)
+        return kNone;
+    const QAbstractItemModel *model = view->model();
+    const QModelIndexList found = model->match(model->index(0, 0), Qt::DisplayRole, text, 1,
+                                               Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? kNone : Rect(view->viewport(), view->visualRect(found.first()));
+}
+
+QString CurrentCell(const QString &viewName)
+{
+    const auto *view = qobject_cast<QAbstractItemView *>(FindWidget(viewName));
+    if (!view || !view->currentIndex().isValid())
+        return kNone;
+    return QStringLiteral("%1 %2").arg(view->currentIndex().row()).arg(view->currentIndex().column());
+}
+
+QString ShownText(const QString &name)
+{
+    const QWidget *widget = FindWidget(name);
+    QString text;
+    if (const auto *label = qobject_cast<const QLabel *>(widget))
+        text = label->text();
+    else if (const auto *edit = qobject_cast<const QLineEdit *>(widget))
+        text = edit->text();
+    else if (const auto *combo = qobject_cast<const QComboBox *>(widget))
+        text = combo->currentText();
+    else if (const auto *button = qobject_cast<const QAbstractButton *>(widget))
+        text = button->text();
+    else if (const auto *log = qobject_cast<const QPlainTextEdit *>(widget))
+        text = log->toPlainText();
+    else
+        return kNone;
+    return text.replace(u'\\', QStringLiteral("\\\\")).replace(u'\n', QStringLiteral("\\n"));
+}
+
+// The focus widget's class, after the name of the nearest widget from it
+// upwards that has a name of the program's own.
+QString FocusName()
+{
+    const QWidget *focus = QApplication::focusWidget();
+    if (!focus)
+        return kNone;
+    const QWidget *named = focus;
+    while (named && (named->objectName().isEmpty() || named->objectName().startsWith(u"qt_")))
+        named = named->parentWidget();
+    return (named ? named->objectName() : kNone) + u' ' + QString::fromLatin1(focus->metaObject()->className());
+}
+
+} // namespace
+
+TTestProbe::TTestProbe(QObject *parent) : QObject(parent)
+{
+    const QString name = qEnvironmentVariable(VariableName);
+    if (name.isEmpty())
+        return;
+    m_server = new QLocalServer(this);
+    QLocalServer::removeServer(name);
+    if (!m_server->listen(name))
+        qWarning("%s: cannot listen on %s: %s", VariableName, qPrintable(name),
+                 qPrintable(m_server->errorString()));
+    connect(m_server, &QLocalServer::newConnection, this, &TTestProbe::Serve);
+}
+
+QString TTestProbe::Answer(const QString &query)
+{
+    const QString command = query.section(u' ', 0, 0);
+    const QString rest = query.section(u' ', 1);
+    const QStringList words = rest.split(u' ', Qt::SkipEmptyParts);
+    if (command == u"widget" && words.size() == 1) {
+        const QWidget *widget = FindWidget(words.first());
+        return widget ? Rect(widget, widget->rect()) : kNone;
+    }
+    if (command == u"cell" && words.size() == 3)
+        return CellRect(words.at(0), words.at(1).toInt(), words.at(2).toInt());
+    if (command == u"item" && words.size() >= 2)
+        return ItemRect(words.first(), rest.section(u' ', 1));
+    if (command == u"current" && words.size() == 1)
+        return CurrentCell(words.first());
+    if (command == u"text" && words.size() == 1)
+        return ShownText(words.first());
+    if (command == u"focus" && words.isEmpty())
+        return FocusName();
+    return QStringLiteral("error: ") + query;
+}
+
+void TTestProbe::Serve()
+{
+    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, socket, [socket] {
+            while (socket->canReadLine()) {
+                const QString query = QString::fromUtf8(socket->readLine()).trimmed();
+                socket->write(Answer(query).toUtf8() + '\n');
+            }
+        });
+    }
+}

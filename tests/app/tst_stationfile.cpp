@@ -1,0 +1,733 @@
+// "Открыть файл" and "Сохранить в файл" in the main window against the
+// controller stand-in: the round trip through a file, refused files, the
+// input errors of a save, the file dialog's proposals, the buttons' enabled
+// state, and files exchanged with kolt-tarvo-cli.
+#include "ModalDriver.h"
+#include "SettingsFile.h"
+#include "SimFixture.h"
+#include "TestSeed.h"
+#include "app/ConfigPages.h"
+#include "app/EllipsisDelegate.h"
+#include "app/ErrorBox.h"
+#include "app/StationFileDialog.h"
+#include "app/TerminalPage.h"
+#include "app/UfmMain.h"
+#include "calibration/CalibrationEditor.h"
+#include "calibration/TankTableTransfer.h"
+#include "calibration/UfmTankCalibration.h"
+#include "config/ConfigDataSet.h"
+#include "config/ConfigImage.h"
+#include "config/TerminalConfig.h"
+#include "terminal/Terminal.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+constexpr int kGuardMs = 60000; // a child process that hangs fails its test
+
+using Tanks = QList<int>;
+
+QByteArray SimFile(const sim::ControllerSim &sim, const char *name)
+{
+    return QByteArray::fromStdString(sim.file(name));
+}
+
+QByteArray Block(const QByteArray &tanksTbl, int tankNo)
+{
+    return tanksTbl.mid(TankTableFile::BlockOffset(tankNo), TankTableFile::BlockSize);
+}
+
+// The stand-in's "config" with every gap byte set from the generator.
+QByteArray ConfigWithGaps(const sim::ControllerSim &sim, QRandomGenerator &random)
+{
+    TTerminalConfig config;
+    ConfigImage::Decode(SimFile(sim, "config"), config);
+    for (char &gap : config.gaps)
+        gap = char(random.bounded(1, 256));
+    return ConfigImage::Encode(config);
+}
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The value at path ("config/tanks/0/hmax") replaced; an undefined value
+// removes it.
+QJsonValue With(const QJsonValue &node, QStringList path, const QJsonValue &value)
+{
+    if (path.isEmpty())
+        return value;
+    const QString head = path.takeFirst();
+    const bool remove = path.isEmpty() && value.isUndefined();
+    if (node.isArray()) {
+        QJsonArray array = node.toArray();
+        const int index = head.toInt();
+        if (remove)
+            array.removeAt(index);
+        else
+            array[index] = With(array.at(index), path, value);
+        return array;
+    }
+    QJsonObject object = node.toObject();
+    if (remove)
+        object.remove(head);
+    else
+        object[head] = With(object.value(head), path, value);
+    return object;
+}
+
+struct CliResult
+{
+    int exitCode = -1; // -1: did not start, crashed or hung
+    QByteArray err;
+};
+
+CliResult RunCli(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(KOLT_CLI_PATH), arguments);
+    CliResult result;
+    if (!process.waitForStarted(kGuardMs))
+        return result;
+    process.closeWriteChannel();
+    if (!process.waitForFinished(kGuardMs)) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    if (process.exitStatus() == QProcess::NormalExit)
+        result.exitCode = process.exitCode();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+// What "Открыть файл" must leave as it was when it refuses a file.
+struct WindowState
+{
+    QStringList boxes;                   // every box of the pages
+    QList<QList<qint32>> rows;           // every cell of dsTank, dsPump, dsNozz
+    QList<int> currentRows;              // of the three grids
+    QList<std::tuple<bool, bool, QList<qint32>>> tables; // Loaded, Modified, Volumes
+    TTerminalConfig configuration;       // gap bytes included
+
+    friend bool operator==(const WindowState &, const WindowState &) = default;
+};
+
+WindowState StateOf(TfmMain &window)
+{
+    WindowState state;
+    for (const QLineEdit *box : window.pcConfig->findChildren<QLineEdit *>())
+        state.boxes << box->objectName() + u'=' + box->text();
+    for (const char *name : {"dsTank", "dsPump", "dsNozz"}) {
+        const auto *dataSet = window.findChild<TConfigDataSet *>(QString::fromLatin1(name));
+        for (int row = 0; row < dataSet->rowCount(); ++row) {
+            QList<qint32> cells;
+            for (const TDataSetField &field : dataSet->Fields()) {
+                if (field.kind != TDataSetField::Calculated)
+                    cells << dataSet->Value(row, field.name);
+            }
+            state.rows << cells;
+        }
+    }
+    for (const char *name : {"DBGridEh1", "DBGridEh2", "DBGridEh3"})
+        state.currentRows << window.findChild<QTableView *>(QString::fromLatin1(name))->currentIndex().row();
+    for (const TankTable &slot : window.TankTables)
+        state.tables << std::tuple{slot.Loaded, slot.Modified, QList<qint32>(slot.Volumes.begin(), slot.Volumes.end())};
+    state.configuration = window.Configuration();
+    return state;
+}
+
+} // namespace
+
+class TestStationFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void toolbarOrderAndLook();
+    void buttonsFollowTheActions_data();
+    void buttonsFollowTheActions();
+    void roundTripIsByteIdentical_data();
+    void roundTripIsByteIdentical();
+    void refusedFileChangesNothing_data();
+    void refusedFileChangesNothing();
+    void saveRefusesInputBeforeWriting_data();
+    void saveRefusesInputBeforeWriting();
+    void dialogProposesDatedNameInLastFolder();
+    void windowFileRestoresWithCompanion();
+    void companionBackupOpensInWindow();
+
+private:
+    // A window on the stand-in, shown and active, with the stand-in's
+    // station read.
+    void StartWindow(bool read = true);
+    // Activates the main window, as the window manager does when a dialog
+    // over it closes.
+    void Activate();
+    void Click(QWidget *widget, QPoint pos = {});
+    void ClickAction(QAction *action);
+    // Ctrl+key to the widget holding the focus.
+    void Shortcut(Qt::Key key);
+    void ClickNode(const QString &text);
+    // Opens the table of the tank through its button and types a rising
+    // table in the editor; returns the values typed.
+    QList<qint32> EditTable(int tankNo);
+    // Saves through Ctrl+S into path.
+    void SaveAs(const QString &path);
+    // Opens path through the toolbar button.
+    void Open(const QString &path);
+
+    std::unique_ptr<SettingsFile> m_settings;
+    std::unique_ptr<SimFixture> m_fixture;
+    std::unique_ptr<TfmMain> m_window;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QStringList m_errors;
+    QString m_answer; // what the file dialog answers
+    QList<std::pair<TStationFileDialog::TPurpose, QString>> m_proposed;
+    const decltype(TfmTankCalibration::ShowErrorBox) m_calibrationErrorBox = TfmTankCalibration::ShowErrorBox;
+};
+
+void TestStationFile::init()
+{
+    m_errors.clear();
+    m_proposed.clear();
+    m_answer.clear();
+    ErrorBox::SetReporter([this](const QString &text) { m_errors << text; });
+    TfmTankCalibration::ShowErrorBox = [this](QWidget *, const QString &text) { m_errors << text; };
+    TStationFileDialog::SetChooser([this](TStationFileDialog::TPurpose purpose, const QString &proposed) {
+        m_proposed << std::pair{purpose, proposed};
+        return m_answer;
+    });
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_settings = std::make_unique<SettingsFile>();
+    m_fixture = std::make_unique<SimFixture>(1);
+}
+
+void TestStationFile::cleanup()
+{
+    m_window.reset();
+    m_fixture.reset();
+    m_settings.reset();
+    m_dir.reset();
+    TStationFileDialog::SetChooser(nullptr);
+    ErrorBox::SetReporter(nullptr);
+    TfmTankCalibration::ShowErrorBox = m_calibrationErrorBox;
+}
+
+void TestStationFile::Activate()
+{
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+}
+
+void TestStationFile::StartWindow(bool read)
+{
+    m_window = std::make_unique<TfmMain>();
+    m_window->show();
+    Activate();
+    if (read) {
+        ClickAction(m_window->acIcRead);
+        QCOMPARE(m_errors, QStringList());
+        QCOMPARE(m_window->findChild<TConfigDataSet *>("dsTank")->rowCount(), TTerminalConfig::TankCount);
+    }
+}
+
+void TestStationFile::Click(QWidget *widget, QPoint pos)
+{
+    QVERIFY(widget && widget->isVisible());
+    if (pos.isNull())
+        pos = widget->rect().center();
+    QWidget *top = widget->window();
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, widget->mapTo(top, pos));
+}
+
+void TestStationFile::ClickAction(QAction *action)
+{
+    Click(m_window->findChild<QToolBar *>("ToolBar1")->widgetForAction(action));
+}
+
+void TestStationFile::Shortcut(Qt::Key key)
+{
+    QWidget *focused = QApplication::focusWidget();
+    QVERIFY(focused);
+    QTest::keyClick(focused, key, Qt::ControlModifier);
+}
+
+void TestStationFile::ClickNode(const QString &text)
+{
+    QTreeWidget *tree = m_window->tvConfig;
+    const auto found = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    QVERIFY(!found.isEmpty());
+    const QModelIndex index = tree->indexFromItem(found.first());
+    tree->scrollTo(index);
+    Click(tree->viewport(), tree->visualRect(index).center());
+}
+
+QList<qint32> TestStationFile::EditTable(int tankNo)
+{
+    ClickNode(QStringLiteral("Резервуары"));
+    auto *grid = m_window->findChild<QTableView *>("DBGridEh1");
+    const auto *dataSet = static_cast<const TConfigDataSet *>(grid->model());
+    const QModelIndex number = dataSet->index(tankNo - 1, dataSet->FieldIndex("no"));
+    const QModelIndex table = dataSet->index(tankNo - 1, dataSet->FieldIndex("tbl"));
+    grid->scrollTo(number);
+    Click(grid->viewport(), grid->visualRect(number).center());
+    grid->scrollTo(table);
+
+    QList<qint32> typed;
+    ModalDriver<TfmTankCalibration> driver([&](TfmTankCalibration *dialog) {
+        if (!QTest::qWaitForWindowActive(dialog))
+            return; // left open: the driver rejects it and the test fails
+        auto *editor = dialog->findChild<TCalibrationEditor *>("Editor");
+        Click(editor->viewport());
+        QStringList lines;
+        for (int i = 0; i < editor->LineCount(); ++i) {
+            typed << 1000 * tankNo + 7 * i + 3;
+            lines << QString::number(typed.last());
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        for (const QChar c : lines.join(u'\n')) {
+            if (c == u'\n')
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            else
+                QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+        }
+        Click(dialog->findChild<QPushButton *>("btnOk"));
+    });
+    Click(grid->viewport(), TEllipsisDelegate::ButtonRect(grid->visualRect(table)).center());
+    if (driver.Opened != 1 || driver.LeftOpen)
+        QTest::qFail("the calibration editor did not open and close once", __FILE__, __LINE__);
+    Activate();
+    return typed;
+}
+
+void TestStationFile::SaveAs(const QString &path)
+{
+    m_answer = path;
+    Shortcut(Qt::Key_S);
+}
+
+void TestStationFile::Open(const QString &path)
+{
+    m_answer = path;
+    ClickAction(m_window->acFileOpen);
+}
+
+void TestStationFile::toolbarOrderAndLook()
+{
+    StartWindow(false);
+    auto *toolBar = m_window->findChild<QToolBar *>("ToolBar1");
+    QList<QWidget *> buttons;
+    for (QAction *action : {m_window->acConfig, m_window->acIcRead, m_window->acIcWrite, m_window->acFileOpen,
+                            m_window->acFileSave})
+        buttons << toolBar->widgetForAction(action);
+    for (int i = 0; i < buttons.size(); ++i) {
+        QVERIFY(buttons[i]);
+        QCOMPARE(buttons[i]->size(), buttons[0]->size());
+        if (i > 0)
+            QVERIFY(buttons[i]->x() > buttons[i - 1]->x());
+    }
+    // The same separator after "Связь" and after "Загрузить в контроллер".
+    const int step = buttons[2]->x() - buttons[1]->x();
+    QCOMPARE(buttons[3]->x() - buttons[2]->x(), buttons[1]->x() - buttons[0]->x());
+    QVERIFY(buttons[3]->x() - buttons[2]->x() >= step + 8);
+    QCOMPARE(buttons[4]->x() - buttons[3]->x(), step);
+
+    QCOMPARE(m_window->acFileOpen->text(), QString("Открыть файл"));
+    QCOMPARE(m_window->acFileOpen->toolTip(), QString("Открыть файл"));
+    QCOMPARE(m_window->acFileOpen->shortcut(), QKeySequence("Ctrl+O"));
+    QCOMPARE(m_window->acFileSave->text(), QString("Сохранить в файл"));
+    QCOMPARE(m_window->acFileSave->toolTip(), QString("Сохранить в файл"));
+    QCOMPARE(m_window->acFileSave->shortcut(), QKeySequence("Ctrl+S"));
+    for (QAction *action : {m_window->acFileOpen, m_window->acFileSave}) {
+        const QImage picture = action->icon().pixmap(QSize(24, 24)).toImage();
+        QCOMPARE(picture.size(), QSize(24, 24));
+        QVERIFY(picture.pixelColor(12, 12).alpha() > 0);
+        QVERIFY(picture != m_window->acIcRead->icon().pixmap(QSize(24, 24)).toImage());
+    }
+    QVERIFY(m_window->acFileOpen->icon().pixmap(QSize(24, 24)).toImage()
+            != m_window->acFileSave->icon().pixmap(QSize(24, 24)).toImage());
+}
+
+void TestStationFile::buttonsFollowTheActions_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("start") << "start" << true;
+    QTest::newRow("terminal page shown") << "terminal" << false;
+    QTest::newRow("configuration page shown again") << "configuration" << true;
+    QTest::newRow("while reading") << "reading" << false;
+    QTest::newRow("while writing") << "writing" << false;
+    QTest::newRow("while a table is fetched") << "fetching" << false;
+    QTest::newRow("after a write") << "written" << true;
+}
+
+void TestStationFile::buttonsFollowTheActions()
+{
+    QFETCH(QString, state);
+    QFETCH(bool, enabled);
+    StartWindow(state != "start");
+    auto *toolBar = m_window->findChild<QToolBar *>("ToolBar1");
+    QList<QAction *> actions{m_window->acIcRead, m_window->acIcWrite, m_window->acFileOpen, m_window->acFileSave};
+    QList<QList<bool>> seen; // per look: each action's state, then each button's
+    const auto look = [&] {
+        QList<bool> states;
+        for (QAction *action : actions)
+            states << action->isEnabled();
+        for (QAction *action : actions)
+            states << toolBar->widgetForAction(action)->isEnabled();
+        seen << states;
+    };
+    QMetaObject::Connection lookAtFirstCommand =
+        connect(&m_window->Terminal(), &TTerminal::commandStarted, this, [&](const QByteArray &) {
+            if (seen.isEmpty() && state != "written")
+                look();
+        });
+
+    QTabBar *tabs = m_window->pc->tabBar();
+    if (state == "terminal" || state == "configuration")
+        Click(tabs, tabs->tabRect(m_window->pc->indexOf(m_window->tsTerminal)).center());
+    if (state == "configuration")
+        Click(tabs, tabs->tabRect(m_window->pc->indexOf(m_window->tsConfig)).center());
+    if (state == "reading") {
+        ClickAction(m_window->acIcRead);
+    } else if (state == "writing" || state == "written") {
+        ClickAction(m_window->acIcWrite);
+    } else if (state == "fetching") {
+        ModalDriver<TfmTankCalibration> driver; // rejects the editor
+        ClickNode(QStringLiteral("Резервуары"));
+        auto *grid = m_window->findChild<QTableView *>("DBGridEh1");
+        const auto *dataSet = static_cast<const TConfigDataSet *>(grid->model());
+        const QModelIndex table = dataSet->index(0, dataSet->FieldIndex("tbl"));
+        grid->scrollTo(table);
+        Click(grid->viewport(), TEllipsisDelegate::ButtonRect(grid->visualRect(table)).center());
+        QCOMPARE(driver.Opened, 1);
+        Activate();
+    }
+    disconnect(lookAtFirstCommand);
+    QCOMPARE(m_errors, QStringList());
+    if (seen.isEmpty())
+        look();
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(seen.first(), QList<bool>(2 * actions.size(), enabled));
+
+    // The shortcuts act exactly when the buttons do.
+    m_answer.clear(); // a cancelled dialog
+    Shortcut(Qt::Key_O);
+    Shortcut(Qt::Key_S);
+    if (state != "reading" && state != "writing" && state != "fetching")
+        QCOMPARE(m_proposed.size(), enabled ? 2 : 0);
+}
+
+void TestStationFile::roundTripIsByteIdentical_data()
+{
+    QTest::addColumn<Tanks>("edited");
+    QTest::newRow("tables of tanks 2 and 5") << Tanks{2, 5};
+    QTest::newRow("tables of tanks 1 and 6") << Tanks{1, 6};
+}
+
+// Read from the controller, save, open, write: the controller ends as it
+// started, the gap bytes of "config" included, with the edited tables.
+void TestStationFile::roundTripIsByteIdentical()
+{
+    QFETCH(Tanks, edited);
+    QRandomGenerator random = SeededGenerator(QTest::currentTestFunction());
+    sim::ControllerSim &sim = m_fixture->Sim();
+    const QByteArray config = ConfigWithGaps(sim, random);
+    sim.setFile("config", config.toStdString());
+    StartWindow();
+    QCOMPARE(m_window->Configuration().gaps, [&] {
+        TTerminalConfig decoded;
+        ConfigImage::Decode(config, decoded);
+        return decoded.gaps;
+    }());
+    QMap<int, QByteArray> blocks;
+    for (const int tankNo : edited) {
+        const QList<qint32> typed = EditTable(tankNo);
+        QVERIFY(!typed.isEmpty());
+        const TankTable &slot = *m_window->TankTables.ForTank(tankNo);
+        QVERIFY(slot.Modified);
+        QCOMPARE(slot.Volumes[typed.size() - 1], typed.last());
+        blocks[tankNo] = TankTableFile::BlockBytes(slot);
+    }
+
+    const QString path = m_dir->filePath("station.json");
+    SaveAs(path);
+    QCOMPARE(m_errors, QStringList());
+    const WindowState atSave = StateOf(*m_window);
+    const QJsonObject saved = QJsonDocument::fromJson(ReadFile(path)).object();
+    QCOMPARE(saved.value("config").toObject().value("image").toString().toLatin1(), config.toHex().toUpper());
+    QCOMPARE(saved.value("tables").toObject().keys().size(), edited.size());
+
+    // Another station on the line, read into the window: the file must
+    // replace all of it.
+    QByteArray other(ConfigImage::Size, '\0');
+    other[416] = 9; // a card sector, so that the pages can be written
+    sim.setFile("config", other.toStdString());
+    const QByteArray tables = SimFile(sim, "tanks.tbl");
+    sim.setFile("tanks.tbl", QByteArray(tables.size(), '\x55').toStdString());
+    ClickAction(m_window->acIcRead);
+    QCOMPARE(m_errors, QStringList());
+
+    sim.clearTranscript();
+    Open(path);
+    QCOMPARE(m_errors, QStringList());
+    QVERIFY(sim.commands().empty());
+    for (int i = 0; i < TTankTables::Count; ++i) {
+        const TankTable &slot = m_window->TankTables[i];
+        const bool inFile = edited.contains(slot.TankNo);
+        QCOMPARE(slot.Loaded, inFile);
+        QCOMPARE(slot.Modified, inFile);
+    }
+    // The pages and slots as they were saved, the first rows current.
+    const WindowState opened = StateOf(*m_window);
+    QCOMPARE(opened.boxes, atSave.boxes);
+    QCOMPARE(opened.rows, atSave.rows);
+    QVERIFY(opened.tables == atSave.tables);
+    QVERIFY(opened.configuration == atSave.configuration);
+    QCOMPARE(opened.currentRows, QList<int>(3, 0));
+
+    ClickAction(m_window->acIcWrite);
+    QCOMPARE(m_errors, QStringList());
+    QCOMPARE(SimFile(sim, "config"), config);
+    const QByteArray written = SimFile(sim, "tanks.tbl");
+    for (const int tankNo : edited)
+        QCOMPARE(Block(written, tankNo), blocks[tankNo]);
+    for (const TankTable &slot : m_window->TankTables)
+        QVERIFY(!slot.Modified);
+}
+
+void TestStationFile::refusedFileChangesNothing_data()
+{
+    QTest::addColumn<QString>("path");  // to change in the saved file; empty: text instead
+    QTest::addColumn<QJsonValue>("value");
+    QTest::addColumn<QByteArray>("text"); // the file's whole text when path is empty
+    QTest::addColumn<QString>("error");   // after the file's name and ": "
+    QTest::addColumn<bool>("whole");      // the error's whole text, else its beginning
+
+    QTest::newRow("not JSON") << QString() << QJsonValue() << QByteArray("{\"config\": ")
+                              << "not valid JSON at offset " << false;
+    QTest::newRow("not an object") << QString() << QJsonValue() << QByteArray("[1, 2]") << "expected one JSON object." << true;
+    QTest::newRow("missing member") << "config/apn" << QJsonValue(QJsonValue::Undefined) << QByteArray()
+                                    << "config.apn: missing." << true;
+    QTest::newRow("out-of-range value") << "config/tanks/3/hmax" << QJsonValue(40000) << QByteArray()
+                                        << "config.tanks[3].hmax: 40000 is outside -32768..32767." << true;
+    QTest::newRow("table of 399 values") << "tables/2/399" << QJsonValue(QJsonValue::Undefined) << QByteArray()
+                                         << "tables.2: 399 entries, expected 400." << true;
+    QTest::newRow("image not hexadecimal") << "config/image" << QJsonValue(QString(858, u'x')) << QByteArray()
+                                           << "config.image: 'x' at 0 is not a hexadecimal digit." << true;
+    QTest::newRow("missing file") << "-" << QJsonValue() << QByteArray() << "No such file or directory." << true;
+}
+
+void TestStationFile::refusedFileChangesNothing()
+{
+    QFETCH(QString, path);
+    QFETCH(QJsonValue, value);
+    QFETCH(QByteArray, text);
+    QFETCH(QString, error);
+    QFETCH(bool, whole);
+    StartWindow();
+    EditTable(2);
+    // A good file of this station, with the table of tank 2.
+    const QString good = m_dir->filePath("good.json");
+    SaveAs(good);
+    QCOMPARE(m_errors, QStringList());
+    // Pages that differ from what was saved.
+    ClickNode(QStringLiteral("GPRS"));
+    Click(m_window->findChild<QLineEdit *>("eAPN"));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("edited"));
+    const WindowState before = StateOf(*m_window);
+
+    const QString bad = m_dir->filePath("bad.json");
+    if (path.isEmpty()) {
+        QVERIFY(WriteFile(bad, text));
+    } else if (path != "-") {
+        const QJsonValue document = With(QJsonDocument::fromJson(ReadFile(good)).object(), path.split(u'/'), value);
+        QVERIFY(WriteFile(bad, QJsonDocument(document.toObject()).toJson()));
+    }
+    m_fixture->Sim().clearTranscript();
+    Open(bad);
+    QCOMPARE(m_errors.size(), 1);
+    const QString expected = QDir::toNativeSeparators(bad) + QStringLiteral(": ") + error;
+    if (whole)
+        QCOMPARE(m_errors.first(), expected);
+    else
+        QVERIFY2(m_errors.first().startsWith(expected), qPrintable(m_errors.first()));
+    QVERIFY(StateOf(*m_window) == before);
+    QVERIFY(m_fixture->Sim().commands().empty());
+}
+
+void TestStationFile::saveRefusesInputBeforeWriting_data()
+{
+    QTest::addColumn<QString>("node");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("typed"); // replaces the box's text
+    QTest::addColumn<QString>("error");
+    QTest::newRow("empty card sector") << "Карты" << "eCardSector" << ""
+                                       << "Could not convert variant of type (Null) into type (Integer)";
+    QTest::newRow("port beyond 32 bits") << "Http" << "eServerPort" << "4294967296" << "Range check error.";
+}
+
+void TestStationFile::saveRefusesInputBeforeWriting()
+{
+    QFETCH(QString, node);
+    QFETCH(QString, box);
+    QFETCH(QString, typed);
+    QFETCH(QString, error);
+    StartWindow();
+    ClickNode(node);
+    Click(m_window->findChild<QLineEdit *>(box));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    QTest::keyClicks(QApplication::focusWidget(), typed);
+
+    // A file that was there stays as it was.
+    const QString path = m_dir->filePath("station.json");
+    QVERIFY(WriteFile(path, "earlier"));
+    SaveAs(path);
+    QCOMPARE(m_errors, QStringList{error});
+    QCOMPARE(ReadFile(path), QByteArray("earlier"));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"station.json"});
+
+    // A folder that does not exist: the box names the file.
+    m_errors.clear();
+    Click(m_window->findChild<QLineEdit *>(box));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("1"));
+    const QString missing = m_dir->filePath("missing/station.json");
+    SaveAs(missing);
+    QCOMPARE(m_errors.size(), 1);
+    QVERIFY2(m_errors.first().startsWith(QDir::toNativeSeparators(missing) + QStringLiteral(": ")),
+             qPrintable(m_errors.first()));
+}
+
+void TestStationFile::dialogProposesDatedNameInLastFolder()
+{
+    StartWindow();
+    const auto dated = [](const QString &folder) {
+        // Either side of a midnight passing during the test.
+        return QStringList{QDir(folder).filePath(TStationFileDialog::ProposedName(QDate::currentDate().addDays(-1))),
+                           QDir(folder).filePath(TStationFileDialog::ProposedName(QDate::currentDate()))};
+    };
+    QCOMPARE(TStationFileDialog::ProposedName(QDate(2026, 12, 10)), QString("azs-config-2026-12-10.json"));
+
+    // Cancelled: nothing written, the folder not changed.
+    SaveAs(QString());
+    QCOMPARE(m_proposed.size(), 1);
+    QCOMPARE(m_proposed.last().first, TStationFileDialog::TPurpose::Save);
+    // The user's documents, or home where there is no such folder.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString start = QFileInfo(documents).isDir() ? documents : QDir::homePath();
+    QVERIFY2(dated(start).contains(m_proposed.last().second), qPrintable(m_proposed.last().second));
+
+    const QString folder = m_dir->filePath("chosen");
+    QVERIFY(QDir().mkpath(folder));
+    SaveAs(QDir(folder).filePath("a.json"));
+    QCOMPARE(m_errors, QStringList());
+    QVERIFY(QFile::exists(QDir(folder).filePath("a.json")));
+    SaveAs(QString());
+    QVERIFY2(dated(folder).contains(m_proposed.last().second), qPrintable(m_proposed.last().second));
+
+    // Opening proposes the same folder, and a file opened elsewhere moves it.
+    Open(QString());
+    QCOMPARE(m_proposed.last(), std::pair(TStationFileDialog::TPurpose::Open, folder));
+    QVERIFY(QFile::copy(QDir(folder).filePath("a.json"), m_dir->filePath("b.json")));
+    Open(m_dir->filePath("b.json"));
+    QCOMPARE(m_errors, QStringList());
+    SaveAs(QString());
+    QVERIFY2(dated(m_dir->path()).contains(m_proposed.last().second), qPrintable(m_proposed.last().second));
+    QCOMPARE(m_proposed.size(), 6);
+}
+
+// A file the window saved, restored by the companion on another controller:
+// that controller then holds what the window would have written.
+void TestStationFile::windowFileRestoresWithCompanion()
+{
+    QRandomGenerator random = SeededGenerator(QTest::currentTestFunction());
+    sim::ControllerSim &sim = m_fixture->Sim();
+    const QByteArray config = ConfigWithGaps(sim, random);
+    sim.setFile("config", config.toStdString());
+    StartWindow();
+    EditTable(3);
+    EditTable(4);
+    const QString path = m_dir->filePath("station.json");
+    SaveAs(path);
+    QCOMPARE(m_errors, QStringList());
+
+    std::unique_ptr<sim::ControllerSim> other = m_fixture->StartAnother(2);
+    other->setFile("config", QByteArray(ConfigImage::Size, '\0').toStdString());
+    const CliResult restore = RunCli({QStringLiteral("--port"), QStringLiteral("2"), QStringLiteral("restore"), path});
+    QCOMPARE(restore.exitCode, 0);
+    QCOMPARE(restore.err, QByteArray());
+    QCOMPARE(SimFile(*other, "config"), config);
+    const QByteArray tables = SimFile(*other, "tanks.tbl");
+    for (const int tankNo : {3, 4})
+        QCOMPARE(Block(tables, tankNo), TankTableFile::BlockBytes(*m_window->TankTables.ForTank(tankNo)));
+    other->stop();
+}
+
+// A backup the companion made of another controller, opened in the window
+// and written: this controller then holds the backed-up station.
+void TestStationFile::companionBackupOpensInWindow()
+{
+    QRandomGenerator random = SeededGenerator(QTest::currentTestFunction());
+    std::unique_ptr<sim::ControllerSim> other = m_fixture->StartAnother(2);
+    const QByteArray config = ConfigWithGaps(*other, random);
+    other->setFile("config", config.toStdString());
+    QByteArray tables = SimFile(*other, "tanks.tbl");
+    for (char &byte : tables)
+        byte = char(random.generate());
+    other->setFile("tanks.tbl", tables.toStdString());
+    const QString path = m_dir->filePath("backup.json");
+    const CliResult backup = RunCli({QStringLiteral("--port"), QStringLiteral("2"), QStringLiteral("backup"), path});
+    QCOMPARE(backup.exitCode, 0);
+    QCOMPARE(backup.err, QByteArray());
+    other->stop();
+
+    StartWindow(false);
+    m_fixture->Sim().clearTranscript();
+    Open(path);
+    QCOMPARE(m_errors, QStringList());
+    QVERIFY(m_fixture->Sim().commands().empty());
+    ClickAction(m_window->acIcWrite);
+    QCOMPARE(m_errors, QStringList());
+    sim::ControllerSim &sim = m_fixture->Sim();
+    QCOMPARE(SimFile(sim, "config"), config);
+    const QByteArray written = SimFile(sim, "tanks.tbl");
+    for (int tankNo = 1; tankNo <= TTerminalConfig::TankCount; ++tankNo)
+        QCOMPARE(Block(written, tankNo), Block(tables, tankNo));
+}
+
+QTEST_MAIN(TestStationFile)
+#include "tst_stationfile.moc"

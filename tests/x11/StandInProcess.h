@@ -1,0 +1,39 @@
+// controller-sim run as a process of its own, serving COM<port> in a given
+// folder, with its files and its transcript kept there for inspection.
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+class StandInProcess
+{
+public:
+    StandInProcess(const QString &folder, int port);
+    ~StandInProcess();
+
+    StandInProcess(const StandInProcess &) = delete;
+    StandInProcess &operator=(const StandInProcess &) = delete;
+
+    // Starts it and waits until the port is there; false with *error set
+    // when it does not come up. Files and transcript carry over a restart.
+    bool Start(QString *error);
+    // Stops it as SIGTERM does; the port link is gone afterwards.
+    bool Stop();
+
+    // The commands received in all its runs, in order.
+    QStringList Commands() const;
+    // A file of the controller as it stands now.
+    QByteArray File(const QString &name) const;
+    // Replaces a file of the controller while it is stopped: the next
+    // Start serves it.
+    bool SetFile(const QString &name, const QByteArray &bytes);
+
+private:
+    QString FilePath(const QString &name) const;
+
+    QString m_folder;
+    int m_port;
+    QProcess m_process;
+};

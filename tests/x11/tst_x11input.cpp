@@ -1,0 +1,611 @@
+// The real program under a real X server with a window manager, against
+// controller-sim run as a process, driven only by X input events from
+// outside (xdotool). Every flow is checked on the stand-in's side (its
+// transcript and files) and on the screen's side (window titles, and what
+// the program's test probe says its widgets show). Positions on screen are
+// asked of the program itself. When a step fails, the screen is kept as an
+// image in the build folder.
+#include "ProbeClient.h"
+#include "StandInProcess.h"
+#include "XDisplay.h"
+#include "app/EllipsisDelegate.h"
+#include "app/TestProbe.h"
+#include "calibration/TankTable.h"
+#include "common/Cp1251.h"
+#include "common/Settings.h"
+#include "config/ConfigDataSet.h"
+#include "config/ConfigDataSets.h"
+#include "config/ConfigImage.h"
+#include "config/TerminalConfig.h"
+#include "terminal/RemoteFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+#include <functional>
+#include <utility>
+#include <memory>
+
+namespace {
+
+constexpr int kGuardMs = 30000;
+constexpr int kPollMs = 50;
+constexpr int kRemapMs = 5000;
+constexpr int kDoubleClick = 2;
+
+const QString kMainTitle = QStringLiteral("^kolt-tarvo-conf-1\\.1$");
+const QString kErrorBoxTitle = QStringLiteral("^Kolt-tarvo-conf$");
+const QString kConnTitle = QStringLiteral("^Настройки подключения$");
+const QString kAnyTableTitle = QStringLiteral("Градуировочная таблица$");
+const QString kSaveTitle = QStringLiteral("^Сохранить в файл$");
+const QString kOpenTitle = QStringLiteral("^Открыть файл$");
+
+QString TableTitle(int tankNo)
+{
+    return QStringLiteral("^Р#%1: Градуировочная таблица$").arg(tankNo);
+}
+
+QString OpenText(int port)
+{
+    return QStringLiteral("COM%1 открыт").arg(port);
+}
+
+const QByteArray kTableFile = QByteArrayLiteral("tanks.tbl");
+const QString kTableRead = QStringLiteral("rdfile tanks.tbl ");
+const QString kTableWrite = QStringLiteral("wrfile tanks.tbl ");
+
+QString TableRead(int tankNo)
+{
+    constexpr int kBlock = int(sizeof(TankTable::Volumes));
+    return QString::fromLatin1(ReadFileCommand(kTableFile, (tankNo - 1) * kBlock, kBlock));
+}
+
+int TankColumn(QByteArrayView field)
+{
+    return TConfigDataSet(ConfigDataSets::TankFields()).FieldIndex(field);
+}
+
+int NozzleColumn(QByteArrayView field)
+{
+    return TConfigDataSet(ConfigDataSets::NozzleFields()).FieldIndex(field);
+}
+
+TTerminalConfig Decoded(const QByteArray &image)
+{
+    TTerminalConfig config;
+    ConfigImage::Decode(image, config);
+    return config;
+}
+
+qint32 Volume(const QByteArray &tables, int tankNo, int entry)
+{
+    return qFromLittleEndian<qint32>(tables.constData() + (tankNo - 1) * sizeof(TankTable::Volumes) + 4 * entry);
+}
+
+void SetVolume(QByteArray &tables, int tankNo, int entry, qint32 volume)
+{
+    qToLittleEndian(volume, tables.data() + (tankNo - 1) * sizeof(TankTable::Volumes) + 4 * entry);
+}
+
+} // namespace
+
+// Fails the test, keeping the screen, when the condition does not hold at
+// once (EXPECT) or within the guard time (EXPECT_SOON).
+#define EXPECT(condition, what)                                                                    \
+    do {                                                                                           \
+        if (!(condition))                                                                          \
+            QFAIL(qPrintable(Shot(what)));                                                         \
+    } while (false)
+#define EXPECT_SOON(condition, what)                                                               \
+    do {                                                                                           \
+        if (!Soon([&] { return bool(condition); }))                                                \
+            QFAIL(qPrintable(Shot(what)));                                                         \
+    } while (false)
+// Runs a step made of checks and stops the test when one of them failed.
+#define STEP(call)                                                                                 \
+    do {                                                                                           \
+        call;                                                                                      \
+        if (QTest::currentTestFailed())                                                            \
+            return;                                                                                \
+    } while (false)
+
+class tst_x11input : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    void read();
+    void tableButtonOpensItsTank_data();
+    void tableButtonOpensItsTank();
+    void tableEditedSavedWritten();
+    void gridCellEditedWritten_data();
+    void gridCellEditedWritten();
+    void terminalLineSent_data();
+    void terminalLineSent();
+    void connectionDialogByKeyboard();
+    void reconnectAfterStandInRestart();
+    void fileSavedOpenedWritten();
+
+private:
+    // Stops the program and the stand-in.
+    void TearDown();
+    bool Soon(const std::function<bool()> &condition);
+    // Soon() for a window to show.
+    bool ShowsSoon(const QString &titlePattern);
+    QString Shot(const QString &what);
+    QString SettingsPath() const { return QDir(m_folder->path()).filePath(QStringLiteral("kolt-tarvo-conf.ini")); }
+
+    // Clicks the middle of what the query names, once it is on screen.
+    bool ClickOn(const QString &query, int count = 1);
+    void ReadConfiguration(StandInProcess &standIn);
+    void WriteConfiguration();
+    void ShowPage(const QString &node);
+    void OpenTable(int row, int tankNo);
+    void ExpectNoErrorBox();
+    // Answers the file dialog titled by the pattern with the path typed
+    // into its file name box and Enter.
+    void ChooseFile(const QString &titlePattern, const QString &path);
+
+    XDisplay m_x;
+    QString m_shotsDir;
+    int m_shots = 0;
+    std::unique_ptr<QTemporaryDir> m_folder;
+    std::unique_ptr<StandInProcess> m_com1;
+    std::unique_ptr<QProcess> m_program;
+    std::unique_ptr<ProbeClient> m_probe;
+};
+
+void tst_x11input::initTestCase()
+{
+    m_shotsDir = QStringLiteral(KOLT_SHOTS_DIR);
+    QDir().mkpath(m_shotsDir);
+    QString error;
+    QVERIFY2(m_x.Start(&error), qPrintable(error));
+}
+
+void tst_x11input::init()
+{
+    TearDown();
+    m_folder = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_folder->isValid());
+    m_com1 = std::make_unique<StandInProcess>(m_folder->path(), 1);
+    QString error;
+    QVERIFY2(m_com1->Start(&error), qPrintable(error));
+    Settings::WritePort(SettingsPath(), 1);
+
+    const QString probeName = QDir(m_folder->path()).filePath(QStringLiteral("probe"));
+    QProcessEnvironment environment = m_x.Environment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("KOLT_TARVO_PORTS"), m_folder->path());
+    environment.insert(QStringLiteral("KOLT_TARVO_SETTINGS"), SettingsPath());
+    environment.insert(QString::fromLatin1(TTestProbe::VariableName), probeName);
+    m_program = std::make_unique<QProcess>();
+    m_program->setProcessEnvironment(environment);
+    m_program->setProcessChannelMode(QProcess::ForwardedChannels);
+    m_program->start(QStringLiteral(KOLT_APP_PATH));
+    m_probe = std::make_unique<ProbeClient>(probeName);
+
+    EXPECT(ShowsSoon(kMainTitle), "the main window shows");
+    EXPECT_SOON(m_probe->Text(QStringLiteral("StatusPanel0")) == OpenText(1), "the status bar shows COM1 open");
+}
+
+void tst_x11input::cleanup()
+{
+    TearDown();
+}
+
+void tst_x11input::cleanupTestCase()
+{
+    TearDown(); // also after a failed init(), which cleanup() does not follow
+}
+
+void tst_x11input::TearDown()
+{
+    if (m_program) {
+        m_program->terminate();
+        if (!m_program->waitForFinished(kGuardMs)) {
+            m_program->kill();
+            m_program->waitForFinished(kGuardMs);
+        }
+    }
+    m_probe.reset();
+    m_program.reset();
+    m_com1.reset();
+    m_folder.reset();
+}
+
+bool tst_x11input::Soon(const std::function<bool()> &condition)
+{
+    QDeadlineTimer deadline(kGuardMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(kPollMs);
+    }
+    return true;
+}
+
+// openbox now and then leaves a window unmapped that the program has mapped,
+// most often just after its own start: a window that is there but has not
+// shown after a while is mapped once more from outside, with a warning.
+bool tst_x11input::ShowsSoon(const QString &titlePattern)
+{
+    const QDeadlineTimer remapTime(kRemapMs);
+    bool remapped = false;
+    return Soon([&] {
+        if (m_x.WindowShown(titlePattern))
+            return true;
+        if (!remapped && remapTime.hasExpired() && m_x.MapAgain(titlePattern)) {
+            remapped = true;
+            qWarning("the window manager left \"%s\" unmapped: mapped again", qPrintable(titlePattern));
+        }
+        return false;
+    });
+}
+
+QString tst_x11input::Shot(const QString &what)
+{
+    QString name = QString::fromLatin1(QTest::currentTestFunction());
+    if (const char *tag = QTest::currentDataTag())
+        name += u'-' + QString::fromLatin1(tag).replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")), QStringLiteral("_"));
+    const QString path = QDir(m_shotsDir).filePath(QStringLiteral("%1-%2.png").arg(name).arg(++m_shots));
+    const bool kept = m_x.Screenshot(path);
+    QString focus = m_probe ? m_probe->Ask(QStringLiteral("focus")) : QString();
+    return QStringLiteral("failed: %1 (focus: %2; screen %3 %4)")
+        .arg(what, focus, kept ? QStringLiteral("kept in") : QStringLiteral("not kept as"), path);
+}
+
+bool tst_x11input::ClickOn(const QString &query, int count)
+{
+    // The same place twice in a row: a window just shown may still be moved
+    // into place by the window manager.
+    std::optional<QRect> rect;
+    const auto settled = [&] {
+        const std::optional<QRect> previous = std::exchange(rect, m_probe->Where(query));
+        return rect && rect == previous;
+    };
+    return Soon(settled) && m_x.ClickAt(rect->center(), count);
+}
+
+void tst_x11input::ExpectNoErrorBox()
+{
+    EXPECT(!m_x.WindowShown(kErrorBoxTitle), "no error box shows");
+    EXPECT(m_x.WindowShown(kMainTitle), "the main window still shows");
+}
+
+void tst_x11input::ReadConfiguration(StandInProcess &standIn)
+{
+    const QString command = QStringLiteral("rdfile config 0 0");
+    const qsizetype before = standIn.Commands().count(command);
+    EXPECT(ClickOn(QStringLiteral("widget acIcRead")), "a click on \"Считать из контроллера\"");
+    EXPECT_SOON(standIn.Commands().count(command) == before + 1, "the stand-in received rdfile config 0 0");
+    // The operator's password shows once the whole answer is in.
+    const QString password = Cp1251::toUnicode(Decoded(standIn.File(QStringLiteral("config"))).oper_psw.Bytes());
+    EXPECT_SOON(m_probe->Text(QStringLiteral("eOperPsw")) == password, "the operator's password shows");
+    STEP(ExpectNoErrorBox());
+}
+
+void tst_x11input::WriteConfiguration()
+{
+    const QString reload = QStringLiteral("reload");
+    const qsizetype before = m_com1->Commands().count(reload);
+    EXPECT(ClickOn(QStringLiteral("widget acIcWrite")), "a click on \"Загрузить в контроллер\"");
+    EXPECT_SOON(m_com1->Commands().count(reload) == before + 1, "the stand-in received reload");
+}
+
+void tst_x11input::ShowPage(const QString &node)
+{
+    EXPECT(ClickOn(QStringLiteral("item tvConfig ") + node), QStringLiteral("a click on the tree's node ") + node);
+    EXPECT_SOON(m_probe->Text(QStringLiteral("lblConfigCaption")) == node, QStringLiteral("the page %1 shows").arg(node));
+}
+
+// A click on the table button of a row of the tank grid; the editor of the
+// given tank is expected.
+void tst_x11input::OpenTable(int row, int tankNo)
+{
+    const qsizetype tableReads = m_com1->Commands().filter(kTableRead).size();
+    std::optional<QRect> cell;
+    EXPECT_SOON((cell = m_probe->Where(QStringLiteral("cell DBGridEh1 %1 %2").arg(row).arg(TankColumn("tbl")))),
+                "the table cell is on screen");
+    EXPECT(m_x.ClickAt(TEllipsisDelegate::ButtonRect(*cell).center()), "a click on the table button");
+    EXPECT(ShowsSoon(kAnyTableTitle), "a calibration editor opens");
+    EXPECT(m_x.WindowShown(TableTitle(tankNo)),
+           QStringLiteral("the editor is tank %1's, not \"%2\"").arg(tankNo).arg(m_x.WindowTitle(kAnyTableTitle)));
+    const QStringList reads = m_com1->Commands().filter(kTableRead).mid(tableReads);
+    EXPECT(reads == QStringList{TableRead(tankNo)},
+           QStringLiteral("one read of tank %1's block, got: %2").arg(tankNo).arg(reads.join(u", ")));
+}
+
+void tst_x11input::read()
+{
+    STEP(ReadConfiguration(*m_com1));
+    const TTerminalConfig config = Decoded(m_com1->File(QStringLiteral("config")));
+    QVERIFY(!config.admin_tel.Bytes().isEmpty());
+    EXPECT(m_probe->Text(QStringLiteral("eAdminPsw")) == Cp1251::toUnicode(config.admin_psw.Bytes()),
+           "the administrator's password shows");
+    EXPECT(m_probe->Text(QStringLiteral("eAdminTel")) == Cp1251::toUnicode(config.admin_tel.Bytes()),
+           "the administrator's telephone shows");
+    STEP(ShowPage(QStringLiteral("GPRS")));
+    EXPECT(m_probe->Text(QStringLiteral("eAPN")) == Cp1251::toUnicode(config.apn.Bytes()), "the APN shows");
+    STEP(ShowPage(QStringLiteral("Резервуары")));
+    EXPECT(m_probe->Ask(QStringLiteral("current DBGridEh1")).startsWith(QStringLiteral("0 ")),
+           "tank 1 is current after the read");
+    EXPECT(m_com1->Commands() == QStringList{QStringLiteral("rdfile config 0 0")}, "nothing but the read was sent");
+}
+
+void tst_x11input::tableButtonOpensItsTank_data()
+{
+    QTest::addColumn<int>("tankNo");
+    QTest::newRow("tank 3") << 3;
+    QTest::newRow("tank 6") << 6;
+}
+
+void tst_x11input::tableButtonOpensItsTank()
+{
+    QFETCH(int, tankNo);
+    STEP(ReadConfiguration(*m_com1));
+    STEP(ShowPage(QStringLiteral("Резервуары")));
+    EXPECT(m_probe->Ask(QStringLiteral("current DBGridEh1")).startsWith(QStringLiteral("0 ")),
+           "tank 1 is current after the read");
+    STEP(OpenTable(tankNo - 1, tankNo));
+    EXPECT(m_x.Keys({QStringLiteral("Escape")}), "Escape");
+    EXPECT_SOON(!m_x.WindowShown(kAnyTableTitle), "the editor closes on Escape");
+    EXPECT(m_probe->Ask(QStringLiteral("current DBGridEh1")).startsWith(QString::number(tankNo - 1) + u' '),
+           "the pressed row is current");
+}
+
+void tst_x11input::tableEditedSavedWritten()
+{
+    constexpr int kTankNo = 3;
+    constexpr int kEntry = 5;
+    STEP(ReadConfiguration(*m_com1));
+    const QByteArray tablesBefore = m_com1->File(QString::fromLatin1(kTableFile));
+    QVERIFY(tablesBefore.size() >= kTankNo * qsizetype(sizeof(TankTable::Volumes)));
+    QVERIFY(Decoded(m_com1->File(QStringLiteral("config"))).tanks[kTankNo - 1].hmax >= 10 * (kEntry + 1));
+    // A value between its neighbours, other than the one there.
+    const qint32 below = Volume(tablesBefore, kTankNo, kEntry - 1);
+    const qint32 above = Volume(tablesBefore, kTankNo, kEntry + 1);
+    QVERIFY2(above - below >= 3, "the stand-in's table rises");
+    qint32 edited = below + (above - below) / 2;
+    if (edited == Volume(tablesBefore, kTankNo, kEntry))
+        ++edited;
+
+    // The row is made current by a click on its number, so that this flow
+    // does not hang on where the button alone leads.
+    STEP(ShowPage(QStringLiteral("Резервуары")));
+    EXPECT(ClickOn(QStringLiteral("cell DBGridEh1 %1 %2").arg(kTankNo - 1).arg(TankColumn("no"))),
+           "a click on the tank's number");
+    EXPECT_SOON(m_probe->Ask(QStringLiteral("current DBGridEh1")).startsWith(QString::number(kTankNo - 1) + u' '),
+                "the tank's row is current");
+    STEP(OpenTable(kTankNo - 1, kTankNo));
+
+    EXPECT(ClickOn(QStringLiteral("widget Editor")), "a click into the editor");
+    EXPECT_SOON(m_probe->Ask(QStringLiteral("focus")).startsWith(QStringLiteral("Editor ")), "the editor has the focus");
+    QStringList keys{QStringLiteral("ctrl+Home")};
+    for (int i = 0; i < kEntry; ++i)
+        keys.append(QStringLiteral("Down"));
+    keys += {QStringLiteral("End"), QStringLiteral("shift+Home")};
+    EXPECT(m_x.Keys(keys), "keys to select the line");
+    EXPECT(m_x.Type(QString::number(edited)), "typing the value");
+    EXPECT_SOON(m_probe->Text(QStringLiteral("Editor")).split(u'\n').value(kEntry) == QString::number(edited),
+                "the editor's line holds the typed value");
+    EXPECT(ClickOn(QStringLiteral("widget btnOk")), "a click on \"Сохранить\"");
+    EXPECT_SOON(!m_x.WindowShown(kAnyTableTitle), "the editor closes on \"Сохранить\"");
+    STEP(ExpectNoErrorBox());
+
+    const qsizetype writesBefore = m_com1->Commands().filter(kTableWrite).size();
+    STEP(WriteConfiguration());
+    QByteArray expected = tablesBefore;
+    SetVolume(expected, kTankNo, kEntry, edited);
+    EXPECT_SOON(m_com1->File(QString::fromLatin1(kTableFile)) == expected,
+                "\"tanks.tbl\" holds the edit in tank 3's block and nothing else changed");
+    // The writes, one after the other, spell tank 3's block and nothing else.
+    const qsizetype blockStart = (kTankNo - 1) * qsizetype(sizeof(TankTable::Volumes));
+    const QByteArray block = expected.mid(blockStart, sizeof(TankTable::Volumes));
+    const auto written = [&] {
+        QByteArray bytes;
+        for (const QString &command : m_com1->Commands().filter(kTableWrite).mid(writesBefore)) {
+            const QStringList words = command.split(u' ');
+            if (words.size() != 4 || words.at(2).toLongLong() != blockStart + bytes.size())
+                return QByteArray("out of order: ") + command.toLatin1();
+            bytes += QByteArray::fromHex(words.at(3).toLatin1());
+        }
+        return bytes;
+    };
+    EXPECT_SOON(written() == block, QStringLiteral("the writes spell tank 3's block, got: ") + QString::fromLatin1(written().left(80).toHex()));
+    STEP(ExpectNoErrorBox());
+}
+
+void tst_x11input::gridCellEditedWritten_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("grid");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    // Sets the new value into the expected configuration; returns it.
+    QTest::addColumn<std::function<int(TTerminalConfig &)>>("change");
+
+    QTest::newRow("tank grid: Hmin of tank 2")
+        << QStringLiteral("Резервуары") << QStringLiteral("DBGridEh1") << 1 << TankColumn("hmin")
+        << std::function<int(TTerminalConfig &)>([](TTerminalConfig &config) {
+               return config.tanks[1].hmin = qint16(config.tanks[1].hmin + 7);
+           });
+    QTest::newRow("nozzle grid: tank of dispenser 1's nozzle 2")
+        << QStringLiteral("ТРК") << QStringLiteral("DBGridEh3") << 1 << NozzleColumn("tank_no")
+        << std::function<int(TTerminalConfig &)>([](TTerminalConfig &config) {
+               quint8 &tank = config.pumps[0].nozzles[1].tank_no;
+               return tank = quint8(tank % TTerminalConfig::TankCount + 1);
+           });
+}
+
+void tst_x11input::gridCellEditedWritten()
+{
+    QFETCH(QString, page);
+    QFETCH(QString, grid);
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(std::function<int(TTerminalConfig &)>, change);
+
+    STEP(ReadConfiguration(*m_com1));
+    const QByteArray before = m_com1->File(QStringLiteral("config"));
+    TTerminalConfig expected = Decoded(before);
+    const int value = change(expected);
+
+    STEP(ShowPage(page));
+    EXPECT(ClickOn(QStringLiteral("cell %1 %2 %3").arg(grid).arg(row).arg(column), kDoubleClick),
+           "a double click on the cell");
+    EXPECT_SOON(m_probe->Ask(QStringLiteral("focus")).startsWith(grid + u' '), "a cell editor of the grid has the focus");
+    EXPECT(m_x.Keys({QStringLiteral("ctrl+a")}), "ctrl+a");
+    EXPECT(m_x.Type(QString::number(value)), "typing the value");
+    EXPECT(m_x.Keys({QStringLiteral("Return")}), "Return");
+    STEP(WriteConfiguration());
+    EXPECT_SOON(m_com1->File(QStringLiteral("config")) == ConfigImage::Encode(expected),
+                "\"config\" holds the edited value and nothing else changed");
+    STEP(ExpectNoErrorBox());
+}
+
+void tst_x11input::terminalLineSent_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QStringList>("keys"); // none: a click on "..."
+    QTest::newRow("Enter") << QStringLiteral("rdfile config 0 1") << QStringList{QStringLiteral("Return")};
+    QTest::newRow("Shift+Enter") << QStringLiteral("rdfile config 0 2") << QStringList{QStringLiteral("shift+Return")};
+    QTest::newRow("Ctrl+Enter") << QStringLiteral("rdfile config 0 3") << QStringList{QStringLiteral("ctrl+Return")};
+    QTest::newRow("keypad Enter") << QStringLiteral("rdfile config 0 4") << QStringList{QStringLiteral("KP_Enter")};
+    QTest::newRow("button") << QStringLiteral("rdfile config 0 5") << QStringList();
+}
+
+void tst_x11input::terminalLineSent()
+{
+    QFETCH(QString, line);
+    QFETCH(QStringList, keys);
+
+    EXPECT(ClickOn(QStringLiteral("item pc Терминал")), "a click on the tab \"Терминал\"");
+    EXPECT(ClickOn(QStringLiteral("widget cbTx")), "a click into the input line");
+    EXPECT_SOON(m_probe->Ask(QStringLiteral("focus")).startsWith(QStringLiteral("cbTx ")), "the input line has the focus");
+    EXPECT(m_x.Type(line), "typing the line");
+    EXPECT_SOON(m_probe->Text(QStringLiteral("cbTx")) == line, "the input line holds what was typed");
+    if (keys.isEmpty())
+        EXPECT(ClickOn(QStringLiteral("widget btnSend")), "a click on \"...\"");
+    else
+        EXPECT(m_x.Keys(keys), keys.join(u' '));
+    EXPECT_SOON(m_com1->Commands().contains(line), "the stand-in received the line");
+    EXPECT(m_com1->Commands() == QStringList{line}, "the line was sent once and alone");
+    EXPECT_SOON(m_probe->Text(QStringLiteral("cbTx")).isEmpty(), "the input line is empty again");
+    EXPECT_SOON(m_probe->Text(QStringLiteral("mLog")).contains(line), "the log shows the controller's echo");
+    STEP(ExpectNoErrorBox());
+}
+
+void tst_x11input::connectionDialogByKeyboard()
+{
+    StandInProcess com2(m_folder->path(), 2);
+    QString error;
+    QVERIFY2(com2.Start(&error), qPrintable(error));
+    const QString read = QStringLiteral("rdfile config 0 0");
+
+    // Another port: the number typed, Enter.
+    EXPECT(ClickOn(QStringLiteral("widget acConfig")), "a click on \"Связь\"");
+    EXPECT(ShowsSoon(kConnTitle), "the connection dialog opens");
+    EXPECT_SOON(m_probe->Ask(QStringLiteral("focus")).startsWith(QStringLiteral("eComPort ")), "the port field has the focus");
+    EXPECT(m_probe->Text(QStringLiteral("eComPort")) == QStringLiteral("1"), "the field shows the port in use");
+    EXPECT(m_x.Keys({QStringLiteral("ctrl+a")}) && m_x.Type(QStringLiteral("2")), "typing 2 over the number");
+    EXPECT_SOON(m_probe->Text(QStringLiteral("eComPort")) == QStringLiteral("2"), "the field shows 2");
+    EXPECT(m_x.Keys({QStringLiteral("Return")}), "Return");
+    EXPECT_SOON(!m_x.WindowShown(kConnTitle), "the dialog closes on Enter");
+    EXPECT_SOON(m_probe->Text(QStringLiteral("StatusPanel0")) == OpenText(2), "the status bar shows COM2 open");
+    EXPECT(Settings::ReadPort(SettingsPath()) == 2, "the settings file holds port 2");
+    STEP(ReadConfiguration(com2));
+    EXPECT(!m_com1->Commands().contains(read), "COM1's stand-in received nothing");
+
+    // Escape leaves everything as it was.
+    EXPECT(ClickOn(QStringLiteral("widget acConfig")), "a click on \"Связь\"");
+    EXPECT(ShowsSoon(kConnTitle), "the connection dialog opens again");
+    EXPECT_SOON(m_probe->Ask(QStringLiteral("focus")).startsWith(QStringLiteral("eComPort ")), "the port field has the focus");
+    EXPECT(m_probe->Text(QStringLiteral("eComPort")) == QStringLiteral("2"), "the field shows the port in use");
+    EXPECT(m_x.Keys({QStringLiteral("ctrl+a")}) && m_x.Type(QStringLiteral("1")), "typing 1 over the number");
+    EXPECT_SOON(m_probe->Text(QStringLiteral("eComPort")) == QStringLiteral("1"), "the field shows 1");
+    EXPECT(m_x.Keys({QStringLiteral("Escape")}), "Escape");
+    EXPECT_SOON(!m_x.WindowShown(kConnTitle), "the dialog closes on Escape");
+    EXPECT(Settings::ReadPort(SettingsPath()) == 2, "the settings file still holds port 2");
+    EXPECT_SOON(m_probe->Text(QStringLiteral("StatusPanel0")) == OpenText(2), "the status bar still shows COM2 open");
+    STEP(ReadConfiguration(com2));
+    EXPECT(com2.Commands().count(read) == 2, "COM2's stand-in received both reads");
+    EXPECT(!m_com1->Commands().contains(read), "COM1's stand-in still received nothing");
+}
+
+void tst_x11input::reconnectAfterStandInRestart()
+{
+    EXPECT(m_com1->Stop(), "the stand-in stops");
+    EXPECT_SOON(m_probe->Text(QStringLiteral("StatusPanel0")) != OpenText(1), "the status bar no longer shows COM1 open");
+    const QString closed = m_probe->Text(QStringLiteral("StatusPanel0"));
+    EXPECT(!closed.isEmpty() && closed != QStringLiteral("none"), "the status bar says why COM1 is not open");
+
+    QString error;
+    QVERIFY2(m_com1->Start(&error), qPrintable(error));
+    EXPECT_SOON(m_probe->Text(QStringLiteral("StatusPanel0")) == OpenText(1), "the status bar shows COM1 open again");
+    STEP(ReadConfiguration(*m_com1));
+}
+
+void tst_x11input::ChooseFile(const QString &titlePattern, const QString &path)
+{
+    EXPECT_SOON(m_x.WindowShown(titlePattern), QStringLiteral("the dialog %1 opens").arg(titlePattern));
+    EXPECT_SOON(m_probe->Ask(QStringLiteral("focus")).startsWith(QStringLiteral("fileNameEdit ")),
+                "the file name box has the focus");
+    EXPECT(m_x.Keys({QStringLiteral("ctrl+a")}) && m_x.Type(path), "typing the file's path");
+    EXPECT_SOON(m_probe->Text(QStringLiteral("fileNameEdit")) == path, "the file name box holds the path");
+    EXPECT(m_x.Keys({QStringLiteral("Return")}), "Return");
+    EXPECT_SOON(!m_x.WindowShown(titlePattern), QStringLiteral("the dialog %1 closes on Enter").arg(titlePattern));
+}
+
+// Ctrl+S saves the station read into a file; after an edit of the pages,
+// Ctrl+O brings the file back without a word to the controller, and
+// "Загрузить в контроллер" then leaves "config" as it was, gap bytes included.
+void tst_x11input::fileSavedOpenedWritten()
+{
+    TTerminalConfig withGaps = Decoded(m_com1->File(QStringLiteral("config")));
+    for (std::size_t i = 0; i < withGaps.gaps.size(); ++i)
+        withGaps.gaps[i] = char(0xA0 + i % 0x50);
+    const QByteArray config = ConfigImage::Encode(withGaps);
+    EXPECT(m_com1->Stop() && m_com1->SetFile(QStringLiteral("config"), config), "the stand-in's \"config\" replaced");
+    QString error;
+    QVERIFY2(m_com1->Start(&error), qPrintable(error));
+    EXPECT_SOON(m_probe->Text(QStringLiteral("StatusPanel0")) == OpenText(1), "the status bar shows COM1 open again");
+    STEP(ReadConfiguration(*m_com1));
+
+    const QString path = QDir(m_folder->path()).filePath(QStringLiteral("station.json"));
+    EXPECT(m_x.Keys({QStringLiteral("ctrl+s")}), "ctrl+s");
+    STEP(ChooseFile(kSaveTitle, path));
+    EXPECT_SOON(QFile::exists(path), "the file is written");
+    STEP(ExpectNoErrorBox());
+
+    const QString apn = Cp1251::toUnicode(withGaps.apn.Bytes());
+    STEP(ShowPage(QStringLiteral("GPRS")));
+    EXPECT(ClickOn(QStringLiteral("widget eAPN")), "a click into \"APN:\"");
+    EXPECT_SOON(m_probe->Ask(QStringLiteral("focus")).startsWith(QStringLiteral("eAPN ")), "\"APN:\" has the focus");
+    EXPECT(m_x.Keys({QStringLiteral("ctrl+a")}) && m_x.Type(QStringLiteral("edited")), "typing over the APN");
+    EXPECT_SOON(m_probe->Text(QStringLiteral("eAPN")) == QStringLiteral("edited"), "\"APN:\" shows the edit");
+
+    const QStringList sent = m_com1->Commands();
+    EXPECT(m_x.Keys({QStringLiteral("ctrl+o")}), "ctrl+o");
+    STEP(ChooseFile(kOpenTitle, path));
+    EXPECT_SOON(m_probe->Text(QStringLiteral("eAPN")) == apn, "\"APN:\" shows the file's APN");
+    STEP(ExpectNoErrorBox());
+    EXPECT(m_com1->Commands() == sent, "opening the file sent nothing");
+
+    STEP(WriteConfiguration());
+    EXPECT_SOON(m_com1->File(QStringLiteral("config")) == config, "\"config\" is as it was, gap bytes included");
+    STEP(ExpectNoErrorBox());
+}
+
+QTEST_GUILESS_MAIN(tst_x11input)
+#include "tst_x11input.moc"
