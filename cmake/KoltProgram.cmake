@@ -5,6 +5,7 @@ include(GNUInstallDirs)
 set(KOLT_ICON_PNG ${PROJECT_SOURCE_DIR}/packaging/kolt-tarvo-conf.png)
 
 if(WIN32)
+    enable_language(RC)
     # The Windows icon, made from the same picture at the sizes Explorer uses.
     find_program(KOLT_IMAGEMAGICK NAMES convert REQUIRED)
     set(KOLT_ICON_ICO ${PROJECT_BINARY_DIR}/kolt-tarvo-conf.ico)
