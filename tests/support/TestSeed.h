@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QRandomGenerator>
+#include <QString>
 #include <QtGlobal>
 
 inline QRandomGenerator SeededGenerator(const char *testName)
