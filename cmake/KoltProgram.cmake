@@ -31,7 +31,11 @@ function(kolt_add_program target description)
         target_sources(${target} PRIVATE ${rc})
         add_dependencies(${target} kolt-icon)
     endif()
-    install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    if(WIN32)
+        install(TARGETS ${target} RUNTIME DESTINATION .) # the package's top folder
+    else()
+        install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    endif()
 endfunction()
 
 if(UNIX)

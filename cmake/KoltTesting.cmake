@@ -1,8 +1,8 @@
-# Windows tests under wine (CMAKE_CROSSCOMPILING_EMULATOR): wine hands the
-# program its WINEQT_* variables as QT_*, and finds the DLLs of Qt and of the
-# compiler's runtime through WINEPATH.
-set(KOLT_WINE_ENVIRONMENT)
-if(WIN32 AND CMAKE_CROSSCOMPILING_EMULATOR)
+# kolt_wine_environment(OUT): for a Windows test under wine
+# (CMAKE_CROSSCOMPILING_EMULATOR), which hands the program its WINEQT_*
+# variables as QT_* and finds the DLLs of Qt and of the compiler's runtime
+# through WINEPATH.
+function(kolt_wine_environment out)
     get_target_property(qt_core_dll Qt6::Core IMPORTED_LOCATION_RELEASE)
     get_filename_component(qt_bin ${qt_core_dll} DIRECTORY)
     set(wine_path ${qt_bin})
@@ -14,8 +14,8 @@ if(WIN32 AND CMAKE_CROSSCOMPILING_EMULATOR)
     endforeach()
     # Escaped so that the separators stay inside one item of ENVIRONMENT.
     list(JOIN wine_path "\\\;" wine_path)
-    set(KOLT_WINE_ENVIRONMENT "WINEPATH=${wine_path}" WINEQT_FORCE_STDERR_LOGGING=1)
-endif()
+    set(${out} "WINEPATH=${wine_path}" WINEQT_FORCE_STDERR_LOGGING=1 PARENT_SCOPE)
+endfunction()
 
 # kolt_add_qtest(NAME SOURCES... LIBS libs... [TIMEOUT seconds])
 # A QtTest program run by CTest on Qt's offscreen platform: real widgets and
@@ -29,9 +29,10 @@ function(kolt_add_qtest name)
         set(ARG_TIMEOUT 120)
     endif()
     set(environment QT_QPA_PLATFORM=offscreen "QT_LOGGING_RULES=qt.qpa.*=false")
-    if(KOLT_WINE_ENVIRONMENT)
+    if(WIN32 AND CMAKE_CROSSCOMPILING_EMULATOR)
         list(TRANSFORM environment PREPEND WINE)
-        list(APPEND environment ${KOLT_WINE_ENVIRONMENT})
+        kolt_wine_environment(wine)
+        list(APPEND environment ${wine})
     endif()
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${environment}")
 endfunction()
