@@ -2,6 +2,8 @@
 #include "UfmMain.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QLabel>
 #include <QTimer>
 
 #include <cstdio>
@@ -9,15 +11,28 @@
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(KOLT_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(KOLT_DESCRIPTION));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.process(application);
+
     TfmMain fmMain;
     fmMain.show();
     const TTestProbe probe; // answers only when a test asks for it
-    // For start-up timing: report once the loop runs with the window shown, then quit.
-    if (qEnvironmentVariableIsSet("KOLT_TARVO_EXIT_WHEN_SHOWN")) {
-        QTimer::singleShot(0, &application, [] {
-            std::puts("shown");
+    // For start-up timing and checks from outside: once the loop runs with the
+    // window shown, print "shown" and the status bar's first panel, then quit
+    // (with "report": keep running).
+    const QByteArray exitWhenShown = qgetenv("KOLT_TARVO_EXIT_WHEN_SHOWN");
+    if (!exitWhenShown.isEmpty()) {
+        QTimer::singleShot(0, &application, [&fmMain, exitWhenShown] {
+            const auto *status = fmMain.findChild<QLabel *>(QStringLiteral("StatusPanel0"));
+            std::printf("shown\n%s\n", status ? status->text().toUtf8().constData() : "");
             std::fflush(stdout);
-            QCoreApplication::quit();
+            if (exitWhenShown != "report")
+                QCoreApplication::quit();
         });
     }
     return application.exec();

@@ -1,7 +1,6 @@
-// The terminal page: the log of received bytes, the input line and its
-// history, against the controller stand-in.
+// The terminal page: the input line and its history, against the controller
+// stand-in (its log: tst_terminallog).
 #include "SimFixture.h"
-#include "TestSeed.h"
 #include "UserInput.h"
 #include "app/ErrorBox.h"
 #include "app/TerminalPage.h"
@@ -17,11 +16,6 @@
 using Chunks = QList<QByteArray>;
 
 namespace {
-
-QStringList LogLines(const TTerminalPage &page)
-{
-    return page.mLog->document()->toRawText().split(QChar::ParagraphSeparator);
-}
 
 QStringList History(const TTerminalPage &page)
 {
@@ -55,9 +49,6 @@ class TestTerminalPage : public QObject
 
 private slots:
     void init();
-    void appendsChunks_data();
-    void appendsChunks();
-    void chunkingDoesNotMatter();
     void historyRules();
     void enterSendsWithAnyModifier_data();
     void enterSendsWithAnyModifier();
@@ -75,56 +66,6 @@ void TestTerminalPage::init()
 {
     m_errors.clear();
     ErrorBox::SetReporter([this](const QString &text) { m_errors << text; });
-}
-
-void TestTerminalPage::appendsChunks_data()
-{
-    QTest::addColumn<Chunks>("chunks");
-    QTest::addColumn<QStringList>("lines");
-    QTest::newRow("CR LF in one chunk") << Chunks{"ab\r\ncd"} << QStringList{"ab", "cd"};
-    QTest::newRow("open line empty after LF") << Chunks{"ab\r\n"} << QStringList{"ab", ""};
-    QTest::newRow("CR and LF in two chunks") << Chunks{"ab\r", "\ncd"} << QStringList{"ab", "cd"};
-    QTest::newRow("lone CR joins") << Chunks{"con\rfig"} << QStringList{"config"};
-    QTest::newRow("two LF give an empty line") << Chunks{"a\n\nb"} << QStringList{"a", "", "b"};
-    QTest::newRow("LF CR and CR CR LF are one break each")
-        << Chunks{"a\n\rb\r\r\nc"} << QStringList{"a", "b", "c"};
-    QTest::newRow("echo after the prompt")
-        << Chunks{">", "reload\r\r\n"} << QStringList{">reload", ""};
-    QTest::newRow("NUL, controls and 1251 letters stand as received")
-        << Chunks{QByteArray("a\0\x07\xc0\xff", 5)} << QStringList{QString("a") + QChar(0) + QChar(7) + "Ая"};
-}
-
-void TestTerminalPage::appendsChunks()
-{
-    QFETCH(Chunks, chunks);
-    QFETCH(QStringList, lines);
-    TTerminal terminal;
-    TTerminalPage page(terminal);
-    for (const QByteArray &chunk : chunks)
-        page.AppendLog(chunk);
-    QCOMPARE(LogLines(page), lines);
-}
-
-void TestTerminalPage::chunkingDoesNotMatter()
-{
-    QByteArray stream;
-    QRandomGenerator random = SeededGenerator("chunkingDoesNotMatter");
-    const char alphabet[] = "ab>\r\n\r\nxyz\xe0\xff";
-    for (int i = 0; i < 4000; ++i)
-        stream.append(alphabet[random.bounded(int(sizeof alphabet - 1))]);
-
-    TTerminal terminal;
-    TTerminalPage whole(terminal);
-    whole.AppendLog(stream);
-    for (int round = 0; round < 5; ++round) {
-        TTerminalPage pieces(terminal);
-        for (qsizetype at = 0; at < stream.size();) {
-            const qsizetype length = 1 + random.bounded(20);
-            pieces.AppendLog(stream.mid(at, length));
-            at += length;
-        }
-        QCOMPARE(LogLines(pieces), LogLines(whole));
-    }
 }
 
 void TestTerminalPage::historyRules()

@@ -103,11 +103,15 @@ void TestCommon::unwritableFile()
 
 void TestCommon::settingsPathBesideExecutable()
 {
+    // Absolute paths as this platform writes them (with a drive on Windows).
+    const QDir temp(QDir::tempPath());
+    const QString dir = temp.absoluteFilePath("kolt");
     qunsetenv("KOLT_TARVO_SETTINGS");
-    QCOMPARE(Settings::FilePath("/opt/kolt/kolt-tarvo-conf"), QString("/opt/kolt/kolt-tarvo-conf.ini"));
-    QCOMPARE(Settings::FilePath("/opt/kolt/tool.v2.exe"), QString("/opt/kolt/tool.v2.ini"));
-    qputenv("KOLT_TARVO_SETTINGS", "/tmp/elsewhere.ini");
-    QCOMPARE(Settings::FilePath("/opt/kolt/kolt-tarvo-conf"), QString("/tmp/elsewhere.ini"));
+    QCOMPARE(Settings::FilePath(dir + "/kolt-tarvo-conf"), dir + "/kolt-tarvo-conf.ini");
+    QCOMPARE(Settings::FilePath(dir + "/tool.v2.exe"), dir + "/tool.v2.ini");
+    const QString elsewhere = temp.absoluteFilePath("elsewhere.ini");
+    qputenv("KOLT_TARVO_SETTINGS", elsewhere.toLocal8Bit());
+    QCOMPARE(Settings::FilePath(dir + "/kolt-tarvo-conf"), elsewhere);
     qunsetenv("KOLT_TARVO_SETTINGS");
 }
 
