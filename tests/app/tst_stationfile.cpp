@@ -2,6 +2,7 @@
 // controller stand-in: the round trip through a file, refused files, the
 // input errors of a save, the file dialog's proposals, the buttons' enabled
 // state, and files exchanged with kolt-tarvo-cli.
+#include "JsonEdit.h"
 #include "ModalDriver.h"
 #include "SettingsFile.h"
 #include "SimFixture.h"
@@ -76,31 +77,6 @@ bool WriteFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-// The value at path ("config/tanks/0/hmax") replaced; an undefined value
-// removes it.
-QJsonValue With(const QJsonValue &node, QStringList path, const QJsonValue &value)
-{
-    if (path.isEmpty())
-        return value;
-    const QString head = path.takeFirst();
-    const bool remove = path.isEmpty() && value.isUndefined();
-    if (node.isArray()) {
-        QJsonArray array = node.toArray();
-        const int index = head.toInt();
-        if (remove)
-            array.removeAt(index);
-        else
-            array[index] = With(array.at(index), path, value);
-        return array;
-    }
-    QJsonObject object = node.toObject();
-    if (remove)
-        object.remove(head);
-    else
-        object[head] = With(object.value(head), path, value);
-    return object;
 }
 
 struct CliResult

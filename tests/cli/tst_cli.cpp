@@ -2,6 +2,7 @@
 // round trips, the commands each operation puts on the wire, the input
 // checks, port and controller failures, the port choice and the progress
 // display.
+#include "JsonEdit.h"
 #include "QtTestWatchdog.h"
 #include "SimFixture.h"
 
@@ -72,30 +73,6 @@ CliResult RunCli(const QStringList &arguments, const QByteArray &input = {}, con
 QByteArray Json(const QJsonObject &object)
 {
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
-
-// The value at path ("tanks/0/hmax") replaced; an undefined value removes it.
-QJsonValue With(const QJsonValue &node, QStringList path, const QJsonValue &value)
-{
-    if (path.isEmpty())
-        return value;
-    const QString head = path.takeFirst();
-    const bool remove = path.isEmpty() && value.isUndefined();
-    if (node.isArray()) {
-        QJsonArray array = node.toArray();
-        const int index = head.toInt();
-        if (remove)
-            array.removeAt(index);
-        else
-            array[index] = With(array.at(index), path, value);
-        return array;
-    }
-    QJsonObject object = node.toObject();
-    if (remove)
-        object.remove(head);
-    else
-        object[head] = With(object.value(head), path, value);
-    return object;
 }
 
 QJsonObject With(const QJsonObject &root, const QString &path, const QJsonValue &value)
