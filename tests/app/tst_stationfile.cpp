@@ -2,6 +2,7 @@
 // controller stand-in: the round trip through a file, refused files, the
 // input errors of a save, the file dialog's proposals, the buttons' enabled
 // state, and files exchanged with kolt-tarvo-cli.
+#include "ChildProcess.h"
 #include "JsonEdit.h"
 #include "ModalDriver.h"
 #include "SettingsFile.h"
@@ -43,7 +44,6 @@
 
 namespace {
 
-constexpr int kGuardMs = 60000; // a child process that hangs fails its test
 
 using Tanks = QList<int>;
 
@@ -79,29 +79,10 @@ bool WriteFile(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-struct CliResult
-{
-    int exitCode = -1; // -1: did not start, crashed or hung
-    QByteArray err;
-};
-
 CliResult RunCli(const QStringList &arguments)
 {
     QProcess process;
-    process.start(QStringLiteral(KOLT_CLI_PATH), arguments);
-    CliResult result;
-    if (!process.waitForStarted(kGuardMs))
-        return result;
-    process.closeWriteChannel();
-    if (!process.waitForFinished(kGuardMs)) {
-        process.kill();
-        process.waitForFinished();
-        return result;
-    }
-    if (process.exitStatus() == QProcess::NormalExit)
-        result.exitCode = process.exitCode();
-    result.err = process.readAllStandardError();
-    return result;
+    return RunToEnd(process, QStringLiteral(KOLT_CLI_PATH), arguments);
 }
 
 // What "Открыть файл" must leave as it was when it refuses a file.

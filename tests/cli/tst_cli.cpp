@@ -2,6 +2,7 @@
 // round trips, the commands each operation puts on the wire, the input
 // checks, port and controller failures, the port choice and the progress
 // display.
+#include "ChildProcess.h"
 #include "JsonEdit.h"
 #include "QtTestWatchdog.h"
 #include "SimFixture.h"
@@ -27,15 +28,7 @@
 
 namespace {
 
-constexpr int kGuardMs = 60000; // a child that hangs fails its test
 constexpr int kBlock = 1600;    // one tank's table in tanks.tbl
-
-struct CliResult
-{
-    int exitCode = -1; // -1: did not start, crashed or hung
-    QByteArray out;
-    QByteArray err;
-};
 
 QProcessEnvironment Environment(const QStringList &settings)
 {
@@ -52,22 +45,7 @@ CliResult RunCli(const QStringList &arguments, const QByteArray &input = {}, con
     process.setProcessEnvironment(Environment(environment));
     if (!outputFile.isEmpty())
         process.setStandardOutputFile(outputFile);
-    process.start(QStringLiteral(KOLT_CLI_PATH), arguments);
-    CliResult result;
-    if (!process.waitForStarted(kGuardMs))
-        return result;
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(kGuardMs)) {
-        process.kill();
-        process.waitForFinished();
-        return result;
-    }
-    if (process.exitStatus() == QProcess::NormalExit)
-        result.exitCode = process.exitCode();
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
+    return RunToEnd(process, QStringLiteral(KOLT_CLI_PATH), arguments, input);
 }
 
 QByteArray Json(const QJsonObject &object)
@@ -773,7 +751,7 @@ void TestCli::progressOnTerminal()
     process.setChildProcessModifier([slave] { ::dup2(slave, STDERR_FILENO); });
     process.start(QStringLiteral(KOLT_CLI_PATH), Substituted(arguments));
     ::close(slave);
-    QVERIFY(process.waitForStarted(kGuardMs));
+    QVERIFY(process.waitForStarted(kChildGuardMs));
     process.write(input);
     process.closeWriteChannel();
 
@@ -784,7 +762,7 @@ void TestCli::progressOnTerminal()
         while ((count = ::read(master, buffer, sizeof buffer)) > 0)
             shown.append(buffer, count);
     };
-    QDeadlineTimer guard(kGuardMs);
+    QDeadlineTimer guard(kChildGuardMs);
     while (!process.waitForFinished(50)) {
         drain();
         QVERIFY2(!guard.hasExpired(), "the child did not finish");
@@ -1153,10 +1131,10 @@ void TestCli::interruptedRestoreSaysWhereItStopped()
     restore.setProcessEnvironment(Environment({}));
     restore.start(QStringLiteral(KOLT_CLI_PATH), {QStringLiteral("--port"), QStringLiteral("2"),
                                                   QStringLiteral("restore"), backupPath});
-    QVERIFY(restore.waitForStarted(kGuardMs));
-    QVERIFY(WaitFor([&] { return int(target->commands().size()) >= after; }, kGuardMs));
+    QVERIFY(restore.waitForStarted(kChildGuardMs));
+    QVERIFY(WaitFor([&] { return int(target->commands().size()) >= after; }, kChildGuardMs));
     QCOMPARE(::kill(pid_t(restore.processId()), signal), 0);
-    QVERIFY(restore.waitForFinished(kGuardMs));
+    QVERIFY(restore.waitForFinished(kChildGuardMs));
     QCOMPARE(restore.exitStatus(), QProcess::NormalExit);
     QCOMPARE(restore.exitCode(), 128 + signal);
 
