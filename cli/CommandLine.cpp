@@ -4,7 +4,14 @@
 #include "InputError.h"
 #include "common/Settings.h"
 
+#include <QCommandLineParser>
+
 namespace {
+
+const QCommandLineOption kHelp(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+const QCommandLineOption kVersion(QStringLiteral("version"));
+const QCommandLineOption kPort(QStringLiteral("port"), QString(), QStringLiteral("N"));
+const QCommandLineOption kVerify(QStringLiteral("verify"));
 
 int PortNumber(const QString &text)
 {
@@ -38,6 +45,72 @@ QStringList VerifyingCommands()
     return names;
 }
 
+// A command's flags are listed with their two dashes.
+QString FlagName(const QString &flag)
+{
+    return flag.mid(2);
+}
+
+// The parser reads every word that begins with '-' as options; one that
+// begins with '-' and a digit is an argument (a negative offset, say), as
+// no option's name begins with a digit. It passes the parser behind a NUL,
+// which no word of a command line can hold.
+QStringList ProtectNumbers(QStringList words)
+{
+    for (QString &word : words) {
+        if (word.size() > 1 && word.at(0) == u'-' && word.at(1).isDigit())
+            word.prepend(QChar(0));
+    }
+    return words;
+}
+
+QStringList UnprotectNumbers(QStringList words)
+{
+    for (QString &word : words) {
+        if (word.startsWith(QChar(0)))
+            word.remove(0, 1);
+    }
+    return words;
+}
+
+// The option name as words spell it: "--name" or the short "-n".
+QString Spelling(const QString &name, const QStringList &words)
+{
+    const QString dashed = QStringLiteral("--") + name;
+    for (const QString &word : words) {
+        if (word == QStringLiteral("--"))
+            break;
+        if (word == dashed || word.startsWith(dashed + u'='))
+            return dashed;
+    }
+    return u'-' + name;
+}
+
+// Parses words (the first one, the program, is skipped) with these options;
+// throws TInputError for what the parser refuses, its text led by prefix.
+void ParseWords(QCommandLineParser &parser, const QList<QCommandLineOption> &options, const QStringList &words,
+                const QString &prefix)
+{
+    parser.addOptions(options);
+    if (parser.parse(words))
+        return;
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty())
+        throw TInputError(prefix + QStringLiteral("unknown option %1").arg(Spelling(unknown.first(), words)));
+    // Otherwise --port, the one option with a value, ends the words, or a
+    // flag is given a value.
+    if (words.last() == QStringLiteral("--port"))
+        throw TInputError(QStringLiteral("--port: a port number must follow"));
+    for (const QString &word : words.mid(1)) {
+        if (word == QStringLiteral("--"))
+            break;
+        const QString name = word.section(u'=', 0, 0);
+        if (word.startsWith(QStringLiteral("--")) && name != word && name != QStringLiteral("--port"))
+            throw TInputError(prefix + QStringLiteral("%1: takes no value").arg(name));
+    }
+    throw TInputError(prefix + parser.errorText());
+}
+
 } // namespace
 
 namespace CommandLine {
@@ -45,69 +118,70 @@ namespace CommandLine {
 TInvocation Parse(const QStringList &arguments)
 {
     TInvocation invocation;
-    qsizetype i = 1;
-    for (; i < arguments.size() && arguments.at(i).startsWith(QStringLiteral("--")); ++i) {
-        const QString option = arguments.at(i);
-        if (option == QStringLiteral("--")) {
-            ++i;
-            break;
-        }
-        if (option == QStringLiteral("--help")) {
-            invocation.help = true;
-            return invocation;
-        }
-        if (option == QStringLiteral("--port")) {
-            if (++i == arguments.size())
-                throw TInputError(QStringLiteral("--port: a port number must follow"));
-            invocation.port = PortNumber(arguments.at(i));
-        } else if (option.startsWith(QStringLiteral("--port="))) {
-            invocation.port = PortNumber(option.mid(7));
-        } else if (option == QStringLiteral("--verify")) {
-            invocation.verify = true;
-        } else {
-            throw TInputError(QStringLiteral("unknown option %1").arg(option));
-        }
-    }
-    if (i == arguments.size())
-        throw TInputError(QStringLiteral("no command given"));
+    QCommandLineParser parser;
+    // The first word that is no option names the command; what follows it
+    // is the command's.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    ParseWords(parser, {kHelp, kVersion, kPort, kVerify}, arguments, QString());
+    invocation.help = parser.isSet(kHelp);
+    invocation.version = parser.isSet(kVersion);
+    if (invocation.help || invocation.version)
+        return invocation;
+    if (parser.isSet(kPort))
+        invocation.port = PortNumber(parser.value(kPort));
+    invocation.verify = parser.isSet(kVerify);
 
-    invocation.command = CliCommands::Find(arguments.at(i));
-    if (!invocation.command)
-        throw TInputError(QStringLiteral("unknown command '%1'").arg(arguments.at(i)));
-    for (const QString &argument : arguments.mid(i + 1)) {
-        if (!argument.startsWith(QStringLiteral("--"))) {
-            invocation.arguments.append(argument);
-        } else if (!invocation.command->options.contains(argument)) {
-            throw TInputError(QStringLiteral("%1: unknown option %2").arg(invocation.command->name, argument));
-        } else if (!invocation.options.contains(argument)) {
-            invocation.options.append(argument);
-        }
+    const QStringList words = parser.positionalArguments();
+    if (words.isEmpty())
+        throw TInputError(QStringLiteral("no command given"));
+    const TCliCommand *command = CliCommands::Find(words.first());
+    if (!command)
+        throw TInputError(QStringLiteral("unknown command '%1'").arg(words.first()));
+    invocation.command = command;
+
+    QCommandLineParser own;
+    QList<QCommandLineOption> flags{kHelp};
+    for (const QString &flag : command->options)
+        flags.append(QCommandLineOption(FlagName(flag)));
+    ParseWords(own, flags, ProtectNumbers(words), command->name + QStringLiteral(": "));
+    invocation.help = own.isSet(kHelp);
+    if (invocation.help)
+        return invocation;
+    for (const QString &flag : command->options) {
+        if (own.isSet(FlagName(flag)))
+            invocation.options.append(flag);
     }
-    if (invocation.arguments.size() != invocation.command->arguments.size())
-        throw TInputError(QStringLiteral("usage: %1").arg(Usage(*invocation.command)));
-    if (invocation.verify && !invocation.command->verifies)
+    invocation.arguments = UnprotectNumbers(own.positionalArguments());
+
+    if (invocation.arguments.size() != command->arguments.size())
+        throw TInputError(QStringLiteral("usage: %1").arg(Usage(*command)));
+    if (invocation.verify && !command->verifies)
         throw TInputError(QStringLiteral("--verify: only %1 verify what they write").arg(VerifyingCommands().join(QStringLiteral(", "))));
     return invocation;
 }
 
 QString HelpText()
 {
-    QString text = QStringLiteral("Usage: kolt-tarvo-cli [--port N] [--verify] COMMAND [ARGS]\n\nCommands:\n");
+    QString text = QStringLiteral("Usage: kolt-tarvo-cli [--port N] [--verify] COMMAND [ARGS]\n"
+                                  "       kolt-tarvo-cli --help | --version\n\nCommands:\n");
     for (const TCliCommand &command : CliCommands::All())
         text += QStringLiteral("  %1 %2\n").arg(Synopsis(command), -29).arg(command.summary);
     text += QStringLiteral(
         "\n"
-        "Options:\n"
-        "  --port N   COM port number; else the port in the GUI's settings file\n"
-        "             (kolt-tarvo-conf.ini beside this program, section \"conn\",\n"
-        "             key \"port\"), else 1\n"
+        "Options (before the command; its flags follow it):\n"
+        "  --port N   COM port number (also --port=N); else the port in the GUI's\n"
+        "             settings file (kolt-tarvo-conf.ini beside this program,\n"
+        "             section \"conn\", key \"port\"), else 1\n"
         "  --verify   for ");
     text += VerifyingCommands().join(QStringLiteral(", "));
     text += QStringLiteral(
         ": read what was written\n"
         "             back and compare it byte for byte, the configuration before\n"
         "             \"reload\"\n"
-        "  --help     this text\n"
+        "  -h, --help this text, also after the command\n"
+        "  --version  the program's name and version\n"
+        "  --         ends the options: the command follows; after the command,\n"
+        "             every word that follows is an argument (exec -- -h)\n"
         "\n"
         "Environment:\n"
         "  KOLT_TARVO_PORTS       directory in which port N is the device COM<N>\n"

@@ -1,4 +1,6 @@
-// The program's arguments: [--port N] [--verify] COMMAND [ARGS], or --help.
+// The program's arguments: [--port N] [--verify] COMMAND [ARGS] [FLAGS],
+// or --help (-h) or --version. Options precede the command, the command's
+// own flags follow it; "--" ends either.
 #pragma once
 
 #include <QString>
@@ -10,6 +12,7 @@ struct TCliCommand;
 struct TInvocation
 {
     bool help = false;
+    bool version = false;
     std::optional<int> port;
     bool verify = false; // read written bytes back and compare
     const TCliCommand *command = nullptr;

@@ -18,13 +18,13 @@ enum ExitStatus { Done = 0, ControllerError = 1, InputError = 2 };
 
 int Run(const QCoreApplication &application, TTerminal &terminal)
 {
-    if (application.arguments().size() == 2 && application.arguments().at(1) == QStringLiteral("--version")) {
-        StdStreams::WriteOutput(QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(), QStringLiteral(KOLT_VERSION)).toUtf8());
-        return Done;
-    }
     const TInvocation invocation = CommandLine::Parse(application.arguments());
     if (invocation.help) {
         StdStreams::WriteOutput(CommandLine::HelpText().toUtf8());
+        return Done;
+    }
+    if (invocation.version) {
+        StdStreams::WriteOutput(QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(), QStringLiteral(KOLT_VERSION)).toUtf8());
         return Done;
     }
     terminal.SetPortNumber(CliSettings::ChoosePort(invocation.port, application.applicationFilePath()));

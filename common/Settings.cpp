@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QStringList>
 
 namespace {
@@ -153,10 +154,12 @@ void WritePort(const QString &path, int port)
         }
     }
 
-    QFile file(path);
+    // Written beside the file and then put in its place: a failure leaves
+    // the old file as it was. commit() does not see a failure of the final
+    // flush (QTBUG-75077), hence the flush of its own.
+    QSaveFile file(path);
     const QByteArray text = (lines.join(QString::fromLatin1(kNewline)) + QString::fromLatin1(kNewline)).toLocal8Bit();
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size()
-        || !file.flush())
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush() || !file.commit())
         throw TError(QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(path)));
 }
 

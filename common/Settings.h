@@ -20,8 +20,8 @@ int ReadPort(const QString &path);
 // Parses one value as ReadPort() does; false when it is not a number.
 bool ParsePort(const QString &value, int *port);
 
-// Stores the port number, keeping everything else in the file. Throws
-// TError "Unable to write to <path>".
+// Stores the port number, keeping everything else in the file, which is
+// replaced whole or not at all. Throws TError "Unable to write to <path>".
 void WritePort(const QString &path, int port);
 
 } // namespace Settings

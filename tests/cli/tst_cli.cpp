@@ -204,7 +204,10 @@ private slots:
     void portChoice();
     void progressOnTerminal_data();
     void progressOnTerminal();
+    void helpNamesCommandsAndVariables_data();
     void helpNamesCommandsAndVariables();
+    void versionNamesTheProgram_data();
+    void versionNamesTheProgram();
     void shortAnswersAreRefused_data();
     void shortAnswersAreRefused();
     void verifiedWrites_data();
@@ -386,6 +389,12 @@ void TestCli::wireTraces_data()
     QTest::newRow("restore of the configuration alone")
         << QStringList{"restore", "%TMP%/input.json"} << QByteArray() << Json(QJsonObject{{"config", m_config}})
         << configWrite;
+    QTest::newRow("-- before the command") << QStringList{"--", "read-config"} << QByteArray() << QByteArray()
+                                           << QStringList{"rdfile config 0 0"};
+    QTest::newRow("a flag before the argument") << QStringList{"read-table", "--csv", "3"} << QByteArray()
+                                                << QByteArray() << QStringList{"rdfile tanks.tbl 3200 1600"};
+    QTest::newRow("exec of an option's name after --") << QStringList{"exec", "--", "--help"} << QByteArray()
+                                                       << QByteArray() << QStringList{"--help"};
 }
 
 void TestCli::wireTraces()
@@ -525,6 +534,18 @@ void TestCli::inputChecks_data()
               {"KOLT_TARVO_TIMEOUT_MS=soon"});
     arguments("time-out of zero", {"read-config"}, "KOLT_TARVO_TIMEOUT_MS: 0 is outside 1..2147483647",
               {"KOLT_TARVO_TIMEOUT_MS=0"});
+    arguments("--port as the last word", {"--port"}, "--port: a port number must follow");
+    arguments("--port=N not a number", {"--port=x", "read-config"}, "--port: 'x' is not a port number");
+    arguments("a value for a flag", {"--verify=yes", "write-config"}, "--verify: takes no value");
+    arguments("a value for a command's flag", {"read-table", "2", "--csv=yes"}, "read-table: --csv: takes no value");
+    arguments("unknown short option", {"-x", "read-config"}, "unknown option -x");
+    arguments("unknown short option after the command", {"read-table", "2", "-x"}, "read-table: unknown option -x");
+    arguments("an option of the program after the command", {"read-config", "--port", "2"},
+              "read-config: unknown option --port");
+    arguments("--version after the command", {"read-config", "--version"}, "read-config: unknown option --version");
+    arguments("a flag after --", {"write-table", "2", "--", "--csv"},
+              "usage: kolt-tarvo-cli [--port N] [--verify] write-table TANK [--csv] [--allow-gaps]");
+    arguments("an option after -- is the command", {"--", "--port", "2", "read-config"}, "unknown command '--port'");
 }
 
 void TestCli::inputChecks()
@@ -684,6 +705,8 @@ void TestCli::portChoice_data()
     QTest::newRow("not a number: port 1") << "[conn]\nport=three\n" << QStringList{} << 1;
     QTest::newRow("--port before the settings") << "[conn]\nport=3\n" << QStringList{"--port", "1"} << 1;
     QTest::newRow("--port=N") << QString() << QStringList{"--port=3"} << 3;
+    QTest::newRow("--port=N hexadecimal, then --") << QString() << QStringList{"--port=0x3", "--"} << 3;
+    QTest::newRow("the last --port counts") << "[conn]\nport=3\n" << QStringList{"--port=3", "--port", "1"} << 1;
 }
 
 void TestCli::portChoice()
@@ -774,15 +797,48 @@ void TestCli::progressOnTerminal()
              shown.constData());
 }
 
+void TestCli::helpNamesCommandsAndVariables_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+
+    QTest::newRow("--help") << QStringList{"--help"};
+    QTest::newRow("-h") << QStringList{"-h"};
+    QTest::newRow("-h after other options") << QStringList{"--port", "2", "--verify", "-h"};
+    QTest::newRow("--help after the command") << QStringList{"write-table", "--help"};
+    QTest::newRow("-h instead of running the command") << QStringList{"exec", "reload", "-h"};
+}
+
 void TestCli::helpNamesCommandsAndVariables()
 {
-    const CliResult result = RunCli({QStringLiteral("--help")});
+    QFETCH(QStringList, arguments);
+
+    const CliResult result = RunCli(arguments);
     QCOMPARE(result.exitCode, 0);
+    QCOMPARE(result.err, QByteArray());
     for (const char *word : {"exec TEXT", "read-file NAME OFFSET LENGTH", "write-file NAME OFFSET", "read-config",
                              "write-config", "read-table TANK", "write-table TANK", "backup FILE", "restore FILE",
                              "verify FILE", "--port N", "--verify", "KOLT_TARVO_PORTS", "KOLT_TARVO_SETTINGS",
                              "KOLT_TARVO_TIMEOUT_MS"})
         QVERIFY2(result.out.contains(word), word);
+    QCOMPARE(Trace(m_fixture->Sim()), QStringList{});
+}
+
+void TestCli::versionNamesTheProgram_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+
+    QTest::newRow("--version") << QStringList{"--version"};
+    QTest::newRow("--version after another option") << QStringList{"--port", "2", "--version"};
+}
+
+void TestCli::versionNamesTheProgram()
+{
+    QFETCH(QStringList, arguments);
+
+    const CliResult result = RunCli(arguments);
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(result.err, QByteArray());
+    QCOMPARE(result.out, QByteArray("kolt-tarvo-cli " KOLT_VERSION "\n"));
     QCOMPARE(Trace(m_fixture->Sim()), QStringList{});
 }
 

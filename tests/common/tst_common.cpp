@@ -7,6 +7,73 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef Q_OS_WIN
+#include <QFile>
+#else
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+namespace {
+
+// While it lives, writing the file at path fails, for root as well: on
+// Windows the file is held open, which keeps it from being replaced; on
+// POSIX the process may not write files beyond a few bytes.
+class WriteFailure
+{
+public:
+    explicit WriteFailure(const QString &path);
+    ~WriteFailure();
+    WriteFailure(const WriteFailure &) = delete;
+    WriteFailure &operator=(const WriteFailure &) = delete;
+
+    bool Armed() const { return m_armed; }
+
+private:
+    bool m_armed = false;
+#ifdef Q_OS_WIN
+    QFile m_held;
+#else
+    rlimit m_limit{};
+    void (*m_handler)(int) = SIG_DFL;
+#endif
+};
+
+#ifdef Q_OS_WIN
+WriteFailure::WriteFailure(const QString &path) : m_held(path)
+{
+    m_armed = m_held.open(QIODevice::ReadOnly);
+}
+
+WriteFailure::~WriteFailure() = default;
+#else
+WriteFailure::WriteFailure(const QString &)
+{
+    if (getrlimit(RLIMIT_FSIZE, &m_limit) != 0)
+        return;
+    // A write beyond the limit fails with EFBIG instead of ending the process.
+    m_handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = m_limit;
+    small.rlim_cur = 8;
+    m_armed = setrlimit(RLIMIT_FSIZE, &small) == 0;
+}
+
+WriteFailure::~WriteFailure()
+{
+    if (m_armed)
+        setrlimit(RLIMIT_FSIZE, &m_limit);
+    std::signal(SIGXFSZ, m_handler);
+}
+#endif
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+} // namespace
+
 class TestCommon : public QObject
 {
     Q_OBJECT
@@ -17,6 +84,7 @@ private slots:
     void writeKeepsTheRest_data();
     void writeKeepsTheRest();
     void unwritableFile();
+    void failedWriteKeepsTheFile();
     void settingsPathBesideExecutable();
     void cp1251MatchesIcu();
     void cp1251RoundTripsEveryByte();
@@ -67,6 +135,11 @@ void TestCommon::writeKeepsTheRest_data()
     QTest::newRow("adds the key to its section")
         << QByteArray("[conn]\nbaud=1\n\n[x]\na=b\n") << QByteArray("[conn]\nbaud=1\nport=12\n\n[x]\na=b\n");
     QTest::newRow("adds the section") << QByteArray("[x]\na=b\n") << QByteArray("[x]\na=b\n[conn]\nport=12\n");
+    QTest::newRow("CRLF lines, no line end at the end")
+        << QByteArray("[conn]\r\nport=3\r\n; last") << QByteArray("[conn]\nport=12\n; last\n");
+    QTest::newRow("Cyrillic comment, blank lines")
+        << QByteArray("; \xd0\xbf\xd0\xbe\xd1\x80\xd1\x82\n\n[conn]\n\nport=3\n")
+        << QByteArray("; \xd0\xbf\xd0\xbe\xd1\x80\xd1\x82\n\n[conn]\n\nport=12\n");
 }
 
 void TestCommon::writeKeepsTheRest()
@@ -80,6 +153,11 @@ void TestCommon::writeKeepsTheRest()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(before);
     }
+    // Permissions of the file's own, which the written file keeps.
+    const QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+    if (before != "-")
+        QVERIFY(QFile::setPermissions(path, permissions));
+    const QFile::Permissions held = QFile::permissions(path);
     Settings::WritePort(path, 12);
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -87,6 +165,10 @@ void TestCommon::writeKeepsTheRest()
     written.replace("\r\n", "\n");
     QCOMPARE(written, after);
     QCOMPARE(Settings::ReadPort(path), 12);
+    if (before != "-")
+        QCOMPARE(QFile::permissions(path), held);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList("kolt.ini"));
 }
 
 void TestCommon::unwritableFile()
@@ -99,6 +181,36 @@ void TestCommon::unwritableFile()
     } catch (const TError &error) {
         QCOMPARE(error.Message(), "Unable to write to " + QDir::toNativeSeparators(path));
     }
+}
+
+// A write that fails part way leaves the file as it was, and nothing beside it.
+void TestCommon::failedWriteKeepsTheFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("kolt.ini");
+    const QByteArray before("; written by hand\r\n[conn]\r\nport=3\r\n[x]\r\na=b\r\n");
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(before), before.size());
+    }
+    QString message;
+    {
+        WriteFailure failure(path);
+        QVERIFY(failure.Armed());
+        try {
+            Settings::WritePort(path, 12);
+        } catch (const TError &error) {
+            message = error.Message();
+        }
+    }
+    QCOMPARE(message, "Unable to write to " + QDir::toNativeSeparators(path));
+    QCOMPARE(ReadAll(path), before);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList("kolt.ini"));
+    // Once writing works again, the same call succeeds.
+    Settings::WritePort(path, 12);
+    QCOMPARE(Settings::ReadPort(path), 12);
 }
 
 void TestCommon::settingsPathBesideExecutable()
