@@ -156,7 +156,7 @@ void WritePort(const QString &path, int port)
 
     // Written beside the file and then put in its place: a failure leaves
     // the old file as it was. commit() does not see a failure of the final
-    // flush (QTBUG-75077), hence the flush of its own.
+    // flush in this Qt, hence the flush of its own.
     QSaveFile file(path);
     const QByteArray text = (lines.join(QString::fromLatin1(kNewline)) + QString::fromLatin1(kNewline)).toLocal8Bit();
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush() || !file.commit())
