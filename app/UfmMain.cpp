@@ -218,7 +218,9 @@ QWidget *TfmMain::CreateConfigSheet()
     strip->setFixedHeight(25);
     strip->setAutoFillBackground(true);
     QPalette stripPalette = strip->palette();
-    // The system's inactive caption colour.
+    // Windows 7's default inactive caption colour (COLOR_INACTIVECAPTION),
+    // fixed: QPalette has no role for a caption, so the strip looks the same
+    // on every platform.
     stripPalette.setColor(QPalette::Window, QColor(0xBF, 0xCD, 0xDB));
     strip->setPalette(stripPalette);
     auto *stripLayout = new QHBoxLayout(strip);
