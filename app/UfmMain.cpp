@@ -3,28 +3,21 @@
 #include "ConfigPages.h"
 #include "ErrorBox.h"
 #include "ExchangeProgress.h"
-#include "StationFile.h"
+#include "Station.h"
 #include "TerminalPage.h"
 #include "UfmConn.h"
-#include "calibration/TankTableTransfer.h"
 #include "calibration/UfmTankCalibration.h"
 #include "common/Error.h"
-#include "common/Settings.h"
-#include "config/ConfigImage.h"
-#include "config/ConfigTransfer.h"
-#include "config/TerminalConfig.h"
 #include "terminal/Terminal.h"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeySequence>
 #include <QLabel>
-#include <QScopeGuard>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -33,8 +26,6 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-
-#include <algorithm>
 
 namespace {
 
@@ -74,35 +65,16 @@ const NodeInfo kNodes[] = {
 
 constexpr int kPageRole = Qt::UserRole; // a node's page index
 
-// Throws "Терминал занят" while a command transaction waits for its answer.
-void RefuseWhileExchangeRuns(const TTerminal &terminal)
-{
-    if (terminal.ExchangeRunning())
-        throw TError(QStringLiteral("Терминал занят"));
-}
-
 } // namespace
 
 TfmMain::TfmMain(QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      m_station(std::make_unique<TStation>())
 {
     setWindowTitle(QStringLiteral("kolt-tarvo-conf-1.1"));
     setFont(QFont(QStringLiteral("Tahoma"), 8));
     setWindowIcon(QIcon(QStringLiteral(":/icons/conn.png")));
-
-    // FormCreate
-    m_terminal = std::make_unique<TTerminal>();
-    m_terminal->OnOpen = [](TTerminal *) {};
-    m_terminal->OnClose = [this](TTerminal *) {
-        if (!m_shuttingDown)
-            Timer1Timer();
-    };
-    m_terminal->OnError = [this](TTerminal *, const QString &text) {
-        StatusPanel0->setText(QStringLiteral("COM%1 - %2").arg(m_terminal->PortNumber()).arg(text));
-    };
-    m_terminal->OnData = [this](TTerminal *, const QByteArray &text) { AppendLog(text); };
-    m_configuration = std::make_unique<TTerminalConfig>();
 
     CreateToolBar();
     CreateStatusBar();
@@ -110,25 +82,20 @@ TfmMain::TfmMain(QWidget *parent)
     pc = new QTabWidget(this);
     pc->setObjectName(QStringLiteral("pc"));
     tsConfig = CreateConfigSheet();
-    tsTerminal = new TTerminalPage(*m_terminal);
+    tsTerminal = new TTerminalPage(m_station->Terminal());
     tsTerminal->setObjectName(QStringLiteral("tsTerminal"));
     pc->addTab(tsConfig, QStringLiteral("Конфигурация"));
     pc->addTab(tsTerminal, QStringLiteral("Терминал"));
     connect(pc, &QTabWidget::currentChanged, this, &TfmMain::pcChange);
     setCentralWidget(pc);
+    ConnectStation();
 
-    m_settingsPath = Settings::FilePath(QCoreApplication::applicationFilePath());
-    LoadSettings();
-    ClearConfig();
+    m_station->ClearConfig();
     tvConfig->expandAll();
     tvConfig->setCurrentItem(tvConfig->topLevelItem(0));
     tvConfigChange(tvConfig->currentItem());
     UpdateActions();
-
-    Timer1.setInterval(5000);
-    connect(&Timer1, &QTimer::timeout, this, &TfmMain::Timer1Timer);
-    Timer1.start();
-    Timer1Timer();
+    m_station->Start();
 
     setFixedSize(767, 474);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -137,11 +104,29 @@ TfmMain::TfmMain(QWidget *parent)
 
 TfmMain::~TfmMain()
 {
-    // FormDestroy: no tick from here on, also not from the closed event.
-    Timer1.stop();
-    m_shuttingDown = true;
-    m_terminal.reset();
-    m_configuration.reset();
+    // The widgets go before the station, whose terminal the terminal page
+    // sends through and the progress display follows; QWidget's destructor
+    // would delete them only after the members.
+    delete takeCentralWidget();
+    delete statusBar();
+    m_station.reset();
+}
+
+void TfmMain::ConnectStation()
+{
+    TStation *station = m_station.get();
+    connect(station, &TStation::statusChanged, StatusPanel0, &QLabel::setText);
+    connect(station, &TStation::dataReceived, tsTerminal, &TTerminalPage::AppendLog);
+    connect(station, &TStation::configurationCleared, ConfigPages, &TConfigPages::Clear);
+    connect(station, &TStation::configurationLoaded, ConfigPages,
+            [this] { ConfigPages->Show(m_station->Configuration()); });
+    connect(station, &TStation::readingChanged, this, &TfmMain::UpdateActions);
+    QWidget *tankPage = pcConfig->widget(3); // tsConfigTank
+    connect(station, &TStation::fetchingChanged, tankPage, [tankPage](bool fetching) {
+        tankPage->setEnabled(!fetching);
+    });
+    connect(station, &TStation::progressBegun, Progress, &TExchangeProgress::Begin);
+    connect(station, &TStation::progressEnded, Progress, &TExchangeProgress::End);
 }
 
 void TfmMain::CreateToolBar()
@@ -207,7 +192,7 @@ void TfmMain::CreateStatusBar()
     StatusPanel1->setFixedWidth(50);
     bar->addWidget(StatusPanel0);
     bar->addWidget(StatusPanel1);
-    Progress = new TExchangeProgress(*m_terminal, bar);
+    Progress = new TExchangeProgress(m_station->Terminal(), bar);
     bar->addWidget(Progress, 1);
 }
 
@@ -233,7 +218,9 @@ QWidget *TfmMain::CreateConfigSheet()
     strip->setFixedHeight(25);
     strip->setAutoFillBackground(true);
     QPalette stripPalette = strip->palette();
-    // The system's inactive caption colour.
+    // Windows 7's default inactive caption colour (COLOR_INACTIVECAPTION),
+    // fixed: QPalette has no role for a caption, so the strip looks the same
+    // on every platform.
     stripPalette.setColor(QPalette::Window, QColor(0xBF, 0xCD, 0xDB));
     strip->setPalette(stripPalette);
     auto *stripLayout = new QHBoxLayout(strip);
@@ -255,6 +242,7 @@ QWidget *TfmMain::CreateConfigSheet()
     }
     auto page = [this](int index) { return pcConfig->widget(index); };
     ConfigPages = new TConfigPages({page(0), page(1), page(2), page(3), page(4), page(5)}, this);
+    ConfigPages->setObjectName(QStringLiteral("ConfigPages"));
     connect(ConfigPages, &TConfigPages::tableButtonClicked, this,
             [this] { RunAction([this] { DBGridEh1Columns10EditButtonClick(); }); });
     panelLayout->addWidget(pcConfig, 1);
@@ -290,27 +278,6 @@ void TfmMain::CreateTree()
             [this](QTreeWidgetItem *current) { tvConfigChange(current); });
 }
 
-void TfmMain::LoadSettings()
-{
-    m_terminal->SetPortNumber(Settings::ReadPort(m_settingsPath));
-}
-
-void TfmMain::SaveSettings()
-{
-    Settings::WritePort(m_settingsPath, m_terminal->PortNumber());
-}
-
-void TfmMain::Timer1Timer()
-{
-    try {
-        if (!m_terminal->Active())
-            m_terminal->Open();
-        StatusPanel0->setText(QStringLiteral("COM%1 открыт").arg(m_terminal->PortNumber()));
-    } catch (const TError &error) {
-        StatusPanel0->setText(error.Message());
-    }
-}
-
 void TfmMain::tvConfigChange(QTreeWidgetItem *Node)
 {
     if (!Node)
@@ -321,7 +288,7 @@ void TfmMain::tvConfigChange(QTreeWidgetItem *Node)
 
 void TfmMain::UpdateActions()
 {
-    EnableActions(!Reading && pc->currentWidget() == tsConfig);
+    EnableActions(!m_station->Reading() && pc->currentWidget() == tsConfig);
 }
 
 void TfmMain::EnableActions(bool enabled)
@@ -335,54 +302,20 @@ void TfmMain::pcChange()
     UpdateActions();
 }
 
-void TfmMain::ClearConfig()
-{
-    ConfigPages->Clear();
-    TankTables.Reset();
-}
-
-void TfmMain::LoadFromController()
-{
-    ClearConfig();
-    const TExchangeProgress::Session progress(*Progress, 1);
-    ReadConfig(*m_terminal, *m_configuration);
-    ConfigPages->Show(*m_configuration);
-}
-
 void TfmMain::StorePages()
 {
-    ConfigPages->Store(*m_configuration);
+    ConfigPages->Store(m_station->Configuration());
 }
 
 void TfmMain::SaveToController()
 {
     StorePages();
-    // Every command of the write, counted before the first: the image's
-    // chunks, "reload", and the chunks of each changed table.
-    const auto changedTables = std::count_if(TankTables.begin(), TankTables.end(),
-                                             [](const TankTable &table) { return table.Modified; });
-    const int commands = TExchangeProgress::FileWriteCommands(ConfigImage::Size) + 1
-                         + int(changedTables) * TExchangeProgress::FileWriteCommands(sizeof(TankTable::Volumes));
-    const TExchangeProgress::Session progress(*Progress, commands);
-    WriteConfig(*m_terminal, *m_configuration);
-    WriteBackTankTables(*m_terminal, TankTables);
+    m_station->SaveToController();
 }
 
 void TfmMain::acIcReadExecute()
 {
-    // Its ClearConfig would empty the tables a running write has yet to send.
-    RefuseWhileExchangeRuns(*m_terminal);
-    Reading = true;
-    UpdateActions();
-    try {
-        LoadFromController();
-    } catch (...) {
-        Reading = false;
-        UpdateActions();
-        throw;
-    }
-    Reading = false;
-    UpdateActions();
+    m_station->ReadFromController();
 }
 
 void TfmMain::acIcWriteExecute()
@@ -400,36 +333,21 @@ void TfmMain::acIcWriteExecute()
 void TfmMain::SaveToFile(const QString &Path)
 {
     StorePages();
-    StationFile::Save(Path, *m_configuration, TankTables);
-}
-
-void TfmMain::LoadFromFile(const QString &Path)
-{
-    const TStationFile file = StationFile::Load(Path);
-    ClearConfig();
-    *m_configuration = file.Config;
-    ConfigPages->Show(*m_configuration);
-    for (int i = 0; i < TTankTables::Count; ++i) {
-        const TankTable &held = file.Tables[i];
-        TankTable &slot = TankTables[i];
-        slot.Loaded = held.Loaded;
-        slot.Modified = held.Modified;
-        slot.Volumes = held.Volumes;
-    }
+    m_station->SaveToFile(Path);
 }
 
 void TfmMain::acFileOpenExecute()
 {
     // Its ClearConfig would empty the tables a running write has yet to send.
-    RefuseWhileExchangeRuns(*m_terminal);
+    m_station->RefuseWhileExchangeRuns();
     const QString path = m_fileDialog.Choose(this, TStationFileDialog::TPurpose::Open, acFileOpen->text());
     if (!path.isEmpty())
-        LoadFromFile(path);
+        m_station->LoadFromFile(path);
 }
 
 void TfmMain::acFileSaveExecute()
 {
-    RefuseWhileExchangeRuns(*m_terminal);
+    m_station->RefuseWhileExchangeRuns();
     const QString path = m_fileDialog.Choose(this, TStationFileDialog::TPurpose::Save, acFileSave->text());
     if (!path.isEmpty())
         SaveToFile(path);
@@ -439,15 +357,11 @@ void TfmMain::acConfigExecute()
 {
     {
         TfmConn fmConn(this);
-        fmConn.SetPortNumber(m_terminal->PortNumber());
-        if (fmConn.exec() == QDialog::Accepted) {
-            m_terminal->SetPortNumber(fmConn.PortNumber());
-            // An open link's closed event reopens it on the new number.
-            m_terminal->Close();
-            SaveSettings();
-        }
+        fmConn.SetPortNumber(m_station->Terminal().PortNumber());
+        if (fmConn.exec() == QDialog::Accepted)
+            m_station->ChangePort(fmConn.PortNumber());
     } // the dialog is gone here, also when a step above threw
-    Timer1Timer();
+    m_station->Timer1Timer();
 }
 
 void TfmMain::DBGridEh1Columns10EditButtonClick()
@@ -455,33 +369,9 @@ void TfmMain::DBGridEh1Columns10EditButtonClick()
     // Tank number and height are both taken before the fetch, so that they
     // come from the same row.
     const std::optional<TTankRow> row = ConfigPages->CurrentTank();
-    TankTable *table = row ? TankTables.ForTank(row->no) : nullptr;
-    if (!table)
-        return;
-    if (!table->Loaded) {
-        // Refused before the actions are touched: their restore below would
-        // enable them in the middle of a running write.
-        RefuseWhileExchangeRuns(*m_terminal);
-        // One exchange at a time: no read, write or other table meanwhile.
-        QWidget *tankPage = pcConfig->widget(3); // tsConfigTank
-        Reading = true;
-        UpdateActions();
-        tankPage->setEnabled(false);
-        const auto restore = qScopeGuard([this, tankPage] {
-            tankPage->setEnabled(true);
-            Reading = false;
-            UpdateActions();
-        });
-        const TExchangeProgress::Session progress(*Progress, 1);
-        FetchTankTable(*m_terminal, *table);
-    }
-    table->HMax = row->hmax;
-    TfmTankCalibration::EditTankTable(*table, this);
-}
-
-void TfmMain::AppendLog(const QByteArray &Text)
-{
-    tsTerminal->AppendLog(Text);
+    TankTable *table = row ? m_station->OpenTable(row->no, row->hmax) : nullptr;
+    if (table)
+        TfmTankCalibration::EditTankTable(*table, this);
 }
 
 void TfmMain::RunAction(const std::function<void()> &action)

@@ -94,14 +94,16 @@ bool RunConnDialog(TfmMain &window, const std::function<void(TfmConn &)> &act)
     });
     if (!UserInput::Activate(&window))
         return false;
-    ClickAction(window, window.acConfig);
+    ClickAction(window, "acConfig");
     return driver.Opened == 1 && !driver.LeftOpen;
 }
 
 // Ticks only when the test calls for one.
 void StopTimer(TfmMain &window)
 {
-    window.Timer1.stop();
+    auto *timer = window.Station().findChild<QTimer *>("Timer1");
+    QVERIFY(timer);
+    timer->stop();
 }
 
 const QString kSentinel = QStringLiteral("(before)");
@@ -228,8 +230,8 @@ void TestConn::emptyFieldDisablesOk()
         Close(dialog, Closing::EscapeKey);
     });
     QVERIFY(closed);
-    QCOMPARE(window.Terminal().PortNumber(), 1);
-    QVERIFY(window.Terminal().Active());
+    QCOMPARE(window.Station().Terminal().PortNumber(), 1);
+    QVERIFY(window.Station().Terminal().Active());
     QVERIFY(!QFile::exists(stand.settings.Path()));
 }
 
@@ -282,9 +284,9 @@ void TestConn::confirmOrCancel()
     link.OnClose = [&](TTerminal *) { events << "close"; };
     TfmMain window;
     StopTimer(window);
-    QVERIFY(window.Terminal().Active());
-    window.Terminal().AddLink(&link);
-    window.StatusPanel0->setText(kSentinel);
+    QVERIFY(window.Station().Terminal().Active());
+    window.Station().Terminal().AddLink(&link);
+    Child<QLabel>(window, "StatusPanel0")->setText(kSentinel);
 
     const bool closed = RunConnDialog(window, [&](TfmConn &dialog) {
         if (!typed.isEmpty())
@@ -293,23 +295,23 @@ void TestConn::confirmOrCancel()
     });
     QVERIFY(closed);
     QCOMPARE(events, linkEvents);
-    QCOMPARE(window.Terminal().PortNumber(), port);
+    QCOMPARE(window.Station().Terminal().PortNumber(), port);
     QCOMPARE(FileText(stand.settings.Path()), fileAfter);
-    QCOMPARE(window.StatusPanel0->text(), status);
+    QCOMPARE(Child<QLabel>(window, "StatusPanel0")->text(), status);
     QVERIFY(stand.errorBoxes.isEmpty());
 
     // Every later tick reports the same.
     for (int tick = 0; tick < 2; ++tick) {
-        window.StatusPanel0->setText(kSentinel);
-        window.Timer1Timer();
-        QCOMPARE(window.StatusPanel0->text(), status);
+        Child<QLabel>(window, "StatusPanel0")->setText(kSentinel);
+        window.Station().Timer1Timer();
+        QCOMPARE(Child<QLabel>(window, "StatusPanel0")->text(), status);
     }
 
     // COM1 is free exactly when the link left it, and the link reaches the
     // stand-in on its port.
     QCOMPARE(PortOpens(1), port != 1);
-    if (window.Terminal().Active()) {
-        window.Terminal().Send("reload\r");
+    if (window.Station().Terminal().Active()) {
+        window.Station().Terminal().Send("reload\r");
         QVERIFY(WaitFor([&] { return stand.Sim(port).reloadCount() == 1; }));
     }
 }
@@ -330,8 +332,8 @@ void TestConn::unwritableSettings()
         stand.com1.Sim().stop();
     TfmMain window;
     StopTimer(window);
-    QCOMPARE(window.Terminal().Active(), linkOpen);
-    window.StatusPanel0->setText(kSentinel);
+    QCOMPARE(window.Station().Terminal().Active(), linkOpen);
+    Child<QLabel>(window, "StatusPanel0")->setText(kSentinel);
 
     const bool closed = RunConnDialog(window, [](TfmConn &dialog) {
         Type(dialog, "2");
@@ -339,14 +341,14 @@ void TestConn::unwritableSettings()
     });
     QVERIFY(closed);
     QCOMPARE(stand.errorBoxes, QStringList("Unable to write to " + stand.settings.Path() + "."));
-    QCOMPARE(window.Terminal().PortNumber(), 2);
+    QCOMPARE(window.Station().Terminal().PortNumber(), 2);
     QVERIFY(!QFile::exists(stand.settings.Path()));
     // An open link has moved already; otherwise no tick followed the error.
-    QCOMPARE(window.Terminal().Active(), linkOpen);
-    QCOMPARE(window.StatusPanel0->text(), linkOpen ? QString("COM2 открыт") : kSentinel);
+    QCOMPARE(window.Station().Terminal().Active(), linkOpen);
+    QCOMPARE(Child<QLabel>(window, "StatusPanel0")->text(), linkOpen ? QString("COM2 открыт") : kSentinel);
 
-    window.Timer1Timer();
-    QCOMPARE(window.StatusPanel0->text(), QString("COM2 открыт"));
+    window.Station().Timer1Timer();
+    QCOMPARE(Child<QLabel>(window, "StatusPanel0")->text(), QString("COM2 открыт"));
 }
 
 QTEST_MAIN(TestConn)

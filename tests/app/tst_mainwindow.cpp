@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -38,6 +39,7 @@ private slots:
     void treeChoosesPages();
     void actionsFollowPageAndReading();
     void destroyingOpenWindowReleasesPort();
+    void widgetsGoBeforeTheTerminal();
     void errorBoxText_data();
     void errorBoxText();
 };
@@ -50,13 +52,13 @@ void TestMainWindow::startsOnPortOneWithoutSettingsFile()
     QCOMPARE(window.windowTitle(), QString("kolt-tarvo-conf-1.1"));
     QCOMPARE(window.size(), QSize(767, 474));
     QCOMPARE(window.minimumSize(), window.maximumSize());
-    QCOMPARE(window.Terminal().PortNumber(), 1);
-    QVERIFY(window.Terminal().Active()); // opened before the window is shown
-    QCOMPARE(window.StatusPanel0->text(), QString("COM1 открыт"));
-    QVERIFY(window.acIcRead->isEnabled());
-    QVERIFY(window.acIcWrite->isEnabled());
-    QVERIFY(window.acConfig->isEnabled());
-    QCOMPARE(window.lblConfigCaption->text(), QString("Администрирование"));
+    QCOMPARE(window.Station().Terminal().PortNumber(), 1);
+    QVERIFY(window.Station().Terminal().Active()); // opened before the window is shown
+    QCOMPARE(Child<QLabel>(window, "StatusPanel0")->text(), QString("COM1 открыт"));
+    QVERIFY(Action(window, "acIcRead")->isEnabled());
+    QVERIFY(Action(window, "acIcWrite")->isEnabled());
+    QVERIFY(Action(window, "acConfig")->isEnabled());
+    QCOMPARE(Child<QLabel>(window, "lblConfigCaption")->text(), QString("Администрирование"));
     QVERIFY(!QFile::exists(settings.Path()));
 }
 
@@ -66,13 +68,13 @@ void TestMainWindow::missingPortIsRetriedByTheTimer()
     QTemporaryDir ports;
     qputenv("KOLT_TARVO_PORTS", ports.path().toLocal8Bit());
     TfmMain window;
-    QCOMPARE(window.StatusPanel0->text(), QString("COM1: No such file or directory"));
+    QCOMPARE(Child<QLabel>(window, "StatusPanel0")->text(), QString("COM1: No such file or directory"));
 
     sim::ControllerSim controller;
     QVERIFY(controller.start(ports.path().toStdString(), 1));
     // The next tick is at most 5 s away; the guard only stops a hung run.
-    QVERIFY(WaitFor([&] { return window.StatusPanel0->text() == "COM1 открыт"; }, 60000));
-    QVERIFY(window.Terminal().Active());
+    QVERIFY(WaitFor([&] { return Child<QLabel>(window, "StatusPanel0")->text() == "COM1 открыт"; }, 60000));
+    QVERIFY(window.Station().Terminal().Active());
     qunsetenv("KOLT_TARVO_PORTS");
 }
 
@@ -82,16 +84,16 @@ void TestMainWindow::readerFailureReconnectsAtOnce()
     SimFixture fixture(1);
     TfmMain window;
     QStringList panelTexts;
-    window.Terminal().OnError = [&, own = window.Terminal().OnError](TTerminal *sender, const QString &text) {
+    window.Station().Terminal().OnError = [&, own = window.Station().Terminal().OnError](TTerminal *sender, const QString &text) {
         own(sender, text);
-        panelTexts << window.StatusPanel0->text();
+        panelTexts << Child<QLabel>(window, "StatusPanel0")->text();
     };
 
     fixture.Sim().hangUp();
     QVERIFY(WaitFor([&] { return !panelTexts.isEmpty(); }));
     QCOMPARE(panelTexts, QStringList{"COM1 - COM1: Input/output error"});
     // The closed event's immediate tick has replaced it already.
-    QVERIFY(window.StatusPanel0->text().startsWith("COM1: "));
+    QVERIFY(Child<QLabel>(window, "StatusPanel0")->text().startsWith("COM1: "));
 }
 
 void TestMainWindow::treeChoosesPages_data()
@@ -116,33 +118,41 @@ void TestMainWindow::treeChoosesPages()
     QFETCH(QString, caption);
     SettingsFile settings;
     TfmMain window;
-    QTreeWidgetItem *item = FindNode(window.tvConfig, node);
+    QTreeWidgetItem *item = FindNode(Child<QTreeWidget>(window, "tvConfig"), node);
     QVERIFY(item);
     QVERIFY(item->parent() == nullptr || item->parent()->isExpanded());
     QVERIFY(UserInput::Activate(&window));
     ClickNode(window, node);
-    QCOMPARE(window.tvConfig->currentItem(), item);
-    QCOMPARE(window.pcConfig->currentWidget()->objectName(), page);
-    QCOMPARE(window.lblConfigCaption->text(), caption);
+    QCOMPARE(Child<QTreeWidget>(window, "tvConfig")->currentItem(), item);
+    QCOMPARE(Child<QStackedWidget>(window, "pcConfig")->currentWidget()->objectName(), page);
+    QCOMPARE(Child<QLabel>(window, "lblConfigCaption")->text(), caption);
 }
 
 void TestMainWindow::actionsFollowPageAndReading()
 {
     SettingsFile settings;
+    SimFixture fixture(1);
     TfmMain window;
     QVERIFY(UserInput::Activate(&window));
-    ClickTab(window, window.tsTerminal);
-    QVERIFY(!window.acIcRead->isEnabled());
-    QVERIFY(!window.acIcWrite->isEnabled());
-    ClickTab(window, window.tsConfig);
-    QVERIFY(window.acIcRead->isEnabled());
-    QVERIFY(window.acIcWrite->isEnabled());
+    ClickTab(window, "tsTerminal");
+    QVERIFY(!Action(window, "acIcRead")->isEnabled());
+    QVERIFY(!Action(window, "acIcWrite")->isEnabled());
+    ClickTab(window, "tsConfig");
+    QVERIFY(Action(window, "acIcRead")->isEnabled());
+    QVERIFY(Action(window, "acIcWrite")->isEnabled());
 
-    window.Reading = true;
-    ClickTab(window, window.tsTerminal);
-    ClickTab(window, window.tsConfig);
-    QVERIFY(!window.acIcRead->isEnabled());
-    QVERIFY(!window.acIcWrite->isEnabled());
+    // The same switch while a read waits for its answer, Reading set.
+    QList<bool> duringRead;
+    connect(&window.Station().Terminal(), &TTerminal::commandStarted, &window, [&] {
+        duringRead << window.Station().Reading();
+        ClickTab(window, "tsTerminal");
+        ClickTab(window, "tsConfig");
+        duringRead << Action(window, "acIcRead")->isEnabled() << Action(window, "acIcWrite")->isEnabled();
+    });
+    ClickAction(window, "acIcRead");
+    QCOMPARE(duringRead, (QList<bool>{true, false, false}));
+    QVERIFY(Action(window, "acIcRead")->isEnabled());
+    QVERIFY(Action(window, "acIcWrite")->isEnabled());
 }
 
 void TestMainWindow::destroyingOpenWindowReleasesPort()
@@ -150,12 +160,38 @@ void TestMainWindow::destroyingOpenWindowReleasesPort()
     SettingsFile settings;
     SimFixture fixture(1);
     auto *window = new TfmMain;
-    QVERIFY(window->Terminal().Active());
+    QVERIFY(window->Station().Terminal().Active());
     delete window; // its closed event must not reopen the port
     TTerminal other;
     other.SetPortNumber(1);
     other.Open();
     QVERIFY(other.Active());
+}
+
+void TestMainWindow::widgetsGoBeforeTheTerminal()
+{
+    SettingsFile settings;
+    SimFixture fixture(1);
+    auto *window = new TfmMain;
+    QVERIFY(UserInput::Activate(window));
+    // The terminal page shown, its log holding the echo of a line typed there.
+    ClickTab(*window, "tsTerminal");
+    UserInput::Click(Child(*window, "cbTx"));
+    UserInput::Type("reload");
+    UserInput::Key(Qt::Key_Return);
+    const auto *log = Child<QPlainTextEdit>(*window, "mLog");
+    QVERIFY(WaitFor([&] { return log->toPlainText().contains("reload"); }));
+
+    QStringList destroyed;
+    const auto logEnd = [&](QObject *object, const QString &name) {
+        connect(object, &QObject::destroyed, this, [&destroyed, name] { destroyed << name; });
+    };
+    logEnd(Child(*window, "tsTerminal"), "terminal page");
+    logEnd(Child(*window, "ExchangeProgress"), "progress");
+    logEnd(&window->Station().Terminal(), "terminal");
+    delete window;
+    QCOMPARE(destroyed, (QStringList{"terminal page", "progress", "terminal"}));
+    QVERIFY(PortOpens(fixture.Port()));
 }
 
 void TestMainWindow::errorBoxText_data()

@@ -3,6 +3,7 @@
 #include "SettingsFile.h"
 #include "SimFixture.h"
 #include "app/ExchangeProgress.h"
+#include "app/Station.h"
 #include "app/UfmMain.h"
 #include "calibration/TankTable.h"
 #include "calibration/TankTableTransfer.h"
@@ -257,25 +258,29 @@ void TestProgress::mainWindowCountsEveryCommand()
 {
     SettingsFile settings;
     TfmMain fmMain; // port 1: the stand-in
-    const QString linkState = fmMain.StatusPanel0->text();
+    TStation &station = fmMain.Station();
+    const auto *status = fmMain.findChild<QLabel *>("StatusPanel0");
+    const auto *progress = fmMain.findChild<TExchangeProgress *>("ExchangeProgress");
+    QVERIFY(status && progress);
+    const QString linkState = status->text();
     QCOMPARE(linkState, QStringLiteral("COM1 открыт"));
 
-    Recorder reading(fmMain.Terminal(), *fmMain.Progress);
+    Recorder reading(station.Terminal(), *progress);
     fmMain.acIcReadExecute();
     QCOMPARE(reading.finishedValues, QList<int>{1});
     QCOMPARE(reading.maximums, QList<int>(2, 1));
 
     for (int index : {1, 4})
-        fmMain.TankTables[index].Loaded = fmMain.TankTables[index].Modified = true;
-    Recorder writing(fmMain.Terminal(), *fmMain.Progress);
+        station.TankTables()[index].Loaded = station.TankTables()[index].Modified = true;
+    Recorder writing(station.Terminal(), *progress);
     fmMain.acIcWriteExecute();
     constexpr int kCommands = 14 + 1 + 2 * 50; // config, reload, two tables
     QCOMPARE(writing.finishedValues, OneTo(kCommands));
     QCOMPARE(writing.maximums, QList<int>(2 * kCommands, kCommands));
     QCOMPARE(writing.startedTexts.last(), QStringLiteral("Запись tanks.tbl: резервуар 5"));
     QVERIFY(writing.alwaysShown && reading.alwaysShown);
-    QVERIFY(fmMain.Progress->isHidden());
-    QCOMPARE(fmMain.StatusPanel0->text(), linkState);
+    QVERIFY(progress->isHidden());
+    QCOMPARE(status->text(), linkState);
 }
 
 QTEST_MAIN(TestProgress)

@@ -11,6 +11,7 @@
 #include "app/ConfigPages.h"
 #include "app/EllipsisDelegate.h"
 #include "app/ErrorBox.h"
+#include "app/Station.h"
 #include "app/StationFileDialog.h"
 #include "app/TerminalPage.h"
 #include "app/UfmMain.h"
@@ -100,7 +101,7 @@ struct WindowState
 WindowState StateOf(TfmMain &window)
 {
     WindowState state;
-    for (const QLineEdit *box : window.pcConfig->findChildren<QLineEdit *>())
+    for (const QLineEdit *box : window.findChild<QStackedWidget *>("pcConfig")->findChildren<QLineEdit *>())
         state.boxes << box->objectName() + u'=' + box->text();
     for (const char *name : {"dsTank", "dsPump", "dsNozz"}) {
         const auto *dataSet = window.findChild<TConfigDataSet *>(QString::fromLatin1(name));
@@ -115,9 +116,9 @@ WindowState StateOf(TfmMain &window)
     }
     for (const char *name : {"DBGridEh1", "DBGridEh2", "DBGridEh3"})
         state.currentRows << window.findChild<QTableView *>(QString::fromLatin1(name))->currentIndex().row();
-    for (const TankTable &slot : window.TankTables)
+    for (const TankTable &slot : window.Station().TankTables())
         state.tables << std::tuple{slot.Loaded, slot.Modified, QList<qint32>(slot.Volumes.begin(), slot.Volumes.end())};
-    state.configuration = window.Configuration();
+    state.configuration = window.Station().Configuration();
     return state;
 }
 
@@ -156,6 +157,16 @@ private:
     // Ctrl+key to the widget holding the focus.
     void Shortcut(Qt::Key key);
     void ClickNode(const QString &text);
+    // The window's child called name; a test failure when there is none.
+    template<typename T = QWidget>
+    T *Child(const char *name) const
+    {
+        T *child = m_window->findChild<T *>(QString::fromLatin1(name));
+        if (!child)
+            QTest::qFail(qPrintable(QStringLiteral("no child %1").arg(QString::fromLatin1(name))), __FILE__, __LINE__);
+        return child;
+    }
+    QAction *Action(const char *name) const { return Child<QAction>(name); }
     // Opens the table of the tank through its button and types a rising
     // table in the editor; returns the values typed.
     QList<qint32> EditTable(int tankNo);
@@ -214,7 +225,7 @@ void TestStationFile::StartWindow(bool read)
     m_window->show();
     Activate();
     if (read) {
-        ClickAction(m_window->acIcRead);
+        ClickAction(Action("acIcRead"));
         QCOMPARE(m_errors, QStringList());
         QCOMPARE(m_window->findChild<TConfigDataSet *>("dsTank")->rowCount(), TTerminalConfig::TankCount);
     }
@@ -243,7 +254,7 @@ void TestStationFile::Shortcut(Qt::Key key)
 
 void TestStationFile::ClickNode(const QString &text)
 {
-    QTreeWidget *tree = m_window->tvConfig;
+    QTreeWidget *tree = Child<QTreeWidget>("tvConfig");
     const auto found = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
     QVERIFY(!found.isEmpty());
     const QModelIndex index = tree->indexFromItem(found.first());
@@ -298,7 +309,7 @@ void TestStationFile::SaveAs(const QString &path)
 void TestStationFile::Open(const QString &path)
 {
     m_answer = path;
-    ClickAction(m_window->acFileOpen);
+    ClickAction(Action("acFileOpen"));
 }
 
 void TestStationFile::toolbarOrderAndLook()
@@ -306,8 +317,8 @@ void TestStationFile::toolbarOrderAndLook()
     StartWindow(false);
     auto *toolBar = m_window->findChild<QToolBar *>("ToolBar1");
     QList<QWidget *> buttons;
-    for (QAction *action : {m_window->acConfig, m_window->acIcRead, m_window->acIcWrite, m_window->acFileOpen,
-                            m_window->acFileSave})
+    for (QAction *action : {Action("acConfig"), Action("acIcRead"), Action("acIcWrite"), Action("acFileOpen"),
+                            Action("acFileSave")})
         buttons << toolBar->widgetForAction(action);
     for (int i = 0; i < buttons.size(); ++i) {
         QVERIFY(buttons[i]);
@@ -321,20 +332,20 @@ void TestStationFile::toolbarOrderAndLook()
     QVERIFY(buttons[3]->x() - buttons[2]->x() >= step + 8);
     QCOMPARE(buttons[4]->x() - buttons[3]->x(), step);
 
-    QCOMPARE(m_window->acFileOpen->text(), QString("Открыть файл"));
-    QCOMPARE(m_window->acFileOpen->toolTip(), QString("Открыть файл"));
-    QCOMPARE(m_window->acFileOpen->shortcut(), QKeySequence("Ctrl+O"));
-    QCOMPARE(m_window->acFileSave->text(), QString("Сохранить в файл"));
-    QCOMPARE(m_window->acFileSave->toolTip(), QString("Сохранить в файл"));
-    QCOMPARE(m_window->acFileSave->shortcut(), QKeySequence("Ctrl+S"));
-    for (QAction *action : {m_window->acFileOpen, m_window->acFileSave}) {
+    QCOMPARE(Action("acFileOpen")->text(), QString("Открыть файл"));
+    QCOMPARE(Action("acFileOpen")->toolTip(), QString("Открыть файл"));
+    QCOMPARE(Action("acFileOpen")->shortcut(), QKeySequence("Ctrl+O"));
+    QCOMPARE(Action("acFileSave")->text(), QString("Сохранить в файл"));
+    QCOMPARE(Action("acFileSave")->toolTip(), QString("Сохранить в файл"));
+    QCOMPARE(Action("acFileSave")->shortcut(), QKeySequence("Ctrl+S"));
+    for (QAction *action : {Action("acFileOpen"), Action("acFileSave")}) {
         const QImage picture = action->icon().pixmap(QSize(24, 24)).toImage();
         QCOMPARE(picture.size(), QSize(24, 24));
         QVERIFY(picture.pixelColor(12, 12).alpha() > 0);
-        QVERIFY(picture != m_window->acIcRead->icon().pixmap(QSize(24, 24)).toImage());
+        QVERIFY(picture != Action("acIcRead")->icon().pixmap(QSize(24, 24)).toImage());
     }
-    QVERIFY(m_window->acFileOpen->icon().pixmap(QSize(24, 24)).toImage()
-            != m_window->acFileSave->icon().pixmap(QSize(24, 24)).toImage());
+    QVERIFY(Action("acFileOpen")->icon().pixmap(QSize(24, 24)).toImage()
+            != Action("acFileSave")->icon().pixmap(QSize(24, 24)).toImage());
 }
 
 void TestStationFile::buttonsFollowTheActions_data()
@@ -356,7 +367,7 @@ void TestStationFile::buttonsFollowTheActions()
     QFETCH(bool, enabled);
     StartWindow(state != "start");
     auto *toolBar = m_window->findChild<QToolBar *>("ToolBar1");
-    QList<QAction *> actions{m_window->acIcRead, m_window->acIcWrite, m_window->acFileOpen, m_window->acFileSave};
+    QList<QAction *> actions{Action("acIcRead"), Action("acIcWrite"), Action("acFileOpen"), Action("acFileSave")};
     QList<QList<bool>> seen; // per look: each action's state, then each button's
     const auto look = [&] {
         QList<bool> states;
@@ -367,20 +378,20 @@ void TestStationFile::buttonsFollowTheActions()
         seen << states;
     };
     QMetaObject::Connection lookAtFirstCommand =
-        connect(&m_window->Terminal(), &TTerminal::commandStarted, this, [&](const QByteArray &) {
+        connect(&m_window->Station().Terminal(), &TTerminal::commandStarted, this, [&](const QByteArray &) {
             if (seen.isEmpty() && state != "written")
                 look();
         });
 
-    QTabBar *tabs = m_window->pc->tabBar();
+    QTabBar *tabs = Child<QTabWidget>("pc")->tabBar();
     if (state == "terminal" || state == "configuration")
-        Click(tabs, tabs->tabRect(m_window->pc->indexOf(m_window->tsTerminal)).center());
+        Click(tabs, tabs->tabRect(Child<QTabWidget>("pc")->indexOf(Child("tsTerminal"))).center());
     if (state == "configuration")
-        Click(tabs, tabs->tabRect(m_window->pc->indexOf(m_window->tsConfig)).center());
+        Click(tabs, tabs->tabRect(Child<QTabWidget>("pc")->indexOf(Child("tsConfig"))).center());
     if (state == "reading") {
-        ClickAction(m_window->acIcRead);
+        ClickAction(Action("acIcRead"));
     } else if (state == "writing" || state == "written") {
-        ClickAction(m_window->acIcWrite);
+        ClickAction(Action("acIcWrite"));
     } else if (state == "fetching") {
         ModalDriver<TfmTankCalibration> driver; // rejects the editor
         ClickNode(QStringLiteral("Резервуары"));
@@ -424,7 +435,7 @@ void TestStationFile::roundTripIsByteIdentical()
     const QByteArray config = ConfigWithGaps(sim, random);
     sim.setFile("config", config.toStdString());
     StartWindow();
-    QCOMPARE(m_window->Configuration().gaps, [&] {
+    QCOMPARE(m_window->Station().Configuration().gaps, [&] {
         TTerminalConfig decoded;
         ConfigImage::Decode(config, decoded);
         return decoded.gaps;
@@ -433,7 +444,7 @@ void TestStationFile::roundTripIsByteIdentical()
     for (const int tankNo : edited) {
         const QList<qint32> typed = EditTable(tankNo);
         QVERIFY(!typed.isEmpty());
-        const TankTable &slot = *m_window->TankTables.ForTank(tankNo);
+        const TankTable &slot = *m_window->Station().TankTables().ForTank(tankNo);
         QVERIFY(slot.Modified);
         QCOMPARE(slot.Volumes[typed.size() - 1], typed.last());
         blocks[tankNo] = TankTableFile::BlockBytes(slot);
@@ -454,7 +465,7 @@ void TestStationFile::roundTripIsByteIdentical()
     sim.setFile("config", other.toStdString());
     const QByteArray tables = SimFile(sim, "tanks.tbl");
     sim.setFile("tanks.tbl", QByteArray(tables.size(), '\x55').toStdString());
-    ClickAction(m_window->acIcRead);
+    ClickAction(Action("acIcRead"));
     QCOMPARE(m_errors, QStringList());
 
     sim.clearTranscript();
@@ -462,7 +473,7 @@ void TestStationFile::roundTripIsByteIdentical()
     QCOMPARE(m_errors, QStringList());
     QVERIFY(sim.commands().empty());
     for (int i = 0; i < TTankTables::Count; ++i) {
-        const TankTable &slot = m_window->TankTables[i];
+        const TankTable &slot = m_window->Station().TankTables()[i];
         const bool inFile = edited.contains(slot.TankNo);
         QCOMPARE(slot.Loaded, inFile);
         QCOMPARE(slot.Modified, inFile);
@@ -475,13 +486,13 @@ void TestStationFile::roundTripIsByteIdentical()
     QVERIFY(opened.configuration == atSave.configuration);
     QCOMPARE(opened.currentRows, QList<int>(3, 0));
 
-    ClickAction(m_window->acIcWrite);
+    ClickAction(Action("acIcWrite"));
     QCOMPARE(m_errors, QStringList());
     QCOMPARE(SimFile(sim, "config"), config);
     const QByteArray written = SimFile(sim, "tanks.tbl");
     for (const int tankNo : edited)
         QCOMPARE(Block(written, tankNo), blocks[tankNo]);
-    for (const TankTable &slot : m_window->TankTables)
+    for (const TankTable &slot : m_window->Station().TankTables())
         QVERIFY(!slot.Modified);
 }
 
@@ -650,7 +661,7 @@ void TestStationFile::windowFileRestoresWithCompanion()
     QCOMPARE(SimFile(*other, "config"), config);
     const QByteArray tables = SimFile(*other, "tanks.tbl");
     for (const int tankNo : {3, 4})
-        QCOMPARE(Block(tables, tankNo), TankTableFile::BlockBytes(*m_window->TankTables.ForTank(tankNo)));
+        QCOMPARE(Block(tables, tankNo), TankTableFile::BlockBytes(*m_window->Station().TankTables().ForTank(tankNo)));
     other->stop();
 }
 
@@ -677,7 +688,7 @@ void TestStationFile::companionBackupOpensInWindow()
     Open(path);
     QCOMPARE(m_errors, QStringList());
     QVERIFY(m_fixture->Sim().commands().empty());
-    ClickAction(m_window->acIcWrite);
+    ClickAction(Action("acIcWrite"));
     QCOMPARE(m_errors, QStringList());
     sim::ControllerSim &sim = m_fixture->Sim();
     QCOMPARE(SimFile(sim, "config"), config);

@@ -24,7 +24,7 @@ void Cancel(TfmTankCalibration *dialog)
 void ReadAndShowTanks(TfmMain &window)
 {
     QVERIFY(UserInput::Activate(&window));
-    ClickAction(window, window.acIcRead);
+    ClickAction(window, "acIcRead");
     ShowTankPage(window);
 }
 
@@ -74,14 +74,14 @@ void TankButtonTest::firstPressFetchesThenEditorOpens()
     ReadAndShowTanks(window);
     QCOMPARE(m_errors, QStringList());
     QCOMPARE(TankGrid(window)->currentIndex().row(), 0);
-    const int hmax = window.Configuration().tanks[tank - 1].hmax;
+    const int hmax = window.Station().Configuration().tanks[tank - 1].hmax;
 
     // What the window allows while the table is being read.
     bool readEnabled = true;
     bool tankPageEnabled = true;
-    connect(&window.Terminal(), &TTerminal::commandStarted, this, [&](const QByteArray &) {
-        readEnabled = window.acIcRead->isEnabled() || window.acIcWrite->isEnabled();
-        tankPageEnabled = window.pcConfig->widget(3)->isEnabled();
+    connect(&window.Station().Terminal(), &TTerminal::commandStarted, this, [&](const QByteArray &) {
+        readEnabled = Action(window, "acIcRead")->isEnabled() || Action(window, "acIcWrite")->isEnabled();
+        tankPageEnabled = Child(window, "tsConfigTank")->isEnabled();
     });
     QString caption;
     QStringList lines;
@@ -99,11 +99,11 @@ void TankButtonTest::firstPressFetchesThenEditorOpens()
     QCOMPARE(TankGrid(window)->currentIndex().row(), tank - 1);
     QVERIFY(!readEnabled);
     QVERIFY(!tankPageEnabled);
-    QVERIFY(window.acIcRead->isEnabled() && window.acIcWrite->isEnabled());
-    QVERIFY(window.pcConfig->widget(3)->isEnabled());
+    QVERIFY(Action(window, "acIcRead")->isEnabled() && Action(window, "acIcWrite")->isEnabled());
+    QVERIFY(Child(window, "tsConfigTank")->isEnabled());
     QCOMPARE(driver.Opened, 1);
     QCOMPARE(caption, QStringLiteral("Р#%1: Градуировочная таблица").arg(tank));
-    const TankTable &slot = window.TankTables[tank - 1];
+    const TankTable &slot = window.Station().TankTables()[tank - 1];
     QVERIFY(slot.Loaded);
     QCOMPARE(slot.HMax, hmax);
     QCOMPARE(lines.size(), qMin(hmax / 10 + 1, 400));
@@ -135,23 +135,23 @@ void TankButtonTest::editedTableIsWrittenAfterConfigAndDroppedByRead()
         UserInput::Click(dialog->findChild<QPushButton *>("btnOk"));
     });
     ClickTableButton(window, 1);
-    QVERIFY(window.TankTables[1].Modified);
-    QCOMPARE(window.TankTables[1].Volumes[2], 17);
+    QVERIFY(window.Station().TankTables()[1].Modified);
+    QCOMPARE(window.Station().TankTables()[1].Volumes[2], 17);
 
     fixture.Sim().clearTranscript();
-    ClickAction(window, window.acIcWrite);
+    ClickAction(window, "acIcWrite");
     QCOMPARE(m_errors, QStringList());
     const QStringList commands = Commands(fixture.Sim());
     QCOMPARE(commands.size(), 14 + 1 + 50);
     QCOMPARE(commands[14], QStringLiteral("reload"));
     for (int chunk = 0; chunk < 50; ++chunk)
         QVERIFY(commands[15 + chunk].startsWith(QStringLiteral("wrfile tanks.tbl %1 ").arg(1600 + 32 * chunk)));
-    QVERIFY(!window.TankTables[1].Modified);
-    QVERIFY(window.TankTables[1].Loaded);
+    QVERIFY(!window.Station().TankTables()[1].Modified);
+    QVERIFY(window.Station().TankTables()[1].Loaded);
 
-    ClickAction(window, window.acIcRead);
-    QVERIFY(!window.TankTables[1].Loaded);
-    QCOMPARE(window.TankTables[1].Volumes[2], 0);
+    ClickAction(window, "acIcRead");
+    QVERIFY(!window.Station().TankTables()[1].Loaded);
+    QCOMPARE(window.Station().TankTables()[1].Volumes[2], 0);
     QVERIFY(!driver.LeftOpen);
 }
 
@@ -160,18 +160,18 @@ void TankButtonTest::noCurrentRowTouchesNoSlot()
     SettingsFile settings;
     SimFixture fixture;
     TfmMain window; // no read: the tank grid has no row
-    for (TankTable &slot : window.TankTables)
+    for (TankTable &slot : window.Station().TankTables())
         slot.HMax = 55;
     ModalDriver<TfmTankCalibration> driver(Cancel);
     fixture.Sim().clearTranscript();
 
     // No row to click: the handler is run as the button would run it.
-    emit window.ConfigPages->tableButtonClicked();
+    emit Child<TConfigPages>(window, "ConfigPages")->tableButtonClicked();
     Pump(50);
     QCOMPARE(Commands(fixture.Sim()), QStringList());
     QCOMPARE(driver.Opened, 0);
     QCOMPARE(m_errors, QStringList());
-    for (const TankTable &slot : window.TankTables) {
+    for (const TankTable &slot : window.Station().TankTables()) {
         QVERIFY(!slot.Loaded && !slot.Modified);
         QCOMPARE(slot.HMax, 55);
     }

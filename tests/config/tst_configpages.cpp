@@ -57,7 +57,7 @@ private:
     TConfigDataSet *DataSet(const char *name) const { return Find<TConfigDataSet>(name); }
     QByteArray SimConfig() const { return QByteArray::fromStdString(fixture->Sim().file("config")); }
     // Clicks an action's button; it returns when its exchange has ended.
-    void Run(QAction *action);
+    void Run(const char *action);
     // Types text into a box of the page chosen by node, replacing its text.
     void Fill(const char *node, const char *box, const QString &text);
     // The open cell editor of the grid, if any.
@@ -74,7 +74,7 @@ void TestConfigPages::init()
     settings = std::make_unique<SettingsFile>();
     fixture = std::make_unique<SimFixture>(1);
     window = std::make_unique<TfmMain>();
-    window->Terminal().SetPortNumber(fixture->Port());
+    window->Station().Terminal().SetPortNumber(fixture->Port());
     QVERIFY(UserInput::Activate(window.get()));
     errors.clear();
     ErrorBox::SetReporter([this](const QString &text) { errors << text; });
@@ -89,12 +89,12 @@ void TestConfigPages::cleanup()
     settings.reset();
 }
 
-void TestConfigPages::Run(QAction *action)
+void TestConfigPages::Run(const char *action)
 {
-    QVERIFY(action->isEnabled());
+    QVERIFY(Action(*window, action)->isEnabled());
     ClickAction(*window, action);
     // The action's handler returns only when its exchange has ended.
-    QVERIFY(window->acIcRead->isEnabled());
+    QVERIFY(Action(*window, "acIcRead")->isEnabled());
 }
 
 void TestConfigPages::Fill(const char *node, const char *box, const QString &text)
@@ -119,7 +119,7 @@ void TestConfigPages::readFillsPages()
     TTerminalConfig expected;
     ConfigImage::Decode(image, expected);
 
-    Run(window->acIcRead);
+    Run("acIcRead");
     QVERIFY2(errors.isEmpty(), qPrintable(errors.join(u'\n')));
     QCOMPARE(fixture->Sim().commands(), std::vector<std::string>{"rdfile config 0 0"});
 
@@ -154,7 +154,7 @@ void TestConfigPages::writeAfterStartUp()
     Fill("Карты", "eCardSector", QStringLiteral("261"));
     Fill("Карты", "eCardPsw", QStringLiteral("1234567890ABCD"));
 
-    Run(window->acIcWrite);
+    Run("acIcWrite");
     QVERIFY2(errors.isEmpty(), qPrintable(errors.join(u'\n')));
 
     const std::vector<std::string> commands = fixture->Sim().commands();
@@ -212,21 +212,21 @@ void TestConfigPages::inputErrorSendsNothing()
     Fill("Http", box.constData(), value);
     const QByteArray before = SimConfig();
 
-    Run(window->acIcWrite);
+    Run("acIcWrite");
     QCOMPARE(errors, QStringList{message});
     QVERIFY(fixture->Sim().commands().empty());
     QCOMPARE(SimConfig(), before);
-    QVERIFY(window->acIcWrite->isEnabled());
+    QVERIFY(Action(*window, "acIcWrite")->isEnabled());
 }
 
 void TestConfigPages::failedReadLeavesPagesEmpty()
 {
-    Run(window->acIcRead);
+    Run("acIcRead");
     QCOMPARE(DataSet("dsTank")->rowCount(), 6);
 
-    window->Terminal().SetCommandTimeout(300);
+    window->Station().Terminal().SetCommandTimeout(300);
     fixture->Sim().addFault({sim::Fault::Silence, 2, 2});
-    Run(window->acIcRead);
+    Run("acIcRead");
     QCOMPARE(errors, QStringList{QStringLiteral("rdfile config 0 0.")});
     QCOMPARE(DataSet("dsTank")->rowCount(), 0);
     QCOMPARE(DataSet("dsPump")->rowCount(), 0);
@@ -236,13 +236,13 @@ void TestConfigPages::failedReadLeavesPagesEmpty()
                              "eServerPort", "eServerDir", "eServerLogin", "eServerPsw",
                              "eSyncTime", "eCardSector", "eCardPsw"})
         QVERIFY2(Find(name)->text().isEmpty(), name);
-    QVERIFY(window->acIcRead->isEnabled());
-    QVERIFY(window->acIcWrite->isEnabled());
+    QVERIFY(Action(*window, "acIcRead")->isEnabled());
+    QVERIFY(Action(*window, "acIcWrite")->isEnabled());
 }
 
 void TestConfigPages::nozzleEditSurvivesDispenserChange()
 {
-    Run(window->acIcRead);
+    Run("acIcRead");
     ClickNode(*window, QStringLiteral("ТРК"));
     QTableView *pumps = Grid("DBGridEh2");
     QTableView *nozzles = Grid("DBGridEh3");
@@ -260,7 +260,7 @@ void TestConfigPages::nozzleEditSurvivesDispenserChange()
     UserInput::ClickCell(pumps, pumps->model()->index(3, 1));
     QCOMPARE(nozzles->model()->index(0, 1).data().toInt(), 4);
 
-    Run(window->acIcWrite);
+    Run("acIcWrite");
     QVERIFY2(errors.isEmpty(), qPrintable(errors.join(u'\n')));
     QCOMPARE(int(SimConfig().at(377)), 5);
 }
@@ -270,7 +270,7 @@ void TestConfigPages::levelGaugeTypeKeyAndText()
     QByteArray image = SimConfig();
     image[256 + 16 * 2 + 3] = 6;
     fixture->Sim().setFile("config", image.toStdString());
-    Run(window->acIcRead);
+    Run("acIcRead");
     ShowTankPage(*window);
     QTableView *tanks = Grid("DBGridEh1");
     const int typeColumn = DataSet("dsTank")->FieldIndex("adapter_type");
@@ -289,7 +289,7 @@ void TestConfigPages::levelGaugeTypeKeyAndText()
     while (box->currentIndex() < wanted)
         UserInput::Key(Qt::Key_Down);
 
-    Run(window->acIcWrite);
+    Run("acIcWrite");
     QVERIFY2(errors.isEmpty(), qPrintable(errors.join(u'\n')));
     QCOMPARE(int(SimConfig().at(256 + 16 * 4 + 3)), 6);
     QCOMPARE(tanks->model()->index(4, typeColumn).data().toString(),
@@ -371,7 +371,7 @@ void TestConfigPages::checkboxActsOnItsRow()
     QFETCH(QByteArray, dataSet);
     QFETCH(int, row);
 
-    Run(window->acIcRead);
+    Run("acIcRead");
     ClickNode(*window, node);
     QTableView *view = Grid(grid.constData());
     QCOMPARE(view->currentIndex().row(), 0);
@@ -394,7 +394,7 @@ void TestConfigPages::checkboxActsOnItsRow()
 // the cell current, a click on the current cell opens its drop-down editor.
 void TestConfigPages::pickListActsOnItsRow()
 {
-    Run(window->acIcRead);
+    Run("acIcRead");
     ClickNode(*window, QStringLiteral("ТРК"));
     QTableView *pumps = Grid("DBGridEh2");
     const int portColumn = DataSet("dsPump")->FieldIndex("adapter_comport_no");
@@ -446,7 +446,7 @@ void TestConfigPages::tankCellEditorStaysOpen()
     QFETCH(int, key);
     QFETCH(QString, shown);
 
-    Run(window->acIcRead);
+    Run("acIcRead");
     ShowTankPage(*window);
     QTableView *tanks = Grid("DBGridEh1");
     const QModelIndex cell = tanks->model()->index(2, DataSet("dsTank")->FieldIndex(field));

@@ -59,11 +59,11 @@ void Start(TfmMain &window, Operation operation)
 {
     switch (operation) {
     case Operation::Read:
-        ClickAction(window, window.acIcRead);
+        ClickAction(window, "acIcRead");
         break;
     case Operation::Write:
     case Operation::WriteBack:
-        ClickAction(window, window.acIcWrite);
+        ClickAction(window, "acIcWrite");
         break;
     case Operation::Fetch:
         ShowTankPage(window);
@@ -81,17 +81,17 @@ void AttemptSecondExchange(TfmMain &window)
         ShowTankPage(window);
         ClickTableButton(window, 0);
     }
-    ClickTab(window, window.tsTerminal);
-    ClickTab(window, window.tsConfig);
-    ClickAction(window, window.acIcRead); // ignored while disabled
-    ClickAction(window, window.acIcWrite);
+    ClickTab(window, "tsTerminal");
+    ClickTab(window, "tsConfig");
+    ClickAction(window, "acIcRead"); // ignored while disabled
+    ClickAction(window, "acIcWrite");
 }
 
 // Marks the changed slots with a table that differs from the stand-in's.
 void ChangeTables(TfmMain &window)
 {
     for (int slot : kChangedSlots) {
-        TankTable &table = window.TankTables[slot];
+        TankTable &table = window.Station().TankTables()[slot];
         table.Loaded = true;
         table.Modified = true;
         for (int k = 0; k < 400; ++k)
@@ -118,7 +118,7 @@ bool PagesEmpty(TfmMain &window)
     for (auto *grid : window.findChildren<TConfigGrid *>())
         if (grid->model()->rowCount() != 0)
             return false;
-    for (auto *edit : window.pcConfig->findChildren<QLineEdit *>())
+    for (auto *edit : Child(window, "pcConfig")->findChildren<QLineEdit *>())
         if (!edit->text().isEmpty())
             return false;
     return true;
@@ -126,7 +126,7 @@ bool PagesEmpty(TfmMain &window)
 
 bool SlotsEmpty(TfmMain &window)
 {
-    for (const TankTable &table : window.TankTables)
+    for (const TankTable &table : window.Station().TankTables())
         if (table.Loaded || table.Modified || VolumeBytes(table) != QByteArray(1600, '\0'))
             return false;
     return true;
@@ -238,7 +238,7 @@ void FaultMatrixTest::operationUnderFault()
     ModalDriver<TfmTankCalibration> editor;
 
     // Filled pages to start from; the write operations carry changed tables.
-    ClickAction(window, window.acIcRead);
+    ClickAction(window, "acIcRead");
     QCOMPARE(m_errors, QStringList());
     QVERIFY(!PagesEmpty(window));
     const bool writes = operation == Operation::Write || operation == Operation::WriteBack;
@@ -254,27 +254,27 @@ void FaultMatrixTest::operationUnderFault()
     // A short limit ends the silences quickly; everywhere else the usual one
     // stands, so that a pause on a busy machine cannot fail a row.
     if (fault == sim::Fault::Silence || fault == sim::Fault::EchoThenSilence || fault == sim::Fault::NoPrompt)
-        window.Terminal().SetCommandTimeout(kCommandTimeoutMs);
+        window.Station().Terminal().SetCommandTimeout(kCommandTimeoutMs);
 
     std::optional<TTerminal> holder;
     switch (line) {
     case Line::StandIn:
         break;
     case Line::PortMissing:
-        window.Terminal().SetPortNumber(kMissingPort);
-        window.Terminal().Close(); // its reconnect fails on the missing port
+        window.Station().Terminal().SetPortNumber(kMissingPort);
+        window.Station().Terminal().Close(); // its reconnect fails on the missing port
         break;
     case Line::PortBusy:
-        window.Terminal().SetPortNumber(kMissingPort);
-        window.Terminal().Close();
+        window.Station().Terminal().SetPortNumber(kMissingPort);
+        window.Station().Terminal().Close();
         holder.emplace();
         holder->SetPortNumber(fixture.Port());
         holder->Open();
-        window.Terminal().SetPortNumber(fixture.Port());
+        window.Station().Terminal().SetPortNumber(fixture.Port());
         break;
     case Line::SecondExchange: {
         auto started = std::make_shared<int>(0);
-        connect(&window.Terminal(), &TTerminal::commandStarted, &window, [&window, started, target] {
+        connect(&window.Station().Terminal(), &TTerminal::commandStarted, &window, [&window, started, target] {
             if (++*started == target.command)
                 QTimer::singleShot(0, &window, [&window] { AttemptSecondExchange(window); });
         });
@@ -290,10 +290,10 @@ void FaultMatrixTest::operationUnderFault()
     QVERIFY(!editor.LeftOpen);
 
     // The window is ready for the next operation.
-    QCOMPARE(window.pc->currentWidget(), window.tsConfig);
-    QVERIFY(window.acIcRead->isEnabled());
-    QVERIFY(window.acIcWrite->isEnabled());
-    QVERIFY(window.pcConfig->widget(3)->isEnabled());
+    QCOMPARE(Child<QTabWidget>(window, "pc")->currentWidget(), Child(window, "tsConfig"));
+    QVERIFY(Action(window, "acIcRead")->isEnabled());
+    QVERIFY(Action(window, "acIcWrite")->isEnabled());
+    QVERIFY(Child(window, "tsConfigTank")->isEnabled());
 
     // What reached the stand-in: the whole operation, or nothing beyond the
     // command that failed.
@@ -316,7 +316,7 @@ void FaultMatrixTest::operationUnderFault()
         QVERIFY(SlotsEmpty(window));
         break;
     case Operation::Fetch: {
-        const TankTable &table = window.TankTables[0];
+        const TankTable &table = window.Station().TankTables()[0];
         QCOMPARE(bool(table.Loaded), succeeds);
         QCOMPARE(editor.Opened, succeeds ? 1 : 0);
         QByteArray expected(1600, '\0');
@@ -345,7 +345,7 @@ void FaultMatrixTest::operationUnderFault()
         // before the failure.
         for (int n = 0; n < 2; ++n) {
             const int slot = kChangedSlots[n];
-            const TankTable &table = window.TankTables[slot];
+            const TankTable &table = window.Station().TankTables()[slot];
             const bool written = succeeds || sent.size() > configEnd + (n + 1) * kTableChunks;
             QCOMPARE(bool(table.Modified), !written);
             QVERIFY(table.Loaded);

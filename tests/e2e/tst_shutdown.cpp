@@ -77,18 +77,18 @@ void ShutdownTest::closeDuringReadWaitsForIt()
 
     QStringList log;
     HideLog hides(window.get(), log);
-    connect(&window->Terminal(), &TTerminal::commandFinished, this,
+    connect(&window->Station().Terminal(), &TTerminal::commandFinished, this,
             [&](const QByteArray &command, bool succeeded) {
                 log << QStringLiteral("%1 %2").arg(QString::fromLatin1(command), succeeded ? "done" : "failed");
             });
-    connect(&window->Terminal(), &TTerminal::commandStarted, this, [&] {
+    connect(&window->Station().Terminal(), &TTerminal::commandStarted, this, [&] {
         QTimer::singleShot(100, window.get(), [&] {
             window->windowHandle()->close(); // as the title bar's button asks
             log << (window->isVisible() ? "close deferred" : "closed at once");
         });
     });
 
-    ClickAction(*window, window->acIcRead);
+    ClickAction(*window, "acIcRead");
     QCOMPARE(m_errors, QStringList());
     QCOMPARE(TankGrid(*window)->model()->rowCount(), 6);
     QVERIFY(WaitFor([&] { return !window->isVisible(); }));
@@ -113,11 +113,11 @@ void ShutdownTest::hangUpWhileDialogOpen()
     SimFixture fixture;
     TfmMain window;
     QVERIFY(UserInput::Activate(&window));
-    ClickAction(window, window.acIcRead);
+    ClickAction(window, "acIcRead");
     QCOMPARE(m_errors, QStringList());
 
     QStringList log;
-    window.Terminal().OnError = [&, own = window.Terminal().OnError](TTerminal *sender, const QString &text) {
+    window.Station().Terminal().OnError = [&, own = window.Station().Terminal().OnError](TTerminal *sender, const QString &text) {
         own(sender, text);
         log << "error";
     };
@@ -135,18 +135,18 @@ void ShutdownTest::hangUpWhileDialogOpen()
     if (dialog == Dialog::Calibration) {
         ShowTankPage(window);
         ClickTableButton(window, 0);
-        QVERIFY(window.TankTables[0].Loaded);
+        QVERIFY(window.Station().TankTables()[0].Loaded);
     } else {
-        ClickAction(window, window.acConfig);
+        ClickAction(window, "acConfig");
     }
     QCOMPARE(driver.Opened, 1);
     QVERIFY(!driver.LeftOpen);
     QCOMPARE(log, (QStringList{"error", "closed"}));
     QCOMPARE(m_errors, QStringList());
     // The reconnect after the reader's failure finds the line dead.
-    QVERIFY(window.StatusPanel0->text().startsWith("COM1: "));
-    QVERIFY(!window.Terminal().Active());
-    QVERIFY(window.acIcRead->isEnabled() && window.acIcWrite->isEnabled());
+    QVERIFY(Child<QLabel>(window, "StatusPanel0")->text().startsWith("COM1: "));
+    QVERIFY(!window.Station().Terminal().Active());
+    QVERIFY(Action(window, "acIcRead")->isEnabled() && Action(window, "acIcWrite")->isEnabled());
 }
 
 QTEST_MAIN(ShutdownTest)

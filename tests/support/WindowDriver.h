@@ -8,6 +8,7 @@
 #include "UserInput.h"
 #include "app/ConfigGrid.h"
 #include "app/EllipsisDelegate.h"
+#include "app/Station.h"
 #include "app/UfmMain.h"
 #include "config/ConfigDataSet.h"
 
@@ -30,34 +31,51 @@ inline QStringList Commands(const sim::ControllerSim &sim, int from = 0)
     return commands.mid(from);
 }
 
+// The window's child of type T called name; a test failure when there is none.
+template<typename T = QWidget>
+T *Child(TfmMain &window, const char *name)
+{
+    T *child = window.findChild<T *>(QString::fromLatin1(name));
+    if (!child)
+        QTest::qFail(qPrintable(QStringLiteral("no child %1").arg(QString::fromLatin1(name))), __FILE__, __LINE__);
+    return child;
+}
+
+inline QAction *Action(TfmMain &window, const char *name)
+{
+    return Child<QAction>(window, name);
+}
+
 inline TConfigGrid *TankGrid(TfmMain &window)
 {
-    return window.findChild<TConfigGrid *>("DBGridEh1");
+    return Child<TConfigGrid>(window, "DBGridEh1");
 }
 
-// Clicks the toolbar button of the action.
-inline void ClickAction(TfmMain &window, QAction *action)
+// Clicks the toolbar button of the action called name.
+inline void ClickAction(TfmMain &window, const char *name)
 {
-    UserInput::Click(window.findChild<QToolBar *>("ToolBar1")->widgetForAction(action));
+    UserInput::Click(Child<QToolBar>(window, "ToolBar1")->widgetForAction(Action(window, name)));
 }
 
-// Clicks the tab of the top page control that shows page.
-inline void ClickTab(TfmMain &window, QWidget *page)
+// Clicks the tab of the top page control that shows the page called name.
+inline void ClickTab(TfmMain &window, const char *name)
 {
-    QTabBar *tabs = window.pc->tabBar();
-    UserInput::Click(tabs, tabs->tabRect(window.pc->indexOf(page)).center());
+    auto *pages = Child<QTabWidget>(window, "pc");
+    QTabBar *tabs = pages->tabBar();
+    UserInput::Click(tabs, tabs->tabRect(pages->indexOf(Child(window, name))).center());
 }
 
 // Clicks the node of the navigation tree whose text is node.
 inline void ClickNode(TfmMain &window, const QString &node)
 {
-    const QModelIndexList indexes = window.tvConfig->model()->match(
-        window.tvConfig->model()->index(0, 0), Qt::DisplayRole, node, 1, Qt::MatchExactly | Qt::MatchRecursive);
+    auto *tree = Child<QTreeWidget>(window, "tvConfig");
+    const QModelIndexList indexes = tree->model()->match(tree->model()->index(0, 0), Qt::DisplayRole, node, 1,
+                                                         Qt::MatchExactly | Qt::MatchRecursive);
     if (indexes.isEmpty()) {
         QTest::qFail("no such node", __FILE__, __LINE__);
         return;
     }
-    UserInput::ClickCell(window.tvConfig, indexes.first());
+    UserInput::ClickCell(tree, indexes.first());
 }
 
 // Shows the tank page through the tree.

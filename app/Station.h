@@ -1,0 +1,109 @@
+// The station as the tool holds it: the link to its controller, its
+// configuration and its calibration tables, and the operations that move
+// them between the controller, a file and the pages. No widget: the window
+// shows what the signals report and hands the pages' input in.
+//
+// The station owns the terminal and reopens it every five seconds while it
+// is closed, and at once after every close outside shutdown. Controller
+// exchanges wait inside the operation by running nested event loops.
+#pragma once
+
+#include "calibration/TankTable.h"
+
+#include <QObject>
+#include <memory>
+
+class QTimer;
+class TTerminal;
+class TTerminalConfig;
+
+class TStation : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Reads the port number from the settings file; the link stays closed
+    // until Start().
+    explicit TStation(QObject *parent = nullptr);
+    // Stops the timer first: the terminal's closed event then ticks no more.
+    ~TStation() override;
+
+    TTerminal &Terminal() { return *m_terminal; }
+    // The pages store into it before SaveToController() and SaveToFile().
+    TTerminalConfig &Configuration() { return *m_configuration; }
+    // Slot i for tank i + 1.
+    TTankTables &TankTables() { return m_tankTables; }
+    QString SettingsPath() const { return m_settingsPath; }
+    // Set while a read or a table fetch runs.
+    bool Reading() const { return m_reading; }
+
+    // Starts the reconnect timer and ticks at once.
+    void Start();
+    // The reconnect tick: opens a closed terminal; the outcome goes to
+    // statusChanged.
+    void Timer1Timer();
+
+    // Resets the table slots and has the pages emptied.
+    void ClearConfig();
+    // The read action: ClearConfig, then "config" into the configuration,
+    // which the pages are given to show, with Reading set throughout.
+    // Throws "Терминал занят" while an exchange runs, or the read's TError,
+    // leaving the pages and slots empty and the configuration unchanged.
+    void ReadFromController();
+    // Writes the configuration, then every changed table. Throws TError.
+    void SaveToController();
+    // The slot of tank TankNo, its table read from the controller first
+    // when it has not been, its HMax set to HMax; nullptr, with no slot
+    // touched, when there is no such tank. Throws TError from the read,
+    // leaving the slot as it was.
+    TankTable *OpenTable(int TankNo, int HMax);
+
+    // The configuration and every table held in memory into a file; nothing
+    // is sent to the controller.
+    void SaveToFile(const QString &Path);
+    // A file's configuration, as a read gives it, and its tables into their
+    // slots, marked changed; the file is checked whole before anything
+    // changes. Nothing is sent to the controller.
+    void LoadFromFile(const QString &Path);
+
+    // The connection dialog's number: the terminal takes it and closes (its
+    // closed event reopens it there), then the settings file. Throws TError
+    // "Unable to write to <path>" when the file cannot be written.
+    void ChangePort(int PortNumber);
+
+    // Throws "Терминал занят" while a command transaction waits for its
+    // answer.
+    void RefuseWhileExchangeRuns() const;
+
+signals:
+    // For the first panel of the status bar.
+    void statusChanged(const QString &text);
+    // Every chunk the terminal receives.
+    void dataReceived(const QByteArray &text);
+    // The pages are to be emptied.
+    void configurationCleared();
+    // The pages are to show Configuration().
+    void configurationLoaded();
+    void readingChanged(bool reading);
+    // A table fetch waits for the controller.
+    void fetchingChanged(bool fetching);
+    // An operation of totalCommands commands begins, and it ends (also when
+    // it fails).
+    void progressBegun(int totalCommands);
+    void progressEnded();
+
+private:
+    void LoadSettings();
+    void SaveSettings();
+    // ClearConfig, ReadConfig and the pages given the configuration.
+    void LoadFromController();
+    void SetReading(bool reading);
+
+    std::unique_ptr<TTerminal> m_terminal;
+    std::unique_ptr<TTerminalConfig> m_configuration;
+    TTankTables m_tankTables;
+    QString m_settingsPath;
+    QTimer *m_timer1;
+    bool m_reading = false;
+    bool m_shuttingDown = false;
+};

@@ -1,0 +1,546 @@
+// The station without any widget, against the controller stand-in: the
+// reconnect tick, the read, the write, the table fetch, the file exchange,
+// the port change and the refusal of a second exchange, with the signals the
+// window follows.
+#include "SettingsFile.h"
+#include "SimFixture.h"
+#include "app/Station.h"
+#include "calibration/TankTableTransfer.h"
+#include "common/Error.h"
+#include "config/ConfigImage.h"
+#include "config/TerminalConfig.h"
+#include "terminal/Terminal.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <algorithm>
+
+namespace {
+
+QByteArray SimFile(const sim::ControllerSim &sim, const char *name)
+{
+    return QByteArray::fromStdString(sim.file(name));
+}
+
+QStringList Commands(const sim::ControllerSim &sim)
+{
+    QStringList commands;
+    for (const std::string &command : sim.commands())
+        commands << QString::fromStdString(command);
+    return commands;
+}
+
+TTerminalConfig Decoded(const QByteArray &image)
+{
+    TTerminalConfig config;
+    ConfigImage::Decode(image, config);
+    return config;
+}
+
+bool SlotsEmpty(TTankTables &tables)
+{
+    for (const TankTable &table : tables) {
+        if (table.Loaded || table.Modified
+            || std::any_of(table.Volumes.begin(), table.Volumes.end(), [](qint32 volume) { return volume != 0; }))
+            return false;
+    }
+    return true;
+}
+
+// A table unlike the stand-in's.
+void Change(TankTable &table)
+{
+    table.Loaded = table.Modified = true;
+    for (int k = 0; k < TankTable::EntryCount; ++k)
+        table.Volumes[k] = 1000 * table.TankNo + 3 * k;
+}
+
+} // namespace
+
+class TestStation : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startOpensTheLinkAndTicks();
+    void tickReopensAMissingPort();
+    void closeTicksAtOnce();
+    void readReplacesConfigurationAndEmptiesSlots();
+    void failedReadLeavesStateEmpty_data();
+    void failedReadLeavesStateEmpty();
+    void writeSendsConfigurationThenChangedTables();
+    void fetchReadsOnceThenHoldsTheSlot_data();
+    void fetchReadsOnceThenHoldsTheSlot();
+    void fetchWithoutSlotTouchesNothing_data();
+    void fetchWithoutSlotTouchesNothing();
+    void failedFetchLeavesTheSlot();
+    void secondExchangeIsRefused_data();
+    void secondExchangeIsRefused();
+    void fileHoldsConfigurationAndTables();
+    void refusedFileChangesNothing();
+    void portChange_data();
+    void portChange();
+    void destroyedStationReleasesThePort();
+
+private:
+    // A station on the stand-in, its signals logged from here on.
+    void Create();
+    void Log(const QString &event) { m_events << event; }
+
+    std::unique_ptr<SettingsFile> m_settings;
+    std::unique_ptr<SimFixture> m_fixture;
+    std::unique_ptr<TStation> m_station;
+    QStringList m_events;
+};
+
+void TestStation::init()
+{
+    m_settings = std::make_unique<SettingsFile>();
+    m_fixture = std::make_unique<SimFixture>(1);
+    m_events.clear();
+}
+
+void TestStation::cleanup()
+{
+    m_station.reset();
+    m_fixture.reset();
+    m_settings.reset();
+}
+
+void TestStation::Create()
+{
+    m_station = std::make_unique<TStation>();
+    TStation *station = m_station.get();
+    connect(station, &TStation::statusChanged, this, [this](const QString &text) { Log("status " + text); });
+    connect(station, &TStation::configurationCleared, this, [this] { Log("cleared"); });
+    connect(station, &TStation::configurationLoaded, this, [this] { Log("loaded"); });
+    connect(station, &TStation::readingChanged, this, [this](bool on) { Log(on ? "reading" : "read over"); });
+    connect(station, &TStation::fetchingChanged, this, [this](bool on) { Log(on ? "fetching" : "fetch over"); });
+    connect(station, &TStation::progressBegun, this, [this](int total) { Log(QStringLiteral("progress %1").arg(total)); });
+    connect(station, &TStation::progressEnded, this, [this] { Log("progress over"); });
+}
+
+void TestStation::startOpensTheLinkAndTicks()
+{
+    Create();
+    QCOMPARE(m_station->Terminal().PortNumber(), 1); // no settings file
+    QVERIFY(!m_station->Terminal().Active());
+    QCOMPARE(m_events, QStringList());
+
+    m_station->Start();
+    QVERIFY(m_station->Terminal().Active());
+    QCOMPARE(m_events, QStringList{"status COM1 открыт"});
+    const auto *timer = m_station->findChild<QTimer *>("Timer1");
+    QVERIFY(timer && timer->isActive());
+    QCOMPARE(timer->interval(), 5000);
+    QVERIFY(!QFile::exists(m_settings->Path()));
+
+    // Every tick reports the open link again.
+    m_station->Timer1Timer();
+    QCOMPARE(m_events, (QStringList{"status COM1 открыт", "status COM1 открыт"}));
+}
+
+void TestStation::tickReopensAMissingPort()
+{
+    QTemporaryDir ports;
+    qputenv("KOLT_TARVO_PORTS", ports.path().toLocal8Bit());
+    Create();
+    m_station->Start();
+    QVERIFY(!m_station->Terminal().Active());
+    QCOMPARE(m_events, QStringList{"status COM1: No such file or directory"});
+
+    sim::ControllerSim controller;
+    QVERIFY(controller.start(ports.path().toStdString(), 1));
+    m_station->Timer1Timer();
+    QVERIFY(m_station->Terminal().Active());
+    QCOMPARE(m_events.last(), QStringLiteral("status COM1 открыт"));
+    controller.stop();
+}
+
+void TestStation::closeTicksAtOnce()
+{
+    Create();
+    m_station->Start();
+    m_events.clear();
+    m_station->Terminal().Close();
+    QVERIFY(m_station->Terminal().Active());
+    QCOMPARE(m_events, QStringList{"status COM1 открыт"});
+
+    // A reader failure: its text, then the reconnect's outcome at once.
+    m_events.clear();
+    m_fixture->Sim().hangUp();
+    QVERIFY(WaitFor([&] { return m_events.size() >= 2; }));
+    QCOMPARE(m_events.first(), QStringLiteral("status COM1 - COM1: Input/output error"));
+    QVERIFY2(m_events.at(1).startsWith("status COM1: "), qPrintable(m_events.at(1)));
+}
+
+void TestStation::readReplacesConfigurationAndEmptiesSlots()
+{
+    sim::ControllerSim &sim = m_fixture->Sim();
+    QByteArray image = SimFile(sim, "config");
+    image[416] = 42; // the card sector
+    sim.setFile("config", image.toStdString());
+    Create();
+    m_station->Start();
+    QVERIFY(m_station->OpenTable(2, 100));
+    QVERIFY(m_station->TankTables()[1].Loaded);
+    m_events.clear();
+    sim.clearTranscript();
+
+    QList<bool> readingDuringCommand;
+    connect(&m_station->Terminal(), &TTerminal::commandStarted, this,
+            [&] { readingDuringCommand << m_station->Reading(); });
+    m_station->ReadFromController();
+    QCOMPARE(Commands(sim), QStringList{"rdfile config 0 0"});
+    QCOMPARE(readingDuringCommand, QList<bool>{true});
+    QVERIFY(!m_station->Reading());
+    QCOMPARE(m_events, (QStringList{"reading", "cleared", "progress 1", "loaded", "progress over", "read over"}));
+    QVERIFY(m_station->Configuration() == Decoded(image));
+    QCOMPARE(m_station->Configuration().card_sector, quint8(42));
+    QVERIFY(SlotsEmpty(m_station->TankTables()));
+}
+
+void TestStation::failedReadLeavesStateEmpty_data()
+{
+    QTest::addColumn<QString>("line"); // how the line fails
+    QTest::addColumn<QString>("error");
+    QTest::newRow("no answer") << "silence" << "rdfile config 0 0";
+    QTest::newRow("short answer") << "short" << "Конфигурация повреждена: получено 214 байт из 429";
+    QTest::newRow("port missing") << "missing" << "COM9: No such file or directory";
+}
+
+void TestStation::failedReadLeavesStateEmpty()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, error);
+    Create();
+    m_station->Start();
+    QVERIFY(m_station->OpenTable(3, 100));
+    m_station->Configuration().apn = QByteArray("before");
+    const TTerminalConfig before = m_station->Configuration();
+    sim::ControllerSim &sim = m_fixture->Sim();
+    const int next = int(sim.commands().size()) + 1;
+    if (line == "silence") {
+        m_station->Terminal().SetCommandTimeout(300);
+        sim.addFault({sim::Fault::Silence, next, next});
+    } else if (line == "short") {
+        sim.addFault({sim::Fault::ShortAnswer, next, next});
+    } else {
+        m_station->Terminal().SetPortNumber(9);
+        m_station->Terminal().Close(); // its reconnect fails on the missing port
+    }
+    m_events.clear();
+
+    try {
+        m_station->ReadFromController();
+        QFAIL("the read went through");
+    } catch (const TError &failure) {
+        QCOMPARE(failure.Message(), error);
+    }
+    QVERIFY(!m_station->Reading());
+    QCOMPARE(m_events, (QStringList{"reading", "cleared", "progress 1", "progress over", "read over"}));
+    QVERIFY(SlotsEmpty(m_station->TankTables()));
+    QVERIFY(m_station->Configuration() == before);
+}
+
+void TestStation::writeSendsConfigurationThenChangedTables()
+{
+    sim::ControllerSim &sim = m_fixture->Sim();
+    Create();
+    m_station->Start();
+    m_station->ReadFromController();
+    TTerminalConfig &config = m_station->Configuration();
+    config.apn = QByteArray("written.apn");
+    config.tanks[2].hmax = 1234;
+    for (const int index : {1, 4})
+        Change(m_station->TankTables()[index]);
+    const QByteArray tablesBefore = SimFile(sim, "tanks.tbl");
+    m_events.clear();
+    sim.clearTranscript();
+
+    m_station->SaveToController();
+    constexpr int kCommands = 14 + 1 + 2 * 50;
+    QCOMPARE(m_events, (QStringList{QStringLiteral("progress %1").arg(kCommands), "progress over"}));
+    const QStringList commands = Commands(sim);
+    QCOMPARE(commands.size(), kCommands);
+    QCOMPARE(commands[14], QStringLiteral("reload"));
+    QVERIFY(commands[15].startsWith("wrfile tanks.tbl 1600 "));
+    QVERIFY(commands[65].startsWith("wrfile tanks.tbl 6400 "));
+    QCOMPARE(SimFile(sim, "config"), ConfigImage::Encode(config));
+    const QByteArray tables = SimFile(sim, "tanks.tbl");
+    for (int index = 0; index < TTankTables::Count; ++index) {
+        const TankTable &slot = m_station->TankTables()[index];
+        const QByteArray block = tables.mid(TankTableFile::BlockOffset(slot.TankNo), TankTableFile::BlockSize);
+        if (index == 1 || index == 4) {
+            QCOMPARE(block, TankTableFile::BlockBytes(slot));
+            QVERIFY(slot.Loaded);
+        } else {
+            QCOMPARE(block, tablesBefore.mid(TankTableFile::BlockOffset(slot.TankNo), TankTableFile::BlockSize));
+        }
+        QVERIFY(!slot.Modified);
+    }
+}
+
+void TestStation::fetchReadsOnceThenHoldsTheSlot_data()
+{
+    QTest::addColumn<int>("tank");
+    for (const int tank : {1, 3, 6})
+        QTest::addRow("tank %d", tank) << tank;
+}
+
+void TestStation::fetchReadsOnceThenHoldsTheSlot()
+{
+    QFETCH(int, tank);
+    sim::ControllerSim &sim = m_fixture->Sim();
+    Create();
+    m_station->Start();
+    m_events.clear();
+    sim.clearTranscript();
+
+    QList<bool> readingDuringCommand;
+    connect(&m_station->Terminal(), &TTerminal::commandStarted, this,
+            [&] { readingDuringCommand << m_station->Reading(); });
+    TankTable *table = m_station->OpenTable(tank, 250);
+    QCOMPARE(table, &m_station->TankTables()[tank - 1]);
+    QCOMPARE(Commands(sim), QStringList{QStringLiteral("rdfile tanks.tbl %1 1600").arg(1600 * (tank - 1))});
+    QCOMPARE(readingDuringCommand, QList<bool>{true});
+    QVERIFY(!m_station->Reading());
+    QCOMPARE(m_events,
+             (QStringList{"reading", "fetching", "progress 1", "progress over", "fetch over", "read over"}));
+    QVERIFY(table->Loaded);
+    QVERIFY(!table->Modified);
+    QCOMPARE(table->HMax, 250);
+    QCOMPARE(TankTableFile::BlockBytes(*table),
+             SimFile(sim, "tanks.tbl").mid(TankTableFile::BlockOffset(tank), TankTableFile::BlockSize));
+
+    // Held in the slot now, an edit included; the height follows the call.
+    table->Volumes[0] = -5;
+    m_events.clear();
+    QCOMPARE(m_station->OpenTable(tank, 70), table);
+    QCOMPARE(Commands(sim).size(), 1);
+    QCOMPARE(m_events, QStringList());
+    QCOMPARE(table->HMax, 70);
+    QCOMPARE(table->Volumes[0], -5);
+}
+
+void TestStation::fetchWithoutSlotTouchesNothing_data()
+{
+    QTest::addColumn<int>("tank");
+    for (const int tank : {0, -1, 17})
+        QTest::addRow("tank %d", tank) << tank;
+}
+
+void TestStation::fetchWithoutSlotTouchesNothing()
+{
+    QFETCH(int, tank);
+    Create();
+    m_station->Start();
+    for (TankTable &slot : m_station->TankTables())
+        slot.HMax = 55;
+    m_events.clear();
+    m_fixture->Sim().clearTranscript();
+
+    QCOMPARE(m_station->OpenTable(tank, 300), nullptr);
+    QCOMPARE(Commands(m_fixture->Sim()), QStringList());
+    QCOMPARE(m_events, QStringList());
+    QVERIFY(SlotsEmpty(m_station->TankTables()));
+    for (const TankTable &slot : m_station->TankTables())
+        QCOMPARE(slot.HMax, 55);
+}
+
+void TestStation::failedFetchLeavesTheSlot()
+{
+    Create();
+    m_station->Start();
+    m_station->TankTables()[1].HMax = 55;
+    m_station->Terminal().SetCommandTimeout(300);
+    m_fixture->Sim().addFault({sim::Fault::Silence, 1, 1});
+    m_events.clear();
+    try {
+        m_station->OpenTable(2, 300);
+        QFAIL("the fetch went through");
+    } catch (const TError &failure) {
+        QCOMPARE(failure.Message(), QStringLiteral("rdfile tanks.tbl 1600 1600"));
+    }
+    QCOMPARE(m_events,
+             (QStringList{"reading", "fetching", "progress 1", "progress over", "fetch over", "read over"}));
+    QVERIFY(!m_station->Reading());
+    QVERIFY(SlotsEmpty(m_station->TankTables()));
+    QCOMPARE(m_station->TankTables()[1].HMax, 55);
+}
+
+void TestStation::secondExchangeIsRefused_data()
+{
+    QTest::addColumn<QString>("second");
+    QTest::newRow("read") << "read";
+    QTest::newRow("table fetch") << "fetch";
+}
+
+// Started while a write waits for the answer to its third command.
+void TestStation::secondExchangeIsRefused()
+{
+    QFETCH(QString, second);
+    sim::ControllerSim &sim = m_fixture->Sim();
+    Create();
+    m_station->Start();
+    m_station->ReadFromController();
+    for (const int index : {1, 4})
+        Change(m_station->TankTables()[index]);
+    const TTerminalConfig config = m_station->Configuration();
+    m_events.clear();
+    sim.clearTranscript();
+
+    QStringList refusals;
+    int started = 0;
+    connect(&m_station->Terminal(), &TTerminal::commandStarted, this, [&] {
+        if (++started != 3)
+            return;
+        try {
+            if (second == "read")
+                m_station->ReadFromController();
+            else
+                m_station->OpenTable(1, 100);
+        } catch (const TError &error) {
+            refusals << error.Message();
+        }
+    });
+    m_station->SaveToController();
+    QCOMPARE(refusals, QStringList{"Терминал занят"});
+    QCOMPARE(m_events, (QStringList{"progress 115", "progress over"}));
+    QCOMPARE(Commands(sim).size(), 115);
+    QVERIFY(m_station->Configuration() == config);
+    QVERIFY(!m_station->TankTables()[0].Loaded);
+    QVERIFY(m_station->TankTables()[1].Loaded && !m_station->TankTables()[1].Modified);
+}
+
+void TestStation::fileHoldsConfigurationAndTables()
+{
+    sim::ControllerSim &sim = m_fixture->Sim();
+    Create();
+    m_station->Start();
+    m_station->ReadFromController();
+    m_station->Configuration().server_name = QByteArray("saved.example");
+    TankTable *table = m_station->OpenTable(2, 100);
+    QVERIFY(table);
+    Change(*table);
+    const TTerminalConfig saved = m_station->Configuration();
+    const auto savedVolumes = table->Volumes;
+    QTemporaryDir dir;
+    const QString path = dir.filePath("station.json");
+    m_events.clear();
+    sim.clearTranscript();
+    m_station->SaveToFile(path);
+    QVERIFY(QFile::exists(path));
+
+    // Another station read in; the file replaces all of it.
+    QByteArray other(ConfigImage::Size, '\0');
+    other[416] = 9;
+    sim.setFile("config", other.toStdString());
+    m_station->ReadFromController();
+    QVERIFY(SlotsEmpty(m_station->TankTables()));
+    m_events.clear();
+    sim.clearTranscript();
+
+    m_station->LoadFromFile(path);
+    QCOMPARE(Commands(sim), QStringList());
+    QCOMPARE(m_events, (QStringList{"cleared", "loaded"}));
+    QVERIFY(m_station->Configuration() == saved);
+    for (const TankTable &slot : m_station->TankTables()) {
+        const bool inFile = slot.TankNo == 2;
+        QCOMPARE(slot.Loaded, inFile);
+        QCOMPARE(slot.Modified, inFile);
+        if (inFile)
+            QVERIFY(slot.Volumes == savedVolumes);
+    }
+}
+
+void TestStation::refusedFileChangesNothing()
+{
+    Create();
+    m_station->Start();
+    m_station->ReadFromController();
+    TankTable *table = m_station->OpenTable(4, 100);
+    QVERIFY(table);
+    Change(*table);
+    const TTerminalConfig config = m_station->Configuration();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("bad.json");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[1, 2]");
+    file.close();
+    m_events.clear();
+
+    try {
+        m_station->LoadFromFile(path);
+        QFAIL("the file was taken");
+    } catch (const TError &error) {
+        QCOMPARE(error.Message(), QDir::toNativeSeparators(path) + ": expected one JSON object");
+    }
+    QCOMPARE(m_events, QStringList());
+    QVERIFY(m_station->Configuration() == config);
+    QVERIFY(table->Loaded && table->Modified);
+}
+
+void TestStation::portChange_data()
+{
+    QTest::addColumn<bool>("writable");
+    QTest::newRow("settings written") << true;
+    QTest::newRow("settings not writable") << false;
+}
+
+void TestStation::portChange()
+{
+    QFETCH(bool, writable);
+    if (!writable)
+        m_settings->Use(QFileInfo(m_settings->Path()).absolutePath() + "/missing/kolt-tarvo-conf.ini");
+    std::unique_ptr<sim::ControllerSim> com2 = m_fixture->StartAnother(2);
+    Create();
+    QCOMPARE(m_station->SettingsPath(), m_settings->Path());
+    m_station->Start();
+    m_events.clear();
+
+    try {
+        m_station->ChangePort(2);
+        QVERIFY(writable);
+    } catch (const TError &error) {
+        QVERIFY(!writable);
+        QCOMPARE(error.Message(), "Unable to write to " + m_settings->Path());
+    }
+    // The closed event has reopened the link on the new number.
+    QCOMPARE(m_events, QStringList{"status COM2 открыт"});
+    QCOMPARE(m_station->Terminal().PortNumber(), 2);
+    QVERIFY(m_station->Terminal().Active());
+    QVERIFY(PortOpens(1));
+    QCOMPARE(QFile::exists(m_settings->Path()), writable);
+    if (writable) {
+        QFile file(m_settings->Path());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("[conn]\nport=2\n"));
+    }
+    m_station->Terminal().Send("reload\r");
+    QVERIFY(WaitFor([&] { return com2->reloadCount() == 1; }));
+    com2->stop();
+}
+
+void TestStation::destroyedStationReleasesThePort()
+{
+    Create();
+    m_station->Start();
+    QVERIFY(m_station->Terminal().Active());
+    m_events.clear();
+    m_station.reset(); // its closed event must not reopen the port
+    QCOMPARE(m_events, QStringList());
+    QVERIFY(PortOpens(m_fixture->Port()));
+}
+
+QTEST_GUILESS_MAIN(TestStation)
+#include "tst_station.moc"
