@@ -9,6 +9,7 @@
 #include "app/NumericEdit.h"
 #include "app/UfmMain.h"
 #include "config/ConfigDataSet.h"
+#include "config/ConfigDataSets.h"
 #include "config/ConfigImage.h"
 #include "config/TerminalConfig.h"
 #include "terminal/Terminal.h"
@@ -133,8 +134,8 @@ void TestConfigPages::readFillsPages()
     QCOMPARE(DataSet("dsPump")->rowCount(), 4);
     QCOMPARE(DataSet("dsNozz")->rowCount(), 16);
     for (int i = 0; i < 6; ++i) {
-        QCOMPARE(DataSet("dsTank")->Value(i, "no"), i + 1);
-        QCOMPARE(DataSet("dsTank")->Value(i, "hmax"), expected.tanks[i].hmax);
+        QCOMPARE(DataSet("dsTank")->Value(i, TankColumn::No), i + 1);
+        QCOMPARE(DataSet("dsTank")->Value(i, TankColumn::Hmax), expected.tanks[i].hmax);
     }
     // Dispenser 1 is current and the nozzle grid shows its four nozzles.
     QCOMPARE(Grid("DBGridEh2")->currentIndex().row(), 0);
@@ -273,7 +274,7 @@ void TestConfigPages::levelGaugeTypeKeyAndText()
     Run(window->acIcRead);
     ShowTankPage(*window);
     QTableView *tanks = Grid("DBGridEh1");
-    const int typeColumn = DataSet("dsTank")->FieldIndex("adapter_type");
+    const int typeColumn = TankColumn::AdapterType;
     QCOMPARE(tanks->model()->index(2, typeColumn).data().toString(),
              QStringLiteral("Сенсор (Modbus)"));
 
@@ -325,7 +326,7 @@ void TestConfigPages::tableButtonActsOnItsRow()
 
     auto *tanks = sheets.findChild<QTableView *>(QStringLiteral("DBGridEh1"));
     QVERIFY(tanks);
-    const int noColumn = static_cast<TConfigDataSet *>(tanks->model())->FieldIndex("no");
+    const int noColumn = TankColumn::No;
     UserInput::ClickCell(tanks, tanks->model()->index(current, noColumn));
     QCOMPARE(tanks->currentIndex().row(), current);
     std::optional<TTankRow> atPress;
@@ -334,7 +335,7 @@ void TestConfigPages::tableButtonActsOnItsRow()
         atPress = pages.CurrentTank();
         ++presses;
     });
-    const int tableColumn = static_cast<TConfigDataSet *>(tanks->model())->FieldIndex("tbl");
+    const int tableColumn = TankColumn::Table;
     const QModelIndex cell = tanks->model()->index(pressed, tableColumn);
     QCOMPARE(cell.data().toString(), QStringLiteral("<таблица>"));
 
@@ -356,26 +357,26 @@ void TestConfigPages::checkboxActsOnItsRow_data()
     // that row and makes it current.
     QTest::addColumn<QString>("node");
     QTest::addColumn<QByteArray>("grid");
-    QTest::addColumn<QByteArray>("dataSet");
+    QTest::addColumn<int>("column");
     QTest::addColumn<int>("row");
-    QTest::newRow("tank 4") << "Резервуары" << QByteArray("DBGridEh1") << QByteArray("dsTank") << 3;
-    QTest::newRow("tank 6") << "Резервуары" << QByteArray("DBGridEh1") << QByteArray("dsTank") << 5;
-    QTest::newRow("dispenser 3") << "ТРК" << QByteArray("DBGridEh2") << QByteArray("dsPump") << 2;
-    QTest::newRow("nozzle 2 of dispenser 1") << "ТРК" << QByteArray("DBGridEh3") << QByteArray("dsNozz") << 1;
+    QTest::newRow("tank 4") << "Резервуары" << QByteArray("DBGridEh1") << int(TankColumn::Active) << 3;
+    QTest::newRow("tank 6") << "Резервуары" << QByteArray("DBGridEh1") << int(TankColumn::Active) << 5;
+    QTest::newRow("dispenser 3") << "ТРК" << QByteArray("DBGridEh2") << int(PumpColumn::Active) << 2;
+    QTest::newRow("nozzle 2 of dispenser 1") << "ТРК" << QByteArray("DBGridEh3") << int(NozzleColumn::Active) << 1;
 }
 
 void TestConfigPages::checkboxActsOnItsRow()
 {
     QFETCH(QString, node);
     QFETCH(QByteArray, grid);
-    QFETCH(QByteArray, dataSet);
+    QFETCH(int, column);
     QFETCH(int, row);
 
     Run(window->acIcRead);
     ClickNode(*window, node);
     QTableView *view = Grid(grid.constData());
     QCOMPARE(view->currentIndex().row(), 0);
-    const QModelIndex box = view->model()->index(row, DataSet(dataSet.constData())->FieldIndex("active"));
+    const QModelIndex box = view->model()->index(row, column);
     QList<int> before;
     for (int r = 0; r < view->model()->rowCount(); ++r)
         before << view->model()->index(r, box.column()).data(Qt::CheckStateRole).toInt();
@@ -397,7 +398,7 @@ void TestConfigPages::pickListActsOnItsRow()
     Run(window->acIcRead);
     ClickNode(*window, QStringLiteral("ТРК"));
     QTableView *pumps = Grid("DBGridEh2");
-    const int portColumn = DataSet("dsPump")->FieldIndex("adapter_comport_no");
+    const int portColumn = PumpColumn::AdapterComportNo;
     QList<QVariant> before;
     for (int row = 0; row < 4; ++row)
         before << pumps->model()->index(row, portColumn).data(Qt::EditRole);
@@ -429,19 +430,19 @@ void TestConfigPages::tankCellEditorStaysOpen_data()
 {
     // A value typed into a tank cell and ended by a key: the cell stays
     // current with its editor open, holding the value the grid now has.
-    QTest::addColumn<QByteArray>("field");
+    QTest::addColumn<int>("column");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("key");
     QTest::addColumn<QString>("shown"); // null: the value before typing
-    QTest::newRow("Enter in a number cell") << QByteArray("hmin") << "123" << int(Qt::Key_Return) << "123";
-    QTest::newRow("keypad Enter in a number cell") << QByteArray("fuel_code") << "95" << int(Qt::Key_Enter) << "95";
-    QTest::newRow("Escape in a number cell") << QByteArray("adapter_h0") << "77" << int(Qt::Key_Escape)
+    QTest::newRow("Enter in a number cell") << int(TankColumn::Hmin) << "123" << int(Qt::Key_Return) << "123";
+    QTest::newRow("keypad Enter in a number cell") << int(TankColumn::FuelCode) << "95" << int(Qt::Key_Enter) << "95";
+    QTest::newRow("Escape in a number cell") << int(TankColumn::AdapterH0) << "77" << int(Qt::Key_Escape)
                                              << QString();
 }
 
 void TestConfigPages::tankCellEditorStaysOpen()
 {
-    QFETCH(QByteArray, field);
+    QFETCH(int, column);
     QFETCH(QString, typed);
     QFETCH(int, key);
     QFETCH(QString, shown);
@@ -449,7 +450,7 @@ void TestConfigPages::tankCellEditorStaysOpen()
     Run(window->acIcRead);
     ShowTankPage(*window);
     QTableView *tanks = Grid("DBGridEh1");
-    const QModelIndex cell = tanks->model()->index(2, DataSet("dsTank")->FieldIndex(field));
+    const QModelIndex cell = tanks->model()->index(2, column);
     const QString before = cell.data().toString();
     if (shown.isNull())
         shown = before;
