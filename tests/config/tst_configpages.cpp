@@ -44,6 +44,8 @@ private slots:
     void pickListActsOnItsRow();
     void tankCellEditorStaysOpen_data();
     void tankCellEditorStaysOpen();
+    void columnWidths_data();
+    void columnWidths();
 
 private:
     template<typename T = QLineEdit>
@@ -475,6 +477,32 @@ void TestConfigPages::tankCellEditorStaysOpen()
     UserInput::Key(Qt::Key_End);
     UserInput::Type("4");
     QCOMPARE(reopened->text(), shown + "4");
+}
+
+void TestConfigPages::columnWidths_data()
+{
+    QTest::addColumn<QByteArray>("grid");
+    QTest::addColumn<QList<int>>("widths"); // in pixels; the table column at least its width
+    QTest::newRow("tanks") << QByteArray("DBGridEh1") << QList<int>{20, 20, 75, 40, 40, 105, 71, 40, 40, 80};
+    QTest::newRow("dispensers, the port column the grid's default")
+        << QByteArray("DBGridEh2") << QList<int>{20, 20, 81, 64, 40};
+    QTest::newRow("nozzles") << QByteArray("DBGridEh3") << QList<int>{20, 27, 20, 81};
+}
+
+void TestConfigPages::columnWidths()
+{
+    QFETCH(QByteArray, grid);
+    QFETCH(QList<int>, widths);
+
+    QTableView *view = Grid(grid.constData());
+    QList<int> shown;
+    for (int column = 0; column < view->model()->columnCount(); ++column)
+        shown << view->columnWidth(column);
+    if (grid == "DBGridEh1") {
+        QCOMPARE_GE(shown.at(TankColumn::Table), widths.at(TankColumn::Table));
+        shown[TankColumn::Table] = widths.at(TankColumn::Table);
+    }
+    QCOMPARE(shown, widths);
 }
 
 QTEST_MAIN(TestConfigPages)
