@@ -1,3 +1,4 @@
+#include "ConfigMembers.h"
 #include "config/ConfigDataSet.h"
 #include "config/ConfigDataSets.h"
 #include "config/DataSetField.h"
@@ -6,6 +7,10 @@
 #include "config/TerminalConfig.h"
 
 #include <QTest>
+#include <functional>
+
+using Setter = std::function<void(TTerminalConfig &)>;
+Q_DECLARE_METATYPE(Setter)
 
 class TestConfigDataSets : public QObject
 {
@@ -16,6 +21,8 @@ private slots:
     void fillMakesNumberedRows();
     void storeReadsBackWhatFillWrote();
     void storeUsesRowNumbersAndLowBits();
+    void everyRecordNumberHasOneColumn_data();
+    void everyRecordNumberHasOneColumn();
     void emptiedCellIsStoredAsZero();
     void cellRoles();
     void titles();
@@ -96,6 +103,65 @@ void TestConfigDataSets::storeUsesRowNumbersAndLowBits()
     QCOMPARE(stored.tanks[3].adapter_adr, quint8(1));
     QCOMPARE(stored.pumps[1].nozzles[2].tank_no, quint8(5));
     QCOMPARE(stored.tanks[0], TTankConfig());
+}
+
+// Every integer member of a tank, dispenser or nozzle, as the schema lists
+// them, is shown by exactly one column of its row and stored from it.
+void TestConfigDataSets::everyRecordNumberHasOneColumn_data()
+{
+    QTest::addColumn<Setter>("set");
+    QTest::addColumn<QByteArray>("dataSet");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<qint32>("value");
+
+    ForEachConfigMember([](const auto &m) {
+        using Member = decltype(m.member);
+        if constexpr (ConfigSchema::IsNumber<Member>) {
+            const QStringList &path = m.jsonPath;
+            if (path.size() == 1)
+                return; // no record of a grid
+            QByteArray dataSet = "dsTank";
+            int row = path.at(1).toInt();
+            if (path.size() == 3 && path.first() == "pumps") {
+                dataSet = "dsPump";
+            } else if (path.size() == 5) {
+                dataSet = "dsNozz";
+                row = row * TPumpConfig::NozzleCount + path.at(3).toInt();
+            }
+            using T = typename Member::Type;
+            const T value = T(0xA5C3); // distinct bytes, negative when signed
+            QTest::newRow(qPrintable(m.path))
+                << Setter([reach = m.reach, value](TTerminalConfig &c) { reach(c) = value; }) << dataSet << row
+                << qint32(value);
+        }
+    });
+}
+
+void TestConfigDataSets::everyRecordNumberHasOneColumn()
+{
+    QFETCH(Setter, set);
+    QFETCH(QByteArray, dataSet);
+    QFETCH(int, row);
+    QFETCH(qint32, value);
+
+    TTerminalConfig config;
+    set(config);
+    ConfigDataSets::Fill(config, *tanks, *pumps, *nozzles);
+    const TConfigDataSet *shown = dataSet == "dsTank" ? tanks.get() : dataSet == "dsPump" ? pumps.get() : nozzles.get();
+    const QList<int> slotNumbers = dataSet == "dsTank"   ? QList<int>{TankColumn::No}
+                                   : dataSet == "dsPump" ? QList<int>{PumpColumn::No}
+                                                         : QList<int>{NozzleColumn::PumpNo, NozzleColumn::NozzNo};
+    QList<int> showing;
+    for (int column = 0; column < shown->columnCount(); ++column) {
+        if (!slotNumbers.contains(column) && shown->Value(row, column) != 0)
+            showing << column;
+    }
+    QCOMPARE(showing.size(), 1);
+    QCOMPARE(shown->Value(row, showing.first()), value);
+
+    TTerminalConfig stored;
+    ConfigDataSets::Store(*tanks, *pumps, *nozzles, stored);
+    QVERIFY(stored == config);
 }
 
 void TestConfigDataSets::emptiedCellIsStoredAsZero()
