@@ -97,7 +97,7 @@ namespace {
 template<typename Record>
 using TBound = ConfigSchema::TNumberAccess<Record>;
 
-// The member of Record that each column shows, null for the others. Every
+// The member of Record that each column shows, empty for the others. Every
 // integer member of Record has exactly one column: storing a row then sets
 // every member of its slot.
 template<typename Record, std::size_t Count>
@@ -113,13 +113,13 @@ consteval std::array<TBound<Record>, Count> Bind(const TColumns<Count> &columns)
         if (columns[c].member.empty())
             continue;
         const std::size_t member = ConfigSchema::IndexOf<Record>(columns[c].member);
-        if (!access[member].get)
+        if (!access[member].number)
             ColumnOnAMemberThatIsNoNumber();
         bound[c] = access[member];
         ++shown[member];
     }
     for (std::size_t member = 0; member < access.size(); ++member) {
-        if (access[member].get && shown[member] != 1)
+        if (access[member].number && shown[member] != 1)
             NumberMemberNotShownOnce();
     }
     return bound;
@@ -142,7 +142,7 @@ template<typename Record, std::size_t Count>
 void FillRow(TConfigDataSet &set, int row, const Record &record, const std::array<TBound<Record>, Count> &bound)
 {
     for (std::size_t c = 0; c < Count; ++c) {
-        if (bound[c].get)
+        if (bound[c].number)
             set.SetValue(row, int(c), bound[c].get(record));
     }
 }
@@ -151,7 +151,7 @@ template<typename Record, std::size_t Count>
 void StoreRow(const TConfigDataSet &set, int row, Record &record, const std::array<TBound<Record>, Count> &bound)
 {
     for (std::size_t c = 0; c < Count; ++c) {
-        if (bound[c].set)
+        if (bound[c].number)
             bound[c].set(record, set.Value(row, int(c)));
     }
 }

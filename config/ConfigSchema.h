@@ -176,10 +176,11 @@ consteval std::size_t IndexOf(std::string_view name)
 }
 
 // An integer member of Record read and written as a 32-bit number; a
-// written number keeps the member's low bits. Null for other members.
+// written number keeps the member's low bits. Empty for other members.
 template<typename Record>
 struct TNumberAccess
 {
+    bool number = false;
     qint32 (*get)(const Record &) = nullptr;
     void (*set)(Record &, qint32) = nullptr;
 };
@@ -194,7 +195,7 @@ constexpr TNumberAccess<Record> AccessAt()
 {
     using Member = std::remove_cvref_t<decltype(MemberAt<Record, Index>)>;
     if constexpr (IsNumber<Member>) {
-        return {[](const Record &record) -> qint32 { return record.*MemberAt<Record, Index>.member; },
+        return {true, [](const Record &record) -> qint32 { return record.*MemberAt<Record, Index>.member; },
                 [](Record &record, qint32 value) {
                     record.*MemberAt<Record, Index>.member = typename Member::Type(value);
                 }};
@@ -205,7 +206,7 @@ constexpr TNumberAccess<Record> AccessAt()
 
 } // namespace Detail
 
-// The access to each member of Record, by its position.
+// The access to each member of Record, by the member's position.
 template<typename Record>
 inline constexpr auto NumberAccess = []<std::size_t... Index>(std::index_sequence<Index...>) {
     return std::array<TNumberAccess<Record>, sizeof...(Index)>{Detail::AccessAt<Record, Index>()...};
