@@ -13,8 +13,7 @@ namespace {
 constexpr int kDefaultColumnWidth = 64;
 }
 
-TConfigGrid::TConfigGrid(const TConfigDataSet &dataSet, QAbstractItemModel *model,
-                         const QList<int> &widths, QWidget *parent)
+TConfigGrid::TConfigGrid(const TConfigDataSet &dataSet, QAbstractItemModel *model, QWidget *parent)
     : QTableView(parent)
 {
     setHorizontalHeader(new TGridHeader(this));
@@ -36,19 +35,21 @@ TConfigGrid::TConfigGrid(const TConfigDataSet &dataSet, QAbstractItemModel *mode
         } else if (field.readOnly) {
             continue;
         } else if (field.kind == TDataSetField::Choice) {
-            setItemDelegateForColumn(column, new TPickListDelegate(*field.pickList, this));
+            setItemDelegateForColumn(column, new TPickListDelegate(field.pickList(), this));
         } else if (field.kind == TDataSetField::Number) {
             setItemDelegateForColumn(column, new TNumberDelegate(this));
         }
     }
-    for (int column = 0; column < widths.size(); ++column)
-        setColumnWidth(column, widths.at(column) > 0 ? widths.at(column) : kDefaultColumnWidth);
+    for (int column = 0; column < dataSet.columnCount(); ++column) {
+        const TDataSetField &field = dataSet.Field(column);
+        setColumnWidth(column, field.width > 0 ? field.width : kDefaultColumnWidth);
+    }
     // A calculated text stays readable beside its button in a wider font.
     for (int column = 0; column < dataSet.columnCount(); ++column) {
         const TDataSetField &field = dataSet.Field(column);
         if (field.kind != TDataSetField::Calculated)
             continue;
-        const int needed = fontMetrics().horizontalAdvance(field.calculatedText)
+        const int needed = fontMetrics().horizontalAdvance(field.calculatedText.toString())
                            + TEllipsisDelegate::ButtonRect(QRect(0, 0, 100, 20)).width()
                            + 4 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this);
         setColumnWidth(column, qMax(columnWidth(column), needed));

@@ -1,6 +1,6 @@
 // A grid on a configuration data set: checkbox, pick-list, number and
-// read-only columns by the kind of each field, two-level titles, and an
-// ellipsis button on calculated columns.
+// read-only columns by the kind of each field, two-level titles, the widths
+// of the fields, and an ellipsis button on calculated columns.
 #pragma once
 
 #include <QList>
@@ -13,9 +13,7 @@ class TConfigGrid : public QTableView
     Q_OBJECT
 
 public:
-    // Width per column in pixels; 0 keeps the grid's default.
-    TConfigGrid(const TConfigDataSet &dataSet, QAbstractItemModel *model, const QList<int> &widths,
-                QWidget *parent = nullptr);
+    TConfigGrid(const TConfigDataSet &dataSet, QAbstractItemModel *model, QWidget *parent = nullptr);
 
     // Paints the given columns on the button-face colour.
     void SetButtonFaceColumns(const QList<int> &columns);

@@ -153,7 +153,7 @@ void TConfigPages::CreateHttpPage(QWidget *page)
 
 void TConfigPages::CreateTankPage(QWidget *page)
 {
-    DBGridEh1 = new TConfigGrid(*dsTank, dsTank, {20, 20, 75, 40, 40, 105, 71, 40, 40, 80});
+    DBGridEh1 = new TConfigGrid(*dsTank, dsTank);
     DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
     DBGridEh1->SetEditorAlwaysShown();
     connect(DBGridEh1, &TConfigGrid::ellipsisClicked, this, &TConfigPages::tableButtonClicked);
@@ -164,11 +164,11 @@ void TConfigPages::CreateTankPage(QWidget *page)
 
 void TConfigPages::CreatePumpPage(QWidget *page)
 {
-    DBGridEh2 = new TConfigGrid(*dsPump, dsPump, {20, 20, 81, 0, 40});
+    DBGridEh2 = new TConfigGrid(*dsPump, dsPump);
     DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
-    DBGridEh3 = new TConfigGrid(*dsNozz, srcNozz, {20, 27, 20, 81});
+    DBGridEh3 = new TConfigGrid(*dsNozz, srcNozz);
     DBGridEh3->setObjectName(QStringLiteral("DBGridEh3"));
-    DBGridEh3->SetButtonFaceColumns({1, 2});
+    DBGridEh3->SetButtonFaceColumns({NozzleColumn::PumpNo, NozzleColumn::NozzNo});
     connect(DBGridEh2->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &TConfigPages::ShowNozzlesOfCurrentPump);
 
@@ -200,7 +200,7 @@ void TConfigPages::ShowNozzlesOfCurrentPump()
     // A nozzle edit belongs to the dispenser it was made under.
     DBGridEh3->FinishEdit();
     const QModelIndex current = DBGridEh2->currentIndex();
-    srcNozz->SetPumpNo(current.isValid() ? dsPump->Value(current.row(), "no") : 0);
+    srcNozz->SetPumpNo(current.isValid() ? dsPump->Value(current.row(), PumpColumn::No) : 0);
 }
 
 void TConfigPages::MoveToFirstRows()
@@ -281,5 +281,5 @@ std::optional<TTankRow> TConfigPages::CurrentTank() const
     const QModelIndex current = DBGridEh1->currentIndex();
     if (!current.isValid())
         return std::nullopt;
-    return TTankRow{dsTank->Value(current.row(), "no"), dsTank->Value(current.row(), "hmax")};
+    return TTankRow{dsTank->Value(current.row(), TankColumn::No), dsTank->Value(current.row(), TankColumn::Hmax)};
 }

@@ -4,135 +4,86 @@
 #include "InputError.h"
 #include "common/Cp1251.h"
 #include "config/ConfigImage.h"
-#include "config/TerminalConfig.h"
+#include "config/ConfigSchema.h"
 
 #include <QJsonArray>
 #include <QSet>
 
-#include <concepts>
-#include <type_traits>
-
 namespace {
 
-// The members of each record by their JSON names, in image order; the
-// one list serves both directions.
-template<typename Config, typename Visitor>
-    requires std::same_as<std::remove_const_t<Config>, TTerminalConfig>
-void VisitMembers(Config &c, Visitor &&v)
-{
-    v("apn", c.apn);
-    v("server_name", c.server_name);
-    v("server_port", c.server_port);
-    v("server_dir", c.server_dir);
-    v("server_login", c.server_login);
-    v("server_psw", c.server_psw);
-    v("sync_time", c.sync_time);
-    v("oper_psw", c.oper_psw);
-    v("admin_psw", c.admin_psw);
-    v("admin_tel", c.admin_tel);
-    v("tanks", c.tanks);
-    v("pumps", c.pumps);
-    v("card_sector", c.card_sector);
-    v("card_psw", c.card_psw);
-}
+using ConfigSchema::TNumber;
+using ConfigSchema::TSlots;
+using ConfigSchema::TText;
 
-template<typename Tank, typename Visitor>
-    requires std::same_as<std::remove_const_t<Tank>, TTankConfig>
-void VisitMembers(Tank &t, Visitor &&v)
+QString Key(std::string_view name)
 {
-    v("active", t.active);
-    v("fuel_code", t.fuel_code);
-    v("adapter_type", t.adapter_type);
-    v("adapter_comport_no", t.adapter_comport_no);
-    v("adapter_adr", t.adapter_adr);
-    v("adapter_h0", t.adapter_h0);
-    v("hmin", t.hmin);
-    v("hmax", t.hmax);
-}
-
-template<typename Pump, typename Visitor>
-    requires std::same_as<std::remove_const_t<Pump>, TPumpConfig>
-void VisitMembers(Pump &p, Visitor &&v)
-{
-    v("active", p.active);
-    v("adapter_type", p.adapter_type);
-    v("adapter_comport_no", p.adapter_comport_no);
-    v("adapter_adr", p.adapter_adr);
-    v("nozzles", p.nozzles);
-}
-
-template<typename Nozzle, typename Visitor>
-    requires std::same_as<std::remove_const_t<Nozzle>, TNozzleConfig>
-void VisitMembers(Nozzle &n, Visitor &&v)
-{
-    v("active", n.active);
-    v("tank_no", n.tank_no);
+    return QLatin1String(name.data(), qsizetype(name.size()));
 }
 
 template<typename Record>
 QJsonObject RecordToJson(const Record &record);
 
-struct TJsonWriter
+template<typename Record, typename T>
+QJsonValue ToJson(const TNumber<Record, T> &, T value)
 {
-    QJsonObject &object;
+    return int(value);
+}
 
-    template<std::integral T>
-    void operator()(const char *key, T value) const
-    {
-        object.insert(QLatin1String(key), int(value));
-    }
+template<typename Record, qsizetype Capacity>
+QJsonValue ToJson(const TText<Record, Capacity> &, const TConfigText<Capacity> &text)
+{
+    return Cp1251::toUnicode(text.Bytes());
+}
 
-    template<qsizetype Capacity>
-    void operator()(const char *key, const TConfigText<Capacity> &text) const
-    {
-        object.insert(QLatin1String(key), Cp1251::toUnicode(text.Bytes()));
-    }
+template<typename Record, typename Slot, std::size_t Count>
+QJsonValue ToJson(const TSlots<Record, Slot, Count> &, const std::array<Slot, Count> &records)
+{
+    QJsonArray array;
+    for (const Slot &slot : records)
+        array.append(RecordToJson(slot));
+    return array;
+}
 
-    template<typename Record, std::size_t Count>
-    void operator()(const char *key, const std::array<Record, Count> &records) const
-    {
-        QJsonArray array;
-        for (const Record &record : records)
-            array.append(RecordToJson(record));
-        object.insert(QLatin1String(key), array);
-    }
-};
-
+// One key per member, by the member's name.
 template<typename Record>
 QJsonObject RecordToJson(const Record &record)
 {
     QJsonObject object;
-    VisitMembers(record, TJsonWriter{object});
+    ConfigSchema::Visit(record, [&](const auto &member, const auto &value) {
+        object.insert(Key(member.name), ToJson(member, value));
+    });
     return object;
 }
 
 template<typename Record>
 void RecordFromJson(const QJsonObject &object, const QString &path, Record &record);
 
-// Takes each member from the object, checked against the member's type.
+// Takes each member from the object, checked against what the member holds:
+// an integer within the range of its type, a text within its capacity, as
+// many records as it has slots.
 class TJsonReader
 {
 public:
     TJsonReader(const QJsonObject &object, const QString &path) : m_object(object), m_path(path) {}
 
-    template<std::integral T>
-    void operator()(const char *key, T &value)
+    template<typename Record, typename T>
+    void operator()(const TNumber<Record, T> &member, T &value)
     {
-        value = InputChecks::CheckedInteger<T>(Take(key), Field(key));
+        value = InputChecks::CheckedInteger<T>(Take(member.name), Field(member.name));
     }
 
-    template<qsizetype Capacity>
-    void operator()(const char *key, TConfigText<Capacity> &text)
+    template<typename Record, qsizetype Capacity>
+    void operator()(const TText<Record, Capacity> &member, TConfigText<Capacity> &text)
     {
-        text = InputChecks::CheckedText(Take(key), Capacity, Field(key));
+        text = InputChecks::CheckedText(Take(member.name), member.capacity, Field(member.name));
     }
 
-    template<typename Record, std::size_t Count>
-    void operator()(const char *key, std::array<Record, Count> &records)
+    template<typename Record, typename Slot, std::size_t Count>
+    void operator()(const TSlots<Record, Slot, Count> &member, std::array<Slot, Count> &records)
     {
-        const QJsonArray array = InputChecks::CheckedArray(Take(key), Count, Field(key));
+        const QJsonArray array = InputChecks::CheckedArray(Take(member.name), Count, Field(member.name));
         for (std::size_t i = 0; i < Count; ++i) {
-            const QString field = QStringLiteral("%1[%2]").arg(Field(key)).arg(i);
+            const QString field = QStringLiteral("%1[%2]").arg(Field(member.name)).arg(i);
             RecordFromJson(InputChecks::CheckedObject(array.at(qsizetype(i)), field), field, records[i]);
         }
     }
@@ -147,15 +98,16 @@ public:
     }
 
 private:
-    QJsonValue Take(const char *key)
+    QJsonValue Take(std::string_view name)
     {
-        const QString name = QLatin1String(key);
-        m_taken.insert(name);
-        if (!m_object.contains(name))
-            throw TInputError(QStringLiteral("%1: missing").arg(Field(name)));
-        return m_object.value(name);
+        const QString key = Key(name);
+        m_taken.insert(key);
+        if (!m_object.contains(key))
+            throw TInputError(QStringLiteral("%1: missing").arg(Field(key)));
+        return m_object.value(key);
     }
 
+    QString Field(std::string_view name) const { return Field(Key(name)); }
     QString Field(const QString &key) const
     {
         return m_path.isEmpty() ? key : m_path + u'.' + key;
@@ -170,7 +122,7 @@ template<typename Record>
 void RecordFromJson(const QJsonObject &object, const QString &path, Record &record)
 {
     TJsonReader reader(object, path);
-    VisitMembers(record, reader);
+    ConfigSchema::Visit(record, reader);
     reader.RejectUnknownKeys();
 }
 

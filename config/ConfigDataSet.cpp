@@ -7,22 +7,6 @@ TConfigDataSet::TConfigDataSet(QList<TDataSetField> Fields, QObject *parent)
 {
 }
 
-int TConfigDataSet::FieldIndex(QByteArrayView Name) const
-{
-    for (int i = 0; i < m_fields.size(); ++i) {
-        if (m_fields.at(i).name == Name)
-            return i;
-    }
-    return -1;
-}
-
-int TConfigDataSet::Column(QByteArrayView Name) const
-{
-    const int column = FieldIndex(Name);
-    Q_ASSERT_X(column >= 0, "TConfigDataSet", "unknown field");
-    return column;
-}
-
 int TConfigDataSet::Append()
 {
     const int row = int(m_rows.size());
@@ -39,16 +23,15 @@ void TConfigDataSet::Clear()
     endResetModel();
 }
 
-qint32 TConfigDataSet::Value(int Row, QByteArrayView Name) const
+qint32 TConfigDataSet::Value(int Row, int Column) const
 {
-    return m_rows.at(Row).at(Column(Name)).toInt();
+    return m_rows.at(Row).at(Column).toInt();
 }
 
-void TConfigDataSet::SetValue(int Row, QByteArrayView Name, qint32 Value)
+void TConfigDataSet::SetValue(int Row, int Column, qint32 Value)
 {
-    const int column = Column(Name);
-    m_rows[Row][column] = Value;
-    const QModelIndex changed = index(Row, column);
+    m_rows[Row][Column] = Value;
+    const QModelIndex changed = index(Row, Column);
     emit dataChanged(changed, changed);
 }
 
@@ -71,14 +54,14 @@ QVariant TConfigDataSet::data(const QModelIndex &index, int role) const
 
     switch (field.kind) {
     case TDataSetField::Calculated:
-        return role == Qt::DisplayRole ? QVariant(field.calculatedText) : QVariant();
+        return role == Qt::DisplayRole ? QVariant(field.calculatedText.toString()) : QVariant();
     case TDataSetField::Check:
         if (role == Qt::CheckStateRole)
             return cell.toInt() == 1 ? Qt::Checked : Qt::Unchecked;
         return role == Qt::EditRole ? cell : QVariant();
     case TDataSetField::Choice:
         if (role == Qt::DisplayRole)
-            return cell.isNull() ? QVariant() : QVariant(field.pickList->Text(cell.toInt()));
+            return cell.isNull() ? QVariant() : QVariant(field.pickList().Text(cell.toInt()));
         if (role == Qt::TextAlignmentRole)
             return int(Qt::AlignLeft | Qt::AlignVCenter);
         return role == Qt::EditRole ? cell : QVariant();
@@ -134,5 +117,5 @@ QVariant TConfigDataSet::headerData(int section, Qt::Orientation orientation, in
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0
         || section >= m_fields.size())
         return {};
-    return m_fields.at(section).title;
+    return m_fields.at(section).title.toString();
 }

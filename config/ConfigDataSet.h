@@ -18,10 +18,7 @@ class TConfigDataSet : public QAbstractTableModel
 public:
     explicit TConfigDataSet(QList<TDataSetField> Fields, QObject *parent = nullptr);
 
-    const QList<TDataSetField> &Fields() const { return m_fields; }
-    const TDataSetField &Field(int column) const { return m_fields.at(column); }
-    // Column of the named field; -1 when there is none.
-    int FieldIndex(QByteArrayView Name) const;
+    const TDataSetField &Field(int Column) const { return m_fields.at(Column); }
 
     // Appends a row of empty cells and returns its number.
     int Append();
@@ -29,8 +26,8 @@ public:
     void Clear();
 
     // The cell's value, 0 when empty.
-    qint32 Value(int Row, QByteArrayView Name) const;
-    void SetValue(int Row, QByteArrayView Name, qint32 Value);
+    qint32 Value(int Row, int Column) const;
+    void SetValue(int Row, int Column, qint32 Value);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -41,8 +38,6 @@ public:
                         int role = Qt::DisplayRole) const override;
 
 private:
-    int Column(QByteArrayView Name) const;
-
     QList<TDataSetField> m_fields;
     QList<QList<QVariant>> m_rows; // a null QVariant is an empty cell
 };

@@ -1,43 +1,159 @@
 #include "ConfigDataSets.h"
 
 #include "ConfigDataSet.h"
+#include "ConfigSchema.h"
+#include "DataSetField.h"
 #include "PickList.h"
 #include "TerminalConfig.h"
 
+#include <array>
+#include <string_view>
+
 namespace {
 
-TDataSetField MakeField(const char *name, const QString &title, TDataSetField::Kind kind)
+// A grid column: the member of the row's record that it shows, none for a
+// slot number or a calculated column, and its field.
+struct TColumn
 {
+    std::string_view member;
     TDataSetField field;
-    field.name = name;
-    field.title = title;
-    field.kind = kind;
-    return field;
+};
+
+template<std::size_t Count>
+using TColumns = std::array<TColumn, Count>;
+
+constexpr TColumn CheckColumn()
+{
+    return {"active", {.title = u" ", .kind = TDataSetField::Check, .width = 20}};
 }
 
-TDataSetField CheckField()
+constexpr TColumn NumberColumn(std::string_view member, QStringView title, int width)
 {
-    return MakeField("active", QStringLiteral(" "), TDataSetField::Check);
+    return {member, {.title = title, .kind = TDataSetField::Number, .width = width}};
 }
 
-TDataSetField NumberField(const char *name, const QString &title)
+constexpr TColumn ChoiceColumn(std::string_view member, QStringView title, int width,
+                               const TPickList &(*list)())
 {
-    return MakeField(name, title, TDataSetField::Number);
+    return {member, {.title = title, .kind = TDataSetField::Choice, .width = width, .pickList = list}};
 }
 
-// A number the program sets and the user cannot change.
-TDataSetField NumberColumn(const char *name, const QString &title)
+// The number of the row's slot: set by the program, never by the user.
+constexpr TColumn SlotNumberColumn(QStringView title, int width)
 {
-    TDataSetField field = NumberField(name, title);
-    field.readOnly = true;
-    return field;
+    return {{}, {.title = title, .kind = TDataSetField::Number, .width = width, .readOnly = true}};
 }
 
-TDataSetField ChoiceField(const char *name, const QString &title, const TPickList &list)
+constexpr TColumn CalculatedColumn(QStringView title, int width, QStringView text)
 {
-    TDataSetField field = MakeField(name, title, TDataSetField::Choice);
-    field.pickList = &list;
-    return field;
+    return {{}, {.title = title, .kind = TDataSetField::Calculated, .width = width, .calculatedText = text}};
+}
+
+constexpr auto kTankColumns = [] {
+    TColumns<TankColumn::Count> c{};
+    c[TankColumn::Active] = CheckColumn();
+    c[TankColumn::No] = SlotNumberColumn(u"#", 20);
+    c[TankColumn::FuelCode] = NumberColumn("fuel_code", u"Код топлива", 75);
+    c[TankColumn::Hmin] = NumberColumn("hmin", u"Hmin", 40);
+    c[TankColumn::Hmax] = NumberColumn("hmax", u"Hmax", 40);
+    c[TankColumn::AdapterType] = ChoiceColumn("adapter_type", u"Уровнемер|Тип", 105, &TPickList::LevelGaugeTypes);
+    c[TankColumn::AdapterComportNo] = ChoiceColumn("adapter_comport_no", u"Уровнемер|Порт", 71, &TPickList::Ports);
+    c[TankColumn::AdapterAdr] = NumberColumn("adapter_adr", u"Уровнемер|Адрес", 40);
+    c[TankColumn::AdapterH0] = NumberColumn("adapter_h0", u"Уровнемер|H0", 40);
+    c[TankColumn::Table] = CalculatedColumn(u"Град. табл.", 80, u"<таблица>");
+    return c;
+}();
+
+constexpr auto kPumpColumns = [] {
+    TColumns<PumpColumn::Count> c{};
+    c[PumpColumn::Active] = CheckColumn();
+    c[PumpColumn::No] = SlotNumberColumn(u"#", 20);
+    c[PumpColumn::AdapterType] = ChoiceColumn("adapter_type", u"Контроллер|Тип", 81, &TPickList::PumpControllerTypes);
+    c[PumpColumn::AdapterComportNo] = ChoiceColumn("adapter_comport_no", u"Контроллер|Порт", 0, &TPickList::Ports);
+    c[PumpColumn::AdapterAdr] = NumberColumn("adapter_adr", u"Контроллер|Адрес", 40);
+    return c;
+}();
+
+constexpr auto kNozzleColumns = [] {
+    TColumns<NozzleColumn::Count> c{};
+    c[NozzleColumn::Active] = CheckColumn();
+    c[NozzleColumn::PumpNo] = SlotNumberColumn(u"ТРК", 27);
+    c[NozzleColumn::NozzNo] = SlotNumberColumn(u"#", 20);
+    c[NozzleColumn::TankNo] = NumberColumn("tank_no", u"Резервуар", 81);
+    return c;
+}();
+
+} // namespace
+
+// Not constexpr: reached while the compiler binds the columns, they stop the build.
+namespace ConfigDataSets::Checks {
+void ColumnWithoutTitle();
+void ColumnOnAMemberThatIsNoNumber();
+void NumberMemberNotShownOnce();
+}
+
+namespace {
+
+template<typename Record>
+using TBound = ConfigSchema::TNumberAccess<Record>;
+
+// The member of Record that each column shows, empty for the others. Every
+// integer member of Record has exactly one column: storing a row then sets
+// every member of its slot.
+template<typename Record, std::size_t Count>
+consteval std::array<TBound<Record>, Count> Bind(const TColumns<Count> &columns)
+{
+    using namespace ConfigDataSets::Checks;
+    constexpr auto &access = ConfigSchema::NumberAccess<Record>;
+    std::array<TBound<Record>, Count> bound{};
+    std::array<int, ConfigSchema::MemberCount<Record>> shown{};
+    for (std::size_t c = 0; c < Count; ++c) {
+        if (columns[c].field.title.isNull())
+            ColumnWithoutTitle();
+        if (columns[c].member.empty())
+            continue;
+        const std::size_t member = ConfigSchema::IndexOf<Record>(columns[c].member);
+        if (!access[member].number)
+            ColumnOnAMemberThatIsNoNumber();
+        bound[c] = access[member];
+        ++shown[member];
+    }
+    for (std::size_t member = 0; member < access.size(); ++member) {
+        if (access[member].number && shown[member] != 1)
+            NumberMemberNotShownOnce();
+    }
+    return bound;
+}
+
+constexpr auto kTankBound = Bind<TTankConfig>(kTankColumns);
+constexpr auto kPumpBound = Bind<TPumpConfig>(kPumpColumns);
+constexpr auto kNozzleBound = Bind<TNozzleConfig>(kNozzleColumns);
+
+template<std::size_t Count>
+QList<TDataSetField> Fields(const TColumns<Count> &columns)
+{
+    QList<TDataSetField> fields;
+    for (const TColumn &column : columns)
+        fields << column.field;
+    return fields;
+}
+
+template<typename Record, std::size_t Count>
+void FillRow(TConfigDataSet &set, int row, const Record &record, const std::array<TBound<Record>, Count> &bound)
+{
+    for (std::size_t c = 0; c < Count; ++c) {
+        if (bound[c].number)
+            set.SetValue(row, int(c), bound[c].get(record));
+    }
+}
+
+template<typename Record, std::size_t Count>
+void StoreRow(const TConfigDataSet &set, int row, Record &record, const std::array<TBound<Record>, Count> &bound)
+{
+    for (std::size_t c = 0; c < Count; ++c) {
+        if (bound[c].number)
+            bound[c].set(record, set.Value(row, int(c)));
+    }
 }
 
 // The slot that a row's number names, or nullptr for a number out of range.
@@ -53,74 +169,37 @@ namespace ConfigDataSets {
 
 QList<TDataSetField> TankFields()
 {
-    TDataSetField table = MakeField("tbl", QStringLiteral("Град. табл."), TDataSetField::Calculated);
-    table.calculatedText = QStringLiteral("<таблица>");
-    return {
-        CheckField(),
-        NumberColumn("no", QStringLiteral("#")),
-        NumberField("fuel_code", QStringLiteral("Код топлива")),
-        NumberField("hmin", QStringLiteral("Hmin")),
-        NumberField("hmax", QStringLiteral("Hmax")),
-        ChoiceField("adapter_type", QStringLiteral("Уровнемер|Тип"), TPickList::LevelGaugeTypes()),
-        ChoiceField("adapter_comport_no", QStringLiteral("Уровнемер|Порт"), TPickList::Ports()),
-        NumberField("adapter_adr", QStringLiteral("Уровнемер|Адрес")),
-        NumberField("adapter_h0", QStringLiteral("Уровнемер|H0")),
-        table,
-    };
+    return Fields(kTankColumns);
 }
 
 QList<TDataSetField> PumpFields()
 {
-    return {
-        CheckField(),
-        NumberColumn("no", QStringLiteral("#")),
-        ChoiceField("adapter_type", QStringLiteral("Контроллер|Тип"),
-                    TPickList::PumpControllerTypes()),
-        ChoiceField("adapter_comport_no", QStringLiteral("Контроллер|Порт"), TPickList::Ports()),
-        NumberField("adapter_adr", QStringLiteral("Контроллер|Адрес")),
-    };
+    return Fields(kPumpColumns);
 }
 
 QList<TDataSetField> NozzleFields()
 {
-    return {
-        CheckField(),
-        NumberColumn("pump_no", QStringLiteral("ТРК")),
-        NumberColumn("nozz_no", QStringLiteral("#")),
-        NumberField("tank_no", QStringLiteral("Резервуар")),
-    };
+    return Fields(kNozzleColumns);
 }
 
 void Fill(const TTerminalConfig &Config, TConfigDataSet &Tanks, TConfigDataSet &Pumps,
           TConfigDataSet &Nozzles)
 {
     for (int i = 0; i < TTerminalConfig::TankCount; ++i) {
-        const TTankConfig &tank = Config.tanks[i];
         const int row = Tanks.Append();
-        Tanks.SetValue(row, "no", i + 1);
-        Tanks.SetValue(row, "active", tank.active);
-        Tanks.SetValue(row, "fuel_code", tank.fuel_code);
-        Tanks.SetValue(row, "hmin", tank.hmin);
-        Tanks.SetValue(row, "hmax", tank.hmax);
-        Tanks.SetValue(row, "adapter_type", tank.adapter_type);
-        Tanks.SetValue(row, "adapter_comport_no", tank.adapter_comport_no);
-        Tanks.SetValue(row, "adapter_adr", tank.adapter_adr);
-        Tanks.SetValue(row, "adapter_h0", tank.adapter_h0);
+        Tanks.SetValue(row, TankColumn::No, i + 1);
+        FillRow(Tanks, row, Config.tanks[i], kTankBound);
     }
     for (int j = 0; j < TTerminalConfig::PumpCount; ++j) {
         const TPumpConfig &pump = Config.pumps[j];
         const int row = Pumps.Append();
-        Pumps.SetValue(row, "no", j + 1);
-        Pumps.SetValue(row, "active", pump.active);
-        Pumps.SetValue(row, "adapter_type", pump.adapter_type);
-        Pumps.SetValue(row, "adapter_comport_no", pump.adapter_comport_no);
-        Pumps.SetValue(row, "adapter_adr", pump.adapter_adr);
+        Pumps.SetValue(row, PumpColumn::No, j + 1);
+        FillRow(Pumps, row, pump, kPumpBound);
         for (int k = 0; k < TPumpConfig::NozzleCount; ++k) {
             const int nozzleRow = Nozzles.Append();
-            Nozzles.SetValue(nozzleRow, "pump_no", j + 1);
-            Nozzles.SetValue(nozzleRow, "nozz_no", k + 1);
-            Nozzles.SetValue(nozzleRow, "active", pump.nozzles[k].active);
-            Nozzles.SetValue(nozzleRow, "tank_no", pump.nozzles[k].tank_no);
+            Nozzles.SetValue(nozzleRow, NozzleColumn::PumpNo, j + 1);
+            Nozzles.SetValue(nozzleRow, NozzleColumn::NozzNo, k + 1);
+            FillRow(Nozzles, nozzleRow, pump.nozzles[k], kNozzleBound);
         }
     }
 }
@@ -129,34 +208,18 @@ void Store(const TConfigDataSet &Tanks, const TConfigDataSet &Pumps,
            const TConfigDataSet &Nozzles, TTerminalConfig &Config)
 {
     for (int row = 0; row < Tanks.rowCount(); ++row) {
-        TTankConfig *tank = SlotOf(Config.tanks, Tanks.Value(row, "no"));
-        if (!tank)
-            continue;
-        tank->active = quint8(Tanks.Value(row, "active"));
-        tank->fuel_code = quint16(Tanks.Value(row, "fuel_code"));
-        tank->hmin = qint16(Tanks.Value(row, "hmin"));
-        tank->hmax = qint16(Tanks.Value(row, "hmax"));
-        tank->adapter_type = quint8(Tanks.Value(row, "adapter_type"));
-        tank->adapter_comport_no = quint8(Tanks.Value(row, "adapter_comport_no"));
-        tank->adapter_adr = quint8(Tanks.Value(row, "adapter_adr"));
-        tank->adapter_h0 = qint16(Tanks.Value(row, "adapter_h0"));
+        if (TTankConfig *tank = SlotOf(Config.tanks, Tanks.Value(row, TankColumn::No)))
+            StoreRow(Tanks, row, *tank, kTankBound);
     }
     for (int row = 0; row < Pumps.rowCount(); ++row) {
-        TPumpConfig *pump = SlotOf(Config.pumps, Pumps.Value(row, "no"));
-        if (!pump)
-            continue;
-        pump->active = quint8(Pumps.Value(row, "active"));
-        pump->adapter_type = quint8(Pumps.Value(row, "adapter_type"));
-        pump->adapter_comport_no = quint8(Pumps.Value(row, "adapter_comport_no"));
-        pump->adapter_adr = quint8(Pumps.Value(row, "adapter_adr"));
+        if (TPumpConfig *pump = SlotOf(Config.pumps, Pumps.Value(row, PumpColumn::No)))
+            StoreRow(Pumps, row, *pump, kPumpBound);
     }
     for (int row = 0; row < Nozzles.rowCount(); ++row) {
-        TPumpConfig *pump = SlotOf(Config.pumps, Nozzles.Value(row, "pump_no"));
-        TNozzleConfig *nozzle = pump ? SlotOf(pump->nozzles, Nozzles.Value(row, "nozz_no")) : nullptr;
-        if (!nozzle)
-            continue;
-        nozzle->active = quint8(Nozzles.Value(row, "active"));
-        nozzle->tank_no = quint8(Nozzles.Value(row, "tank_no"));
+        TPumpConfig *pump = SlotOf(Config.pumps, Nozzles.Value(row, NozzleColumn::PumpNo));
+        TNozzleConfig *nozzle = pump ? SlotOf(pump->nozzles, Nozzles.Value(row, NozzleColumn::NozzNo)) : nullptr;
+        if (nozzle)
+            StoreRow(Nozzles, row, *nozzle, kNozzleBound);
     }
 }
 

@@ -1,8 +1,11 @@
 // The three data sets of the tank, dispenser and nozzle grids and their
 // exchange with the configuration.
 //
-// A row's number fields (tank "no", dispenser "no", nozzle "pump_no" and
-// "nozz_no"), not its position, decide which configuration slot it fills.
+// A column shows a member of the row's record, bound to it through the
+// configuration's schema when the program is built; or the row's slot
+// number (tank and dispenser "no", nozzle "pump_no" and "nozz_no"), which,
+// not the row's position, decides the configuration slot that the row
+// fills; or, in the tank grid, the calculated table column "tbl".
 #pragma once
 
 #include <QList>
@@ -11,14 +14,37 @@ class TConfigDataSet;
 class TTerminalConfig;
 struct TDataSetField;
 
+// The columns of dsTank, in grid order.
+namespace TankColumn {
+enum Column : int {
+    Active,
+    No,
+    FuelCode,
+    Hmin,
+    Hmax,
+    AdapterType,
+    AdapterComportNo,
+    AdapterAdr,
+    AdapterH0,
+    Table,
+    Count
+};
+}
+
+// The columns of dsPump, in grid order.
+namespace PumpColumn {
+enum Column : int { Active, No, AdapterType, AdapterComportNo, AdapterAdr, Count };
+}
+
+// The columns of dsNozz, in grid order.
+namespace NozzleColumn {
+enum Column : int { Active, PumpNo, NozzNo, TankNo, Count };
+}
+
 namespace ConfigDataSets {
 
-// dsTank: active, no, fuel_code, hmin, hmax, adapter_type,
-// adapter_comport_no, adapter_adr, adapter_h0, and the calculated tbl.
 QList<TDataSetField> TankFields();
-// dsPump: active, no, adapter_type, adapter_comport_no, adapter_adr.
 QList<TDataSetField> PumpFields();
-// dsNozz: pump_no, nozz_no, active, tank_no.
 QList<TDataSetField> NozzleFields();
 
 // Appends 6 tank rows, 4 dispenser rows and 16 nozzle rows from Config.

@@ -1,8 +1,7 @@
-// One column of a configuration data set.
+// One column of a configuration data set, as its grid shows it.
 #pragma once
 
-#include <QByteArray>
-#include <QString>
+#include <QStringView>
 
 class TPickList;
 
@@ -15,10 +14,10 @@ struct TDataSetField
         Calculated, // the fixed text calculatedText, not stored
     };
 
-    QByteArray name;
-    QString title; // "Top|Bottom" for a two-level title
+    QStringView title = {}; // "Top|Bottom" for a two-level title
     Kind kind = Number;
+    int width = 0; // in pixels; 0 for the grid's default
     bool readOnly = false;
-    const TPickList *pickList = nullptr;
-    QString calculatedText;
+    const TPickList &(*pickList)() = nullptr;
+    QStringView calculatedText = {};
 };

@@ -1,6 +1,7 @@
 #include "NozzleFilter.h"
 
 #include "ConfigDataSet.h"
+#include "ConfigDataSets.h"
 
 void TNozzleFilter::SetPumpNo(int PumpNo)
 {
@@ -15,5 +16,5 @@ bool TNozzleFilter::filterAcceptsRow(int sourceRow, const QModelIndex &sourcePar
     const auto *nozzles = qobject_cast<const TConfigDataSet *>(sourceModel());
     if (!nozzles || sourceParent.isValid())
         return false;
-    return m_pumpNo != 0 && nozzles->Value(sourceRow, "pump_no") == m_pumpNo;
+    return m_pumpNo != 0 && nozzles->Value(sourceRow, NozzleColumn::PumpNo) == m_pumpNo;
 }

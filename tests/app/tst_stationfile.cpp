@@ -19,6 +19,7 @@
 #include "calibration/TankTableTransfer.h"
 #include "calibration/UfmTankCalibration.h"
 #include "config/ConfigDataSet.h"
+#include "config/ConfigDataSets.h"
 #include "config/ConfigImage.h"
 #include "config/TerminalConfig.h"
 #include "terminal/Terminal.h"
@@ -107,9 +108,9 @@ WindowState StateOf(TfmMain &window)
         const auto *dataSet = window.findChild<TConfigDataSet *>(QString::fromLatin1(name));
         for (int row = 0; row < dataSet->rowCount(); ++row) {
             QList<qint32> cells;
-            for (const TDataSetField &field : dataSet->Fields()) {
-                if (field.kind != TDataSetField::Calculated)
-                    cells << dataSet->Value(row, field.name);
+            for (int column = 0; column < dataSet->columnCount(); ++column) {
+                if (dataSet->Field(column).kind != TDataSetField::Calculated)
+                    cells << dataSet->Value(row, column);
             }
             state.rows << cells;
         }
@@ -267,8 +268,8 @@ QList<qint32> TestStationFile::EditTable(int tankNo)
     ClickNode(QStringLiteral("Резервуары"));
     auto *grid = m_window->findChild<QTableView *>("DBGridEh1");
     const auto *dataSet = static_cast<const TConfigDataSet *>(grid->model());
-    const QModelIndex number = dataSet->index(tankNo - 1, dataSet->FieldIndex("no"));
-    const QModelIndex table = dataSet->index(tankNo - 1, dataSet->FieldIndex("tbl"));
+    const QModelIndex number = dataSet->index(tankNo - 1, TankColumn::No);
+    const QModelIndex table = dataSet->index(tankNo - 1, TankColumn::Table);
     grid->scrollTo(number);
     Click(grid->viewport(), grid->visualRect(number).center());
     grid->scrollTo(table);
@@ -397,7 +398,7 @@ void TestStationFile::buttonsFollowTheActions()
         ClickNode(QStringLiteral("Резервуары"));
         auto *grid = m_window->findChild<QTableView *>("DBGridEh1");
         const auto *dataSet = static_cast<const TConfigDataSet *>(grid->model());
-        const QModelIndex table = dataSet->index(0, dataSet->FieldIndex("tbl"));
+        const QModelIndex table = dataSet->index(0, TankColumn::Table);
         grid->scrollTo(table);
         Click(grid->viewport(), TEllipsisDelegate::ButtonRect(grid->visualRect(table)).center());
         QCOMPARE(driver.Opened, 1);

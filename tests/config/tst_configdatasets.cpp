@@ -1,3 +1,4 @@
+#include "ConfigMembers.h"
 #include "config/ConfigDataSet.h"
 #include "config/ConfigDataSets.h"
 #include "config/DataSetField.h"
@@ -6,6 +7,10 @@
 #include "config/TerminalConfig.h"
 
 #include <QTest>
+#include <functional>
+
+using Setter = std::function<void(TTerminalConfig &)>;
+Q_DECLARE_METATYPE(Setter)
 
 class TestConfigDataSets : public QObject
 {
@@ -16,6 +21,8 @@ private slots:
     void fillMakesNumberedRows();
     void storeReadsBackWhatFillWrote();
     void storeUsesRowNumbersAndLowBits();
+    void everyRecordNumberHasOneColumn_data();
+    void everyRecordNumberHasOneColumn();
     void emptiedCellIsStoredAsZero();
     void cellRoles();
     void titles();
@@ -58,13 +65,13 @@ void TestConfigDataSets::fillMakesNumberedRows()
     QCOMPARE(pumps->rowCount(), 4);
     QCOMPARE(nozzles->rowCount(), 16);
     for (int row = 0; row < 6; ++row)
-        QCOMPARE(tanks->Value(row, "no"), row + 1);
+        QCOMPARE(tanks->Value(row, TankColumn::No), row + 1);
     for (int row = 0; row < 16; ++row) {
-        QCOMPARE(nozzles->Value(row, "pump_no"), row / 4 + 1);
-        QCOMPARE(nozzles->Value(row, "nozz_no"), row % 4 + 1);
+        QCOMPARE(nozzles->Value(row, NozzleColumn::PumpNo), row / 4 + 1);
+        QCOMPARE(nozzles->Value(row, NozzleColumn::NozzNo), row % 4 + 1);
     }
-    QCOMPARE(tanks->Value(5, "fuel_code"), 60005); // unsigned
-    QCOMPARE(tanks->Value(5, "hmin"), -6);         // signed
+    QCOMPARE(tanks->Value(5, TankColumn::FuelCode), 60005); // unsigned
+    QCOMPARE(tanks->Value(5, TankColumn::Hmin), -6);        // signed
 }
 
 void TestConfigDataSets::storeReadsBackWhatFillWrote()
@@ -80,14 +87,14 @@ void TestConfigDataSets::storeReadsBackWhatFillWrote()
 void TestConfigDataSets::storeUsesRowNumbersAndLowBits()
 {
     const int tankRow = tanks->Append();
-    tanks->SetValue(tankRow, "no", 4);
-    tanks->SetValue(tankRow, "fuel_code", 70000);
-    tanks->SetValue(tankRow, "hmax", 40000);
-    tanks->SetValue(tankRow, "adapter_adr", 257);
+    tanks->SetValue(tankRow, TankColumn::No, 4);
+    tanks->SetValue(tankRow, TankColumn::FuelCode, 70000);
+    tanks->SetValue(tankRow, TankColumn::Hmax, 40000);
+    tanks->SetValue(tankRow, TankColumn::AdapterAdr, 257);
     const int nozzleRow = nozzles->Append();
-    nozzles->SetValue(nozzleRow, "pump_no", 2);
-    nozzles->SetValue(nozzleRow, "nozz_no", 3);
-    nozzles->SetValue(nozzleRow, "tank_no", 5);
+    nozzles->SetValue(nozzleRow, NozzleColumn::PumpNo, 2);
+    nozzles->SetValue(nozzleRow, NozzleColumn::NozzNo, 3);
+    nozzles->SetValue(nozzleRow, NozzleColumn::TankNo, 5);
 
     TTerminalConfig stored;
     ConfigDataSets::Store(*tanks, *pumps, *nozzles, stored);
@@ -98,10 +105,69 @@ void TestConfigDataSets::storeUsesRowNumbersAndLowBits()
     QCOMPARE(stored.tanks[0], TTankConfig());
 }
 
+// Every integer member of a tank, dispenser or nozzle, as the schema lists
+// them, is shown by exactly one column of its row and stored from it.
+void TestConfigDataSets::everyRecordNumberHasOneColumn_data()
+{
+    QTest::addColumn<Setter>("set");
+    QTest::addColumn<QByteArray>("dataSet");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<qint32>("value");
+
+    ForEachConfigMember([](const auto &m) {
+        using Member = decltype(m.member);
+        if constexpr (ConfigSchema::IsNumber<Member>) {
+            const QStringList &path = m.jsonPath;
+            if (path.size() == 1)
+                return; // no record of a grid
+            QByteArray dataSet = "dsTank";
+            int row = path.at(1).toInt();
+            if (path.size() == 3 && path.first() == "pumps") {
+                dataSet = "dsPump";
+            } else if (path.size() == 5) {
+                dataSet = "dsNozz";
+                row = row * TPumpConfig::NozzleCount + path.at(3).toInt();
+            }
+            using T = typename Member::Type;
+            const T value = T(0xA5C3); // distinct bytes, negative when signed
+            QTest::newRow(qPrintable(m.path))
+                << Setter([reach = m.reach, value](TTerminalConfig &c) { reach(c) = value; }) << dataSet << row
+                << qint32(value);
+        }
+    });
+}
+
+void TestConfigDataSets::everyRecordNumberHasOneColumn()
+{
+    QFETCH(Setter, set);
+    QFETCH(QByteArray, dataSet);
+    QFETCH(int, row);
+    QFETCH(qint32, value);
+
+    TTerminalConfig config;
+    set(config);
+    ConfigDataSets::Fill(config, *tanks, *pumps, *nozzles);
+    const TConfigDataSet *shown = dataSet == "dsTank" ? tanks.get() : dataSet == "dsPump" ? pumps.get() : nozzles.get();
+    const QList<int> slotNumbers = dataSet == "dsTank"   ? QList<int>{TankColumn::No}
+                                   : dataSet == "dsPump" ? QList<int>{PumpColumn::No}
+                                                         : QList<int>{NozzleColumn::PumpNo, NozzleColumn::NozzNo};
+    QList<int> showing;
+    for (int column = 0; column < shown->columnCount(); ++column) {
+        if (!slotNumbers.contains(column) && shown->Value(row, column) != 0)
+            showing << column;
+    }
+    QCOMPARE(showing.size(), 1);
+    QCOMPARE(shown->Value(row, showing.first()), value);
+
+    TTerminalConfig stored;
+    ConfigDataSets::Store(*tanks, *pumps, *nozzles, stored);
+    QVERIFY(stored == config);
+}
+
 void TestConfigDataSets::emptiedCellIsStoredAsZero()
 {
     ConfigDataSets::Fill(Sample(), *tanks, *pumps, *nozzles);
-    const QModelIndex hmin = tanks->index(2, tanks->FieldIndex("hmin"));
+    const QModelIndex hmin = tanks->index(2, TankColumn::Hmin);
     QVERIFY(tanks->setData(hmin, QString()));
     QVERIFY(tanks->data(hmin).isNull());
     TTerminalConfig stored = Sample();
@@ -112,19 +178,19 @@ void TestConfigDataSets::emptiedCellIsStoredAsZero()
 void TestConfigDataSets::cellRoles()
 {
     ConfigDataSets::Fill(Sample(), *tanks, *pumps, *nozzles);
-    const QModelIndex active = tanks->index(0, tanks->FieldIndex("active"));
-    const QModelIndex no = tanks->index(0, tanks->FieldIndex("no"));
-    const QModelIndex type = tanks->index(0, tanks->FieldIndex("adapter_type"));
-    const QModelIndex table = tanks->index(0, tanks->FieldIndex("tbl"));
+    const QModelIndex active = tanks->index(0, TankColumn::Active);
+    const QModelIndex no = tanks->index(0, TankColumn::No);
+    const QModelIndex type = tanks->index(0, TankColumn::AdapterType);
+    const QModelIndex table = tanks->index(0, TankColumn::Table);
 
     QCOMPARE(active.data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Unchecked);
     QVERIFY(tanks->setData(active, Qt::Checked, Qt::CheckStateRole));
-    QCOMPARE(tanks->Value(0, "active"), 1);
+    QCOMPARE(tanks->Value(0, TankColumn::Active), 1);
     QVERIFY(tanks->flags(active) & Qt::ItemIsUserCheckable);
 
     QVERIFY(!(tanks->flags(no) & Qt::ItemIsEditable));
     QVERIFY(!tanks->setData(no, 9));
-    QCOMPARE(tanks->Value(0, "no"), 1);
+    QCOMPARE(tanks->Value(0, TankColumn::No), 1);
 
     QVERIFY(tanks->setData(type, 6));
     QCOMPARE(type.data(Qt::DisplayRole).toString(), QStringLiteral("Сенсор (Modbus)"));
@@ -156,14 +222,13 @@ void TestConfigDataSets::nozzleFilterShowsOneDispenser()
     QCOMPARE(filter.rowCount(), 0);
     filter.SetPumpNo(3);
     QCOMPARE(filter.rowCount(), 4);
-    const int nozzNo = nozzles->FieldIndex("nozz_no");
     for (int row = 0; row < 4; ++row) {
-        QCOMPARE(filter.index(row, nozzles->FieldIndex("pump_no")).data().toInt(), 3);
-        QCOMPARE(filter.index(row, nozzNo).data().toInt(), row + 1);
+        QCOMPARE(filter.index(row, NozzleColumn::PumpNo).data().toInt(), 3);
+        QCOMPARE(filter.index(row, NozzleColumn::NozzNo).data().toInt(), row + 1);
     }
     // An edit through the filter reaches the dispenser's row.
-    QVERIFY(filter.setData(filter.index(1, nozzles->FieldIndex("tank_no")), 6));
-    QCOMPARE(nozzles->Value(9, "tank_no"), 6);
+    QVERIFY(filter.setData(filter.index(1, NozzleColumn::TankNo), 6));
+    QCOMPARE(nozzles->Value(9, NozzleColumn::TankNo), 6);
 }
 
 void TestConfigDataSets::levelGaugeListOrder()

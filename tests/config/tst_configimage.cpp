@@ -1,8 +1,10 @@
+#include "ConfigMembers.h"
 #include "common/Error.h"
 #include "config/ConfigImage.h"
 #include "config/TerminalConfig.h"
 
 #include <QTest>
+#include <QtEndian>
 #include <functional>
 
 using Setter = std::function<void(TTerminalConfig &)>;
@@ -15,6 +17,8 @@ class TestConfigImage : public QObject
 private slots:
     void layout_data();
     void layout();
+    void everyMember_data();
+    void everyMember();
     void decodeEncodeIsIdentity();
     void longerAnswerDecodesAsItsFirstBytes();
     void shortAnswerIsRejected();
@@ -96,13 +100,10 @@ void TestConfigImage::layout_data()
         << QByteArray(32, '\0') << same;
 }
 
-void TestConfigImage::layout()
+// The image of one stored value: the bytes at offset, NUL elsewhere, and
+// the value read back (expect, when not the stored one).
+static void CheckLayout(const Setter &set, int offset, const QByteArray &bytes, const Setter &expect)
 {
-    QFETCH(Setter, set);
-    QFETCH(int, offset);
-    QFETCH(QByteArray, bytes);
-    QFETCH(Setter, expect);
-
     TTerminalConfig config;
     set(config);
     const QByteArray image = ConfigImage::Encode(config);
@@ -118,6 +119,50 @@ void TestConfigImage::layout()
     TTerminalConfig decoded;
     ConfigImage::Decode(image, decoded);
     QVERIFY(decoded == expected);
+}
+
+void TestConfigImage::layout()
+{
+    QFETCH(Setter, set);
+    QFETCH(int, offset);
+    QFETCH(QByteArray, bytes);
+    QFETCH(Setter, expect);
+    CheckLayout(set, offset, bytes, expect);
+}
+
+// Every member of every slot, as the schema places it: a number with a
+// distinct byte each (negative when signed), a text that fills its capacity.
+void TestConfigImage::everyMember_data()
+{
+    QTest::addColumn<Setter>("set");
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<QByteArray>("bytes");
+
+    ForEachConfigMember([&](const auto &m) {
+        using Member = decltype(m.member);
+        QByteArray bytes;
+        Setter set;
+        if constexpr (ConfigSchema::IsNumber<Member>) {
+            using T = typename Member::Type;
+            const T value = T(0xA5C3);
+            bytes.resize(Member::width);
+            qToLittleEndian(value, bytes.data());
+            set = [reach = m.reach, value](TTerminalConfig &c) { reach(c) = value; };
+        } else {
+            const QByteArray text(Member::capacity, 'x');
+            bytes = text + QByteArray(m.member.width - Member::capacity, '\0');
+            set = [reach = m.reach, text](TTerminalConfig &c) { reach(c) = text; };
+        }
+        QTest::newRow(qPrintable(m.path)) << set << int(m.offset) << bytes;
+    });
+}
+
+void TestConfigImage::everyMember()
+{
+    QFETCH(Setter, set);
+    QFETCH(int, offset);
+    QFETCH(QByteArray, bytes);
+    CheckLayout(set, offset, bytes, {});
 }
 
 // An image with a distinct byte everywhere that decodes into valid fields:

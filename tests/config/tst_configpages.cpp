@@ -9,6 +9,7 @@
 #include "app/NumericEdit.h"
 #include "app/UfmMain.h"
 #include "config/ConfigDataSet.h"
+#include "config/ConfigDataSets.h"
 #include "config/ConfigImage.h"
 #include "config/TerminalConfig.h"
 #include "terminal/Terminal.h"
@@ -43,6 +44,8 @@ private slots:
     void pickListActsOnItsRow();
     void tankCellEditorStaysOpen_data();
     void tankCellEditorStaysOpen();
+    void columnWidths_data();
+    void columnWidths();
 
 private:
     template<typename T = QLineEdit>
@@ -133,8 +136,8 @@ void TestConfigPages::readFillsPages()
     QCOMPARE(DataSet("dsPump")->rowCount(), 4);
     QCOMPARE(DataSet("dsNozz")->rowCount(), 16);
     for (int i = 0; i < 6; ++i) {
-        QCOMPARE(DataSet("dsTank")->Value(i, "no"), i + 1);
-        QCOMPARE(DataSet("dsTank")->Value(i, "hmax"), expected.tanks[i].hmax);
+        QCOMPARE(DataSet("dsTank")->Value(i, TankColumn::No), i + 1);
+        QCOMPARE(DataSet("dsTank")->Value(i, TankColumn::Hmax), expected.tanks[i].hmax);
     }
     // Dispenser 1 is current and the nozzle grid shows its four nozzles.
     QCOMPARE(Grid("DBGridEh2")->currentIndex().row(), 0);
@@ -273,7 +276,7 @@ void TestConfigPages::levelGaugeTypeKeyAndText()
     Run("acIcRead");
     ShowTankPage(*window);
     QTableView *tanks = Grid("DBGridEh1");
-    const int typeColumn = DataSet("dsTank")->FieldIndex("adapter_type");
+    const int typeColumn = TankColumn::AdapterType;
     QCOMPARE(tanks->model()->index(2, typeColumn).data().toString(),
              QStringLiteral("Сенсор (Modbus)"));
 
@@ -325,7 +328,7 @@ void TestConfigPages::tableButtonActsOnItsRow()
 
     auto *tanks = sheets.findChild<QTableView *>(QStringLiteral("DBGridEh1"));
     QVERIFY(tanks);
-    const int noColumn = static_cast<TConfigDataSet *>(tanks->model())->FieldIndex("no");
+    const int noColumn = TankColumn::No;
     UserInput::ClickCell(tanks, tanks->model()->index(current, noColumn));
     QCOMPARE(tanks->currentIndex().row(), current);
     std::optional<TTankRow> atPress;
@@ -334,7 +337,7 @@ void TestConfigPages::tableButtonActsOnItsRow()
         atPress = pages.CurrentTank();
         ++presses;
     });
-    const int tableColumn = static_cast<TConfigDataSet *>(tanks->model())->FieldIndex("tbl");
+    const int tableColumn = TankColumn::Table;
     const QModelIndex cell = tanks->model()->index(pressed, tableColumn);
     QCOMPARE(cell.data().toString(), QStringLiteral("<таблица>"));
 
@@ -356,26 +359,26 @@ void TestConfigPages::checkboxActsOnItsRow_data()
     // that row and makes it current.
     QTest::addColumn<QString>("node");
     QTest::addColumn<QByteArray>("grid");
-    QTest::addColumn<QByteArray>("dataSet");
+    QTest::addColumn<int>("column");
     QTest::addColumn<int>("row");
-    QTest::newRow("tank 4") << "Резервуары" << QByteArray("DBGridEh1") << QByteArray("dsTank") << 3;
-    QTest::newRow("tank 6") << "Резервуары" << QByteArray("DBGridEh1") << QByteArray("dsTank") << 5;
-    QTest::newRow("dispenser 3") << "ТРК" << QByteArray("DBGridEh2") << QByteArray("dsPump") << 2;
-    QTest::newRow("nozzle 2 of dispenser 1") << "ТРК" << QByteArray("DBGridEh3") << QByteArray("dsNozz") << 1;
+    QTest::newRow("tank 4") << "Резервуары" << QByteArray("DBGridEh1") << int(TankColumn::Active) << 3;
+    QTest::newRow("tank 6") << "Резервуары" << QByteArray("DBGridEh1") << int(TankColumn::Active) << 5;
+    QTest::newRow("dispenser 3") << "ТРК" << QByteArray("DBGridEh2") << int(PumpColumn::Active) << 2;
+    QTest::newRow("nozzle 2 of dispenser 1") << "ТРК" << QByteArray("DBGridEh3") << int(NozzleColumn::Active) << 1;
 }
 
 void TestConfigPages::checkboxActsOnItsRow()
 {
     QFETCH(QString, node);
     QFETCH(QByteArray, grid);
-    QFETCH(QByteArray, dataSet);
+    QFETCH(int, column);
     QFETCH(int, row);
 
     Run("acIcRead");
     ClickNode(*window, node);
     QTableView *view = Grid(grid.constData());
     QCOMPARE(view->currentIndex().row(), 0);
-    const QModelIndex box = view->model()->index(row, DataSet(dataSet.constData())->FieldIndex("active"));
+    const QModelIndex box = view->model()->index(row, column);
     QList<int> before;
     for (int r = 0; r < view->model()->rowCount(); ++r)
         before << view->model()->index(r, box.column()).data(Qt::CheckStateRole).toInt();
@@ -397,7 +400,7 @@ void TestConfigPages::pickListActsOnItsRow()
     Run("acIcRead");
     ClickNode(*window, QStringLiteral("ТРК"));
     QTableView *pumps = Grid("DBGridEh2");
-    const int portColumn = DataSet("dsPump")->FieldIndex("adapter_comport_no");
+    const int portColumn = PumpColumn::AdapterComportNo;
     QList<QVariant> before;
     for (int row = 0; row < 4; ++row)
         before << pumps->model()->index(row, portColumn).data(Qt::EditRole);
@@ -429,19 +432,19 @@ void TestConfigPages::tankCellEditorStaysOpen_data()
 {
     // A value typed into a tank cell and ended by a key: the cell stays
     // current with its editor open, holding the value the grid now has.
-    QTest::addColumn<QByteArray>("field");
+    QTest::addColumn<int>("column");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("key");
     QTest::addColumn<QString>("shown"); // null: the value before typing
-    QTest::newRow("Enter in a number cell") << QByteArray("hmin") << "123" << int(Qt::Key_Return) << "123";
-    QTest::newRow("keypad Enter in a number cell") << QByteArray("fuel_code") << "95" << int(Qt::Key_Enter) << "95";
-    QTest::newRow("Escape in a number cell") << QByteArray("adapter_h0") << "77" << int(Qt::Key_Escape)
+    QTest::newRow("Enter in a number cell") << int(TankColumn::Hmin) << "123" << int(Qt::Key_Return) << "123";
+    QTest::newRow("keypad Enter in a number cell") << int(TankColumn::FuelCode) << "95" << int(Qt::Key_Enter) << "95";
+    QTest::newRow("Escape in a number cell") << int(TankColumn::AdapterH0) << "77" << int(Qt::Key_Escape)
                                              << QString();
 }
 
 void TestConfigPages::tankCellEditorStaysOpen()
 {
-    QFETCH(QByteArray, field);
+    QFETCH(int, column);
     QFETCH(QString, typed);
     QFETCH(int, key);
     QFETCH(QString, shown);
@@ -449,7 +452,7 @@ void TestConfigPages::tankCellEditorStaysOpen()
     Run("acIcRead");
     ShowTankPage(*window);
     QTableView *tanks = Grid("DBGridEh1");
-    const QModelIndex cell = tanks->model()->index(2, DataSet("dsTank")->FieldIndex(field));
+    const QModelIndex cell = tanks->model()->index(2, column);
     const QString before = cell.data().toString();
     if (shown.isNull())
         shown = before;
@@ -474,6 +477,32 @@ void TestConfigPages::tankCellEditorStaysOpen()
     UserInput::Key(Qt::Key_End);
     UserInput::Type("4");
     QCOMPARE(reopened->text(), shown + "4");
+}
+
+void TestConfigPages::columnWidths_data()
+{
+    QTest::addColumn<QByteArray>("grid");
+    QTest::addColumn<QList<int>>("widths"); // in pixels; the table column at least its width
+    QTest::newRow("tanks") << QByteArray("DBGridEh1") << QList<int>{20, 20, 75, 40, 40, 105, 71, 40, 40, 80};
+    QTest::newRow("dispensers, the port column the grid's default")
+        << QByteArray("DBGridEh2") << QList<int>{20, 20, 81, 64, 40};
+    QTest::newRow("nozzles") << QByteArray("DBGridEh3") << QList<int>{20, 27, 20, 81};
+}
+
+void TestConfigPages::columnWidths()
+{
+    QFETCH(QByteArray, grid);
+    QFETCH(QList<int>, widths);
+
+    QTableView *view = Grid(grid.constData());
+    QList<int> shown;
+    for (int column = 0; column < view->model()->columnCount(); ++column)
+        shown << view->columnWidth(column);
+    if (grid == "DBGridEh1") {
+        QCOMPARE_GE(shown.at(TankColumn::Table), widths.at(TankColumn::Table));
+        shown[TankColumn::Table] = widths.at(TankColumn::Table);
+    }
+    QCOMPARE(shown, widths);
 }
 
 QTEST_MAIN(TestConfigPages)

@@ -10,7 +10,7 @@
 #include "app/EllipsisDelegate.h"
 #include "app/Station.h"
 #include "app/UfmMain.h"
-#include "config/ConfigDataSet.h"
+#include "config/ConfigDataSets.h"
 
 #include <QAction>
 #include <QDialog>
@@ -95,7 +95,6 @@ inline void ClickTankCell(TfmMain &window, int row, int column)
 inline void ClickTableButton(TfmMain &window, int row)
 {
     TConfigGrid *grid = TankGrid(window);
-    const int column = static_cast<const TConfigDataSet *>(grid->model())->FieldIndex("tbl");
-    UserInput::ClickCell(grid, grid->model()->index(row, column),
+    UserInput::ClickCell(grid, grid->model()->index(row, TankColumn::Table),
                          [](const QRect &cell) { return TEllipsisDelegate::ButtonRect(cell).center(); });
 }

@@ -13,7 +13,6 @@
 #include "calibration/TankTable.h"
 #include "common/Cp1251.h"
 #include "common/Settings.h"
-#include "config/ConfigDataSet.h"
 #include "config/ConfigDataSets.h"
 #include "config/ConfigImage.h"
 #include "config/TerminalConfig.h"
@@ -63,16 +62,6 @@ QString TableRead(int tankNo)
 {
     constexpr int kBlock = int(sizeof(TankTable::Volumes));
     return QString::fromLatin1(ReadFileCommand(kTableFile, (tankNo - 1) * kBlock, kBlock));
-}
-
-int TankColumn(QByteArrayView field)
-{
-    return TConfigDataSet(ConfigDataSets::TankFields()).FieldIndex(field);
-}
-
-int NozzleColumn(QByteArrayView field)
-{
-    return TConfigDataSet(ConfigDataSets::NozzleFields()).FieldIndex(field);
 }
 
 TTerminalConfig Decoded(const QByteArray &image)
@@ -315,7 +304,7 @@ void tst_x11input::OpenTable(int row, int tankNo)
 {
     const qsizetype tableReads = m_com1->Commands().filter(kTableRead).size();
     std::optional<QRect> cell;
-    EXPECT_SOON((cell = m_probe->Where(QStringLiteral("cell DBGridEh1 %1 %2").arg(row).arg(TankColumn("tbl")))),
+    EXPECT_SOON((cell = m_probe->Where(QStringLiteral("cell DBGridEh1 %1 %2").arg(row).arg(int(TankColumn::Table)))),
                 "the table cell is on screen");
     EXPECT(m_x.ClickAt(TEllipsisDelegate::ButtonRect(*cell).center()), "a click on the table button");
     EXPECT(ShowsSoon(kAnyTableTitle), "a calibration editor opens");
@@ -383,7 +372,7 @@ void tst_x11input::tableEditedSavedWritten()
     // The row is made current by a click on its number, so that this flow
     // does not hang on where the button alone leads.
     STEP(ShowPage(QStringLiteral("Резервуары")));
-    EXPECT(ClickOn(QStringLiteral("cell DBGridEh1 %1 %2").arg(kTankNo - 1).arg(TankColumn("no"))),
+    EXPECT(ClickOn(QStringLiteral("cell DBGridEh1 %1 %2").arg(kTankNo - 1).arg(int(TankColumn::No))),
            "a click on the tank's number");
     EXPECT_SOON(m_probe->Ask(QStringLiteral("current DBGridEh1")).startsWith(QString::number(kTankNo - 1) + u' '),
                 "the tank's row is current");
@@ -436,12 +425,12 @@ void tst_x11input::gridCellEditedWritten_data()
     QTest::addColumn<std::function<int(TTerminalConfig &)>>("change");
 
     QTest::newRow("tank grid: Hmin of tank 2")
-        << QStringLiteral("Резервуары") << QStringLiteral("DBGridEh1") << 1 << TankColumn("hmin")
+        << QStringLiteral("Резервуары") << QStringLiteral("DBGridEh1") << 1 << int(TankColumn::Hmin)
         << std::function<int(TTerminalConfig &)>([](TTerminalConfig &config) {
                return config.tanks[1].hmin = qint16(config.tanks[1].hmin + 7);
            });
     QTest::newRow("nozzle grid: tank of dispenser 1's nozzle 2")
-        << QStringLiteral("ТРК") << QStringLiteral("DBGridEh3") << 1 << NozzleColumn("tank_no")
+        << QStringLiteral("ТРК") << QStringLiteral("DBGridEh3") << 1 << int(NozzleColumn::TankNo)
         << std::function<int(TTerminalConfig &)>([](TTerminalConfig &config) {
                quint8 &tank = config.pumps[0].nozzles[1].tank_no;
                return tank = quint8(tank % TTerminalConfig::TankCount + 1);
