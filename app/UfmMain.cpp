@@ -6,13 +6,15 @@
 #include "StationFile.h"
 #include "TerminalPage.h"
 #include "UfmConn.h"
+#include "calibration/StationTransfer.h"
 #include "calibration/TankTableTransfer.h"
 #include "calibration/UfmTankCalibration.h"
 #include "common/Error.h"
 #include "common/Settings.h"
-#include "config/ConfigImage.h"
 #include "config/ConfigTransfer.h"
 #include "config/TerminalConfig.h"
+#include "terminal/Exchange.h"
+#include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
 #include <QAction>
@@ -24,7 +26,6 @@
 #include <QHeaderView>
 #include <QKeySequence>
 #include <QLabel>
-#include <QScopeGuard>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -33,8 +34,6 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-
-#include <algorithm>
 
 namespace {
 
@@ -74,13 +73,6 @@ const NodeInfo kNodes[] = {
 
 constexpr int kPageRole = Qt::UserRole; // a node's page index
 
-// Throws "Терминал занят" while a command transaction waits for its answer.
-void RefuseWhileExchangeRuns(const TTerminal &terminal)
-{
-    if (terminal.ExchangeRunning())
-        throw TError(QStringLiteral("Терминал занят"));
-}
-
 } // namespace
 
 TfmMain::TfmMain(QWidget *parent)
@@ -102,6 +94,7 @@ TfmMain::TfmMain(QWidget *parent)
         StatusPanel0->setText(QStringLiteral("COM%1 - %2").arg(m_terminal->PortNumber()).arg(text));
     };
     m_terminal->OnData = [this](TTerminal *, const QByteArray &text) { AppendLog(text); };
+    m_exchanges = std::make_unique<TExchangeLine>(*m_terminal);
     m_configuration = std::make_unique<TTerminalConfig>();
 
     CreateToolBar();
@@ -110,12 +103,16 @@ TfmMain::TfmMain(QWidget *parent)
     pc = new QTabWidget(this);
     pc->setObjectName(QStringLiteral("pc"));
     tsConfig = CreateConfigSheet();
-    tsTerminal = new TTerminalPage(*m_terminal);
+    tsTerminal = new TTerminalPage(*m_exchanges);
     tsTerminal->setObjectName(QStringLiteral("tsTerminal"));
     pc->addTab(tsConfig, QStringLiteral("Конфигурация"));
     pc->addTab(tsTerminal, QStringLiteral("Терминал"));
     connect(pc, &QTabWidget::currentChanged, this, &TfmMain::pcChange);
     setCentralWidget(pc);
+    connect(m_exchanges.get(), &TExchangeLine::exchangeRunningChanged, this, [this](bool running) {
+        UpdateActions();
+        ConfigPages->SetTableButtonEnabled(!running);
+    });
 
     m_settingsPath = Settings::FilePath(QCoreApplication::applicationFilePath());
     LoadSettings();
@@ -140,6 +137,7 @@ TfmMain::~TfmMain()
     // FormDestroy: no tick from here on, also not from the closed event.
     Timer1.stop();
     m_shuttingDown = true;
+    m_exchanges.reset();
     m_terminal.reset();
     m_configuration.reset();
 }
@@ -207,7 +205,7 @@ void TfmMain::CreateStatusBar()
     StatusPanel1->setFixedWidth(50);
     bar->addWidget(StatusPanel0);
     bar->addWidget(StatusPanel1);
-    Progress = new TExchangeProgress(*m_terminal, bar);
+    Progress = new TExchangeProgress(*m_exchanges, bar);
     bar->addWidget(Progress, 1);
 }
 
@@ -321,11 +319,7 @@ void TfmMain::tvConfigChange(QTreeWidgetItem *Node)
 
 void TfmMain::UpdateActions()
 {
-    EnableActions(!Reading && pc->currentWidget() == tsConfig);
-}
-
-void TfmMain::EnableActions(bool enabled)
-{
+    const bool enabled = !Reading && !m_exchanges->ExchangeRunning() && pc->currentWidget() == tsConfig;
     for (QAction *action : {acIcRead, acIcWrite, acFileOpen, acFileSave})
         action->setEnabled(enabled);
 }
@@ -343,9 +337,10 @@ void TfmMain::ClearConfig()
 
 void TfmMain::LoadFromController()
 {
+    // Claimed before the pages are emptied: a refused read leaves them.
+    TExchange exchange(*m_exchanges, ReadConfigPlan());
     ClearConfig();
-    const TExchangeProgress::Session progress(*Progress, 1);
-    ReadConfig(*m_terminal, *m_configuration);
+    ReadConfig(exchange, *m_configuration);
     ConfigPages->Show(*m_configuration);
 }
 
@@ -357,21 +352,12 @@ void TfmMain::StorePages()
 void TfmMain::SaveToController()
 {
     StorePages();
-    // Every command of the write, counted before the first: the image's
-    // chunks, "reload", and the chunks of each changed table.
-    const auto changedTables = std::count_if(TankTables.begin(), TankTables.end(),
-                                             [](const TankTable &table) { return table.Modified; });
-    const int commands = TExchangeProgress::FileWriteCommands(ConfigImage::Size) + 1
-                         + int(changedTables) * TExchangeProgress::FileWriteCommands(sizeof(TankTable::Volumes));
-    const TExchangeProgress::Session progress(*Progress, commands);
-    WriteConfig(*m_terminal, *m_configuration);
-    WriteBackTankTables(*m_terminal, TankTables);
+    TExchange exchange(*m_exchanges, WriteStationPlan(TankTables));
+    WriteStation(exchange, *m_configuration, TankTables);
 }
 
 void TfmMain::acIcReadExecute()
 {
-    // Its ClearConfig would empty the tables a running write has yet to send.
-    RefuseWhileExchangeRuns(*m_terminal);
     Reading = true;
     UpdateActions();
     try {
@@ -387,14 +373,8 @@ void TfmMain::acIcReadExecute()
 
 void TfmMain::acIcWriteExecute()
 {
-    EnableActions(false);
-    try {
-        SaveToController();
-    } catch (...) {
-        UpdateActions();
-        throw;
-    }
-    UpdateActions();
+    // The running write disables the actions itself, through its exchange.
+    SaveToController();
 }
 
 void TfmMain::SaveToFile(const QString &Path)
@@ -420,8 +400,6 @@ void TfmMain::LoadFromFile(const QString &Path)
 
 void TfmMain::acFileOpenExecute()
 {
-    // Its ClearConfig would empty the tables a running write has yet to send.
-    RefuseWhileExchangeRuns(*m_terminal);
     const QString path = m_fileDialog.Choose(this, TStationFileDialog::TPurpose::Open, acFileOpen->text());
     if (!path.isEmpty())
         LoadFromFile(path);
@@ -429,7 +407,6 @@ void TfmMain::acFileOpenExecute()
 
 void TfmMain::acFileSaveExecute()
 {
-    RefuseWhileExchangeRuns(*m_terminal);
     const QString path = m_fileDialog.Choose(this, TStationFileDialog::TPurpose::Save, acFileSave->text());
     if (!path.isEmpty())
         SaveToFile(path);
@@ -459,21 +436,8 @@ void TfmMain::DBGridEh1Columns10EditButtonClick()
     if (!table)
         return;
     if (!table->Loaded) {
-        // Refused before the actions are touched: their restore below would
-        // enable them in the middle of a running write.
-        RefuseWhileExchangeRuns(*m_terminal);
-        // One exchange at a time: no read, write or other table meanwhile.
-        QWidget *tankPage = pcConfig->widget(3); // tsConfigTank
-        Reading = true;
-        UpdateActions();
-        tankPage->setEnabled(false);
-        const auto restore = qScopeGuard([this, tankPage] {
-            tankPage->setEnabled(true);
-            Reading = false;
-            UpdateActions();
-        });
-        const TExchangeProgress::Session progress(*Progress, 1);
-        FetchTankTable(*m_terminal, *table);
+        TExchange exchange(*m_exchanges, FetchTankTablePlan());
+        FetchTankTable(exchange, *table);
     }
     table->HMax = row->hmax;
     TfmTankCalibration::EditTankTable(*table, this);

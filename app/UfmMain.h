@@ -23,6 +23,7 @@ class QTabWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TConfigPages;
+class TExchangeLine;
 class TExchangeProgress;
 class TTerminal;
 class TTerminalConfig;
@@ -37,6 +38,7 @@ public:
     ~TfmMain() override;
 
     TTerminal &Terminal() { return *m_terminal; }
+    TExchangeLine &Exchanges() { return *m_exchanges; }
     TTerminalConfig &Configuration() { return *m_configuration; }
     QString SettingsPath() const { return m_settingsPath; }
 
@@ -98,13 +100,14 @@ private:
     // Runs a user's action: its error goes to the error box, and a close of
     // the window requested meanwhile is carried out afterwards.
     void RunAction(const std::function<void()> &action);
-    // The read and write actions and the file actions alike.
-    void EnableActions(bool enabled);
     // Encodes the pages into the configuration, as a write does. Throws
     // TError for an input the configuration cannot take.
     void StorePages();
 
     std::unique_ptr<TTerminal> m_terminal;
+    // One controller operation at a time: the read and write actions, the
+    // file actions, the table buttons and the console's send follow it.
+    std::unique_ptr<TExchangeLine> m_exchanges;
     std::unique_ptr<TTerminalConfig> m_configuration;
     QString m_settingsPath;
     TStationFileDialog m_fileDialog;

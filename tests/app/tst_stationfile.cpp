@@ -20,7 +20,8 @@
 #include "config/ConfigDataSet.h"
 #include "config/ConfigImage.h"
 #include "config/TerminalConfig.h"
-#include "terminal/Terminal.h"
+#include "terminal/Exchange.h"
+#include "terminal/ExchangeLine.h"
 
 #include <QAction>
 #include <QApplication>
@@ -41,6 +42,8 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QtTest>
+
+#include <optional>
 
 namespace {
 
@@ -347,6 +350,8 @@ void TestStationFile::buttonsFollowTheActions_data()
     QTest::newRow("while reading") << "reading" << false;
     QTest::newRow("while writing") << "writing" << false;
     QTest::newRow("while a table is fetched") << "fetching" << false;
+    // Any operation on the line, the page switched away and back meanwhile.
+    QTest::newRow("while an exchange holds the line") << "held" << false;
     QTest::newRow("after a write") << "written" << true;
 }
 
@@ -367,15 +372,18 @@ void TestStationFile::buttonsFollowTheActions()
         seen << states;
     };
     QMetaObject::Connection lookAtFirstCommand =
-        connect(&m_window->Terminal(), &TTerminal::commandStarted, this, [&](const QByteArray &) {
+        connect(&m_window->Exchanges(), &TExchangeLine::commandStarted, this, [&] {
             if (seen.isEmpty() && state != "written")
                 look();
         });
 
     QTabBar *tabs = m_window->pc->tabBar();
-    if (state == "terminal" || state == "configuration")
+    std::optional<TExchange> held;
+    if (state == "held")
+        held.emplace(m_window->Exchanges());
+    if (state == "terminal" || state == "configuration" || state == "held")
         Click(tabs, tabs->tabRect(m_window->pc->indexOf(m_window->tsTerminal)).center());
-    if (state == "configuration")
+    if (state == "configuration" || state == "held")
         Click(tabs, tabs->tabRect(m_window->pc->indexOf(m_window->tsConfig)).center());
     if (state == "reading") {
         ClickAction(m_window->acIcRead);

@@ -11,6 +11,7 @@
 #include "config/ConfigDataSet.h"
 #include "config/ConfigImage.h"
 #include "config/TerminalConfig.h"
+#include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
 #include <QAction>
@@ -224,7 +225,7 @@ void TestConfigPages::failedReadLeavesPagesEmpty()
     Run(window->acIcRead);
     QCOMPARE(DataSet("dsTank")->rowCount(), 6);
 
-    window->Terminal().SetCommandTimeout(300);
+    window->Exchanges().SetCommandTimeout(300);
     fixture->Sim().addFault({sim::Fault::Silence, 2, 2});
     Run(window->acIcRead);
     QCOMPARE(errors, QStringList{QStringLiteral("rdfile config 0 0.")});

@@ -73,11 +73,23 @@ inline void ClickTankCell(TfmMain &window, int row, int column)
     UserInput::ClickCell(grid, grid->model()->index(row, column));
 }
 
+// The tank grid's table column.
+inline int TableColumn(TfmMain &window)
+{
+    return static_cast<const TConfigDataSet *>(TankGrid(window)->model())->FieldIndex("tbl");
+}
+
 // Clicks the table button ("...") of a tank row (the tank page showing).
 inline void ClickTableButton(TfmMain &window, int row)
 {
     TConfigGrid *grid = TankGrid(window);
-    const int column = static_cast<const TConfigDataSet *>(grid->model())->FieldIndex("tbl");
-    UserInput::ClickCell(grid, grid->model()->index(row, column),
+    UserInput::ClickCell(grid, grid->model()->index(row, TableColumn(window)),
                          [](const QRect &cell) { return TEllipsisDelegate::ButtonRect(cell).center(); });
+}
+
+// Whether the table buttons take clicks.
+inline bool TableButtonsEnabled(TfmMain &window)
+{
+    const auto *buttons = qobject_cast<TEllipsisDelegate *>(TankGrid(window)->itemDelegateForColumn(TableColumn(window)));
+    return buttons && buttons->ButtonEnabled();
 }
