@@ -63,6 +63,13 @@ void TConfigGrid::SetButtonFaceColumns(const QList<int> &columns)
         setItemDelegateForColumn(column, delegate);
 }
 
+void TConfigGrid::SetEllipsisEnabled(bool enabled)
+{
+    for (TEllipsisDelegate *delegate : findChildren<TEllipsisDelegate *>(Qt::FindDirectChildrenOnly))
+        delegate->SetButtonEnabled(enabled);
+    viewport()->update();
+}
+
 void TConfigGrid::SetEditorAlwaysShown()
 {
     m_editorAlwaysShown = true;

@@ -22,6 +22,9 @@ public:
     // the grid takes the focus back.
     void SetEditorAlwaysShown();
 
+    // Enables or disables the ellipsis buttons of the calculated columns.
+    void SetEllipsisEnabled(bool enabled);
+
     // Takes the value of an open cell editor into the data set and closes it.
     void FinishEdit();
     // Makes the first row current, if there is one.

@@ -283,3 +283,8 @@ std::optional<TTankRow> TConfigPages::CurrentTank() const
         return std::nullopt;
     return TTankRow{dsTank->Value(current.row(), TankColumn::No), dsTank->Value(current.row(), TankColumn::Hmax)};
 }
+
+void TConfigPages::SetTableButtonEnabled(bool enabled)
+{
+    DBGridEh1->SetEllipsisEnabled(enabled);
+}

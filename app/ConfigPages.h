@@ -54,6 +54,8 @@ public:
     void Store(TTerminalConfig &Config);
 
     std::optional<TTankRow> CurrentTank() const;
+    // Enables or disables the tank grid's table buttons.
+    void SetTableButtonEnabled(bool enabled);
 
 signals:
     // The ellipsis button of the tank grid's table column was pressed; the

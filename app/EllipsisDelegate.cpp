@@ -23,7 +23,9 @@ void TEllipsisDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opt
     QStyleOptionButton buttonOption;
     buttonOption.rect = button;
     buttonOption.text = QStringLiteral("...");
-    buttonOption.state = QStyle::State_Enabled | QStyle::State_Raised;
+    buttonOption.state = QStyle::State_Raised;
+    if (m_buttonEnabled)
+        buttonOption.state |= QStyle::State_Enabled;
     buttonOption.palette = option.palette;
     QStyle *style = option.widget ? option.widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_PushButton, &buttonOption, painter, option.widget);
@@ -39,7 +41,7 @@ bool TEllipsisDelegate::editorEvent(QEvent *event, QAbstractItemModel *model,
         const auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() != Qt::LeftButton || !ButtonRect(option.rect).contains(mouse->position().toPoint()))
             break;
-        if (event->type() == QEvent::MouseButtonRelease)
+        if (event->type() == QEvent::MouseButtonRelease && m_buttonEnabled)
             emit buttonClicked(index);
         return true;
     }

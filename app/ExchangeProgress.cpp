@@ -1,20 +1,13 @@
 #include "ExchangeProgress.h"
 
-#include "calibration/TankTable.h"
 #include "common/Cp1251.h"
-#include "terminal/Terminal.h"
+#include "terminal/ExchangeLine.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 
-namespace {
-const QByteArray kTablesFile = QByteArrayLiteral("tanks.tbl");
-constexpr int kTableBlockSize = TankTable::EntryCount * 4;
-constexpr int kWriteChunkSize = 32; // bytes per command of WriteRemoteFile
-}
-
-TExchangeProgress::TExchangeProgress(TTerminal &terminal, QWidget *parent) : QWidget(parent)
+TExchangeProgress::TExchangeProgress(const TExchangeLine &line, QWidget *parent) : QWidget(parent), m_line(line)
 {
     setObjectName(QStringLiteral("ExchangeProgress"));
     auto *layout = new QHBoxLayout(this);
@@ -32,67 +25,48 @@ TExchangeProgress::TExchangeProgress(TTerminal &terminal, QWidget *parent) : QWi
     pbCommands->setFormat(QStringLiteral("%v из %m"));
     layout->addWidget(pbCommands);
 
-    connect(&terminal, &TTerminal::commandStarted, this, &TExchangeProgress::CommandStarted);
-    connect(&terminal, &TTerminal::commandFinished, this, &TExchangeProgress::CommandFinished);
+    connect(&line, &TExchangeLine::exchangeRunningChanged, this, &TExchangeProgress::RunningChanged);
+    connect(&line, &TExchangeLine::commandStarted, this, &TExchangeProgress::CommandStarted);
+    connect(&line, &TExchangeLine::commandFinished, this, &TExchangeProgress::CommandFinished);
     hide();
 }
 
-void TExchangeProgress::Begin(int totalCommands)
+QString TExchangeProgress::StepText(const TExchangeStep &step)
 {
-    if (m_depth++ > 0)
+    switch (step.Kind) {
+    case TExchangeStep::TKind::Command:
+        return QStringLiteral("Команда %1").arg(Cp1251::toUnicode(step.Command));
+    case TExchangeStep::TKind::Read:
+    case TExchangeStep::TKind::Write:
+        break;
+    }
+    QString text = step.Kind == TExchangeStep::TKind::Read ? QStringLiteral("Чтение ") : QStringLiteral("Запись ");
+    text += Cp1251::toUnicode(step.File);
+    // The one file moved by numbered blocks holds the tanks' tables.
+    if (step.Part > 0)
+        text += QStringLiteral(": резервуар %1").arg(step.Part);
+    return text;
+}
+
+void TExchangeProgress::RunningChanged(bool running)
+{
+    const int commands = m_line.Plan().Commands();
+    if (!running || commands == 0) {
+        hide();
         return;
-    pbCommands->setRange(0, totalCommands);
+    }
+    pbCommands->setRange(0, commands);
     pbCommands->setValue(0);
     lblStep->clear();
     show();
 }
 
-void TExchangeProgress::End()
+void TExchangeProgress::CommandStarted(const TExchangeStep &step)
 {
-    if (m_depth == 0 || --m_depth > 0)
-        return;
-    hide();
+    lblStep->setText(StepText(step));
 }
 
-TExchangeProgress::Session::Session(TExchangeProgress &progress, int totalCommands)
-    : m_progress(progress)
+void TExchangeProgress::CommandFinished(const TExchangeStep &step)
 {
-    m_progress.Begin(totalCommands);
-}
-
-TExchangeProgress::Session::~Session()
-{
-    m_progress.End();
-}
-
-QString TExchangeProgress::StepText(const QByteArray &command)
-{
-    // "rdfile <name> <offset> <length>" and "wrfile <name> <offset> <hex>".
-    const QList<QByteArray> words = command.split(' ');
-    const QByteArray &verb = words.first();
-    if ((verb != "rdfile" && verb != "wrfile") || words.size() < 3)
-        return QStringLiteral("Команда %1").arg(Cp1251::toUnicode(command));
-
-    QString text = verb == "rdfile" ? QStringLiteral("Чтение ") : QStringLiteral("Запись ");
-    text += Cp1251::toUnicode(words[1]);
-    if (words[1] == kTablesFile)
-        text += QStringLiteral(": резервуар %1").arg(words[2].toInt() / kTableBlockSize + 1);
-    return text;
-}
-
-int TExchangeProgress::FileWriteCommands(qsizetype bytes)
-{
-    return int((bytes + kWriteChunkSize - 1) / kWriteChunkSize);
-}
-
-void TExchangeProgress::CommandStarted(const QByteArray &command)
-{
-    if (m_depth > 0)
-        lblStep->setText(StepText(command));
-}
-
-void TExchangeProgress::CommandFinished()
-{
-    if (m_depth > 0 && pbCommands->value() < pbCommands->maximum())
-        pbCommands->setValue(pbCommands->value() + 1);
+    pbCommands->setValue(step.Number);
 }

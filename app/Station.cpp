@@ -1,20 +1,19 @@
 #include "Station.h"
 
-#include "ExchangeProgress.h"
 #include "StationFile.h"
+#include "calibration/StationTransfer.h"
 #include "calibration/TankTableTransfer.h"
 #include "common/Error.h"
 #include "common/Settings.h"
-#include "config/ConfigImage.h"
 #include "config/ConfigTransfer.h"
 #include "config/TerminalConfig.h"
+#include "terminal/Exchange.h"
+#include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
 #include <QCoreApplication>
 #include <QScopeGuard>
 #include <QTimer>
-
-#include <algorithm>
 
 TStation::TStation(QObject *parent) : QObject(parent)
 {
@@ -28,6 +27,7 @@ TStation::TStation(QObject *parent) : QObject(parent)
         emit statusChanged(QStringLiteral("COM%1 - %2").arg(m_terminal->PortNumber()).arg(text));
     };
     m_terminal->OnData = [this](TTerminal *, const QByteArray &text) { emit dataReceived(text); };
+    m_exchanges = std::make_unique<TExchangeLine>(*m_terminal);
     m_configuration = std::make_unique<TTerminalConfig>();
 
     m_settingsPath = Settings::FilePath(QCoreApplication::applicationFilePath());
@@ -44,6 +44,7 @@ TStation::~TStation()
     // No tick from here on, also not from the closed event.
     m_timer1->stop();
     m_shuttingDown = true;
+    m_exchanges.reset();
     m_terminal.reset();
     m_configuration.reset();
 }
@@ -75,12 +76,6 @@ void TStation::Timer1Timer()
     }
 }
 
-void TStation::RefuseWhileExchangeRuns() const
-{
-    if (m_terminal->ExchangeRunning())
-        throw TError(QStringLiteral("Терминал занят"));
-}
-
 void TStation::SetReading(bool reading)
 {
     m_reading = reading;
@@ -93,36 +88,27 @@ void TStation::ClearConfig()
     m_tankTables.Reset();
 }
 
-void TStation::LoadFromController()
+void TStation::LoadFromController(TExchange &Exchange)
 {
     ClearConfig();
-    emit progressBegun(1);
-    const auto progressEnd = qScopeGuard([this] { emit progressEnded(); });
-    ReadConfig(*m_terminal, *m_configuration);
+    ReadConfig(Exchange, *m_configuration);
     emit configurationLoaded();
 }
 
 void TStation::ReadFromController()
 {
-    // Its ClearConfig would empty the tables a running write has yet to send.
-    RefuseWhileExchangeRuns();
+    // Claimed first: a refused read touches nothing, Reading included, and
+    // its ClearConfig cannot empty the tables a running write has yet to send.
+    TExchange exchange(*m_exchanges, ReadConfigPlan());
     SetReading(true);
     const auto readEnd = qScopeGuard([this] { SetReading(false); });
-    LoadFromController();
+    LoadFromController(exchange);
 }
 
 void TStation::SaveToController()
 {
-    // Every command of the write, counted before the first: the image's
-    // chunks, "reload", and the chunks of each changed table.
-    const auto changedTables = std::count_if(m_tankTables.begin(), m_tankTables.end(),
-                                             [](const TankTable &table) { return table.Modified; });
-    const int commands = TExchangeProgress::FileWriteCommands(ConfigImage::Size) + 1
-                         + int(changedTables) * TExchangeProgress::FileWriteCommands(sizeof(TankTable::Volumes));
-    emit progressBegun(commands);
-    const auto progressEnd = qScopeGuard([this] { emit progressEnded(); });
-    WriteConfig(*m_terminal, *m_configuration);
-    WriteBackTankTables(*m_terminal, m_tankTables);
+    TExchange exchange(*m_exchanges, WriteStationPlan(m_tankTables));
+    WriteStation(exchange, *m_configuration, m_tankTables);
 }
 
 TankTable *TStation::OpenTable(int TankNo, int HMax)
@@ -131,19 +117,8 @@ TankTable *TStation::OpenTable(int TankNo, int HMax)
     if (!table)
         return nullptr;
     if (!table->Loaded) {
-        // Refused before Reading is touched: its reset below would enable the
-        // actions in the middle of a running write.
-        RefuseWhileExchangeRuns();
-        // One exchange at a time: no read, write or other table meanwhile.
-        SetReading(true);
-        emit fetchingChanged(true);
-        const auto fetchEnd = qScopeGuard([this] {
-            emit fetchingChanged(false);
-            SetReading(false);
-        });
-        emit progressBegun(1);
-        const auto progressEnd = qScopeGuard([this] { emit progressEnded(); });
-        FetchTankTable(*m_terminal, *table);
+        TExchange exchange(*m_exchanges, FetchTankTablePlan());
+        FetchTankTable(exchange, *table);
     }
     table->HMax = HMax;
     return table;

@@ -14,6 +14,8 @@
 #include <memory>
 
 class QTimer;
+class TExchange;
+class TExchangeLine;
 class TTerminal;
 class TTerminalConfig;
 
@@ -29,12 +31,14 @@ public:
     ~TStation() override;
 
     TTerminal &Terminal() { return *m_terminal; }
+    // One controller operation at a time: whatever starts one follows it.
+    TExchangeLine &Exchanges() { return *m_exchanges; }
     // The pages store into it before SaveToController() and SaveToFile().
     TTerminalConfig &Configuration() { return *m_configuration; }
     // Slot i for tank i + 1.
     TTankTables &TankTables() { return m_tankTables; }
     QString SettingsPath() const { return m_settingsPath; }
-    // Set while a read or a table fetch runs.
+    // Set while the read action runs.
     bool Reading() const { return m_reading; }
 
     // Starts the reconnect timer and ticks at once.
@@ -47,10 +51,12 @@ public:
     void ClearConfig();
     // The read action: ClearConfig, then "config" into the configuration,
     // which the pages are given to show, with Reading set throughout.
-    // Throws "Терминал занят" while an exchange runs, or the read's TError,
-    // leaving the pages and slots empty and the configuration unchanged.
+    // Throws "Терминал занят" while another operation runs, leaving
+    // everything as it was, or the read's TError, leaving the pages and slots
+    // empty and the configuration unchanged.
     void ReadFromController();
-    // Writes the configuration, then every changed table. Throws TError.
+    // Writes the configuration, then every changed table. Throws TError,
+    // "Терминал занят" while another operation runs.
     void SaveToController();
     // The slot of tank TankNo, its table read from the controller first
     // when it has not been, its HMax set to HMax; nullptr, with no slot
@@ -71,10 +77,6 @@ public:
     // "Unable to write to <path>" when the file cannot be written.
     void ChangePort(int PortNumber);
 
-    // Throws "Терминал занят" while a command transaction waits for its
-    // answer.
-    void RefuseWhileExchangeRuns() const;
-
 signals:
     // For the first panel of the status bar.
     void statusChanged(const QString &text);
@@ -85,21 +87,16 @@ signals:
     // The pages are to show Configuration().
     void configurationLoaded();
     void readingChanged(bool reading);
-    // A table fetch waits for the controller.
-    void fetchingChanged(bool fetching);
-    // An operation of totalCommands commands begins, and it ends (also when
-    // it fails).
-    void progressBegun(int totalCommands);
-    void progressEnded();
 
 private:
     void LoadSettings();
     void SaveSettings();
     // ClearConfig, ReadConfig and the pages given the configuration.
-    void LoadFromController();
+    void LoadFromController(TExchange &Exchange);
     void SetReading(bool reading);
 
     std::unique_ptr<TTerminal> m_terminal;
+    std::unique_ptr<TExchangeLine> m_exchanges; // refers to the terminal
     std::unique_ptr<TTerminalConfig> m_configuration;
     TTankTables m_tankTables;
     QString m_settingsPath;

@@ -3,6 +3,8 @@
 #include "ErrorBox.h"
 #include "common/Cp1251.h"
 #include "common/Error.h"
+#include "terminal/Exchange.h"
+#include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
 #include <QComboBox>
@@ -12,8 +14,8 @@
 #include <QScrollBar>
 #include <QTextCursor>
 
-TTerminalPage::TTerminalPage(TTerminal &terminal, QWidget *parent)
-    : QWidget(parent), m_terminal(terminal)
+TTerminalPage::TTerminalPage(TExchangeLine &line, QWidget *parent)
+    : QWidget(parent), m_line(line)
 {
     mLog = new QPlainTextEdit(this);
     mLog->setObjectName(QStringLiteral("mLog"));
@@ -40,6 +42,8 @@ TTerminalPage::TTerminalPage(TTerminal &terminal, QWidget *parent)
     btnSend->setGeometry(720, 360, 25, 21);
     btnSend->setAutoDefault(false);
     connect(btnSend, &QPushButton::clicked, this, &TTerminalPage::SendGuarded);
+    connect(&line, &TExchangeLine::exchangeRunningChanged, btnSend,
+            [this](bool running) { btnSend->setEnabled(!running); });
 }
 
 void TTerminalPage::AppendLog(const QByteArray &Text)
@@ -83,10 +87,11 @@ void TTerminalPage::btnSendClick()
     const QString line = cbTx->currentText();
     if (line.isEmpty())
         return;
-    // A line typed during a transaction would become part of its answer.
-    if (m_terminal.ExchangeRunning())
-        throw TError(QStringLiteral("Терминал занят"));
-    m_terminal.Send(Cp1251::fromUnicode(line) + '\r');
+    {
+        // A line typed during a transaction would become part of its answer.
+        const TExchange exchange(m_line);
+        m_line.Terminal().Send(Cp1251::fromUnicode(line) + '\r');
+    }
 
     for (int i = cbTx->count() - 1; i >= 0; --i) {
         if (cbTx->itemText(i).compare(line, Qt::CaseInsensitive) == 0)

@@ -8,6 +8,7 @@
 #include "UfmConn.h"
 #include "calibration/UfmTankCalibration.h"
 #include "common/Error.h"
+#include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
 #include <QAction>
@@ -82,7 +83,7 @@ TfmMain::TfmMain(QWidget *parent)
     pc = new QTabWidget(this);
     pc->setObjectName(QStringLiteral("pc"));
     tsConfig = CreateConfigSheet();
-    tsTerminal = new TTerminalPage(m_station->Terminal());
+    tsTerminal = new TTerminalPage(m_station->Exchanges());
     tsTerminal->setObjectName(QStringLiteral("tsTerminal"));
     pc->addTab(tsConfig, QStringLiteral("Конфигурация"));
     pc->addTab(tsTerminal, QStringLiteral("Терминал"));
@@ -104,8 +105,8 @@ TfmMain::TfmMain(QWidget *parent)
 
 TfmMain::~TfmMain()
 {
-    // The widgets go before the station, whose terminal the terminal page
-    // sends through and the progress display follows; QWidget's destructor
+    // The widgets go before the station, whose exchange line the terminal
+    // page sends through and the progress display follows; QWidget's destructor
     // would delete them only after the members.
     delete takeCentralWidget();
     delete statusBar();
@@ -121,12 +122,10 @@ void TfmMain::ConnectStation()
     connect(station, &TStation::configurationLoaded, ConfigPages,
             [this] { ConfigPages->Show(m_station->Configuration()); });
     connect(station, &TStation::readingChanged, this, &TfmMain::UpdateActions);
-    QWidget *tankPage = pcConfig->widget(3); // tsConfigTank
-    connect(station, &TStation::fetchingChanged, tankPage, [tankPage](bool fetching) {
-        tankPage->setEnabled(!fetching);
+    connect(&station->Exchanges(), &TExchangeLine::exchangeRunningChanged, this, [this](bool running) {
+        UpdateActions();
+        ConfigPages->SetTableButtonEnabled(!running);
     });
-    connect(station, &TStation::progressBegun, Progress, &TExchangeProgress::Begin);
-    connect(station, &TStation::progressEnded, Progress, &TExchangeProgress::End);
 }
 
 void TfmMain::CreateToolBar()
@@ -192,7 +191,7 @@ void TfmMain::CreateStatusBar()
     StatusPanel1->setFixedWidth(50);
     bar->addWidget(StatusPanel0);
     bar->addWidget(StatusPanel1);
-    Progress = new TExchangeProgress(m_station->Terminal(), bar);
+    Progress = new TExchangeProgress(m_station->Exchanges(), bar);
     bar->addWidget(Progress, 1);
 }
 
@@ -288,11 +287,8 @@ void TfmMain::tvConfigChange(QTreeWidgetItem *Node)
 
 void TfmMain::UpdateActions()
 {
-    EnableActions(!m_station->Reading() && pc->currentWidget() == tsConfig);
-}
-
-void TfmMain::EnableActions(bool enabled)
-{
+    const bool enabled = !m_station->Reading() && !m_station->Exchanges().ExchangeRunning()
+                         && pc->currentWidget() == tsConfig;
     for (QAction *action : {acIcRead, acIcWrite, acFileOpen, acFileSave})
         action->setEnabled(enabled);
 }
@@ -320,14 +316,8 @@ void TfmMain::acIcReadExecute()
 
 void TfmMain::acIcWriteExecute()
 {
-    EnableActions(false);
-    try {
-        SaveToController();
-    } catch (...) {
-        UpdateActions();
-        throw;
-    }
-    UpdateActions();
+    // The running write disables the actions itself, through its exchange.
+    SaveToController();
 }
 
 void TfmMain::SaveToFile(const QString &Path)
@@ -338,8 +328,6 @@ void TfmMain::SaveToFile(const QString &Path)
 
 void TfmMain::acFileOpenExecute()
 {
-    // Its ClearConfig would empty the tables a running write has yet to send.
-    m_station->RefuseWhileExchangeRuns();
     const QString path = m_fileDialog.Choose(this, TStationFileDialog::TPurpose::Open, acFileOpen->text());
     if (!path.isEmpty())
         m_station->LoadFromFile(path);
@@ -347,7 +335,6 @@ void TfmMain::acFileOpenExecute()
 
 void TfmMain::acFileSaveExecute()
 {
-    m_station->RefuseWhileExchangeRuns();
     const QString path = m_fileDialog.Choose(this, TStationFileDialog::TPurpose::Save, acFileSave->text());
     if (!path.isEmpty())
         SaveToFile(path);

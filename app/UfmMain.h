@@ -56,8 +56,6 @@ private:
     // Runs a user's action: its error goes to the error box, and a close of
     // the window requested meanwhile is carried out afterwards.
     void RunAction(const std::function<void()> &action);
-    // The read and write actions and the file actions alike.
-    void EnableActions(bool enabled);
     // Encodes the pages into the configuration, as a write does. Throws
     // TError for an input the configuration cannot take.
     void StorePages();

@@ -4,6 +4,7 @@
 // page is shown and repaints every 64 KB, as it would between chunks.
 #include "BenchReport.h"
 #include "app/TerminalPage.h"
+#include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
 #include <QApplication>
@@ -53,7 +54,9 @@ int main(int argc, char *argv[])
     }
 
     TTerminal terminal;
-    TTerminalPage page(terminal);
+
+    TExchangeLine exchanges(terminal);
+    TTerminalPage page(exchanges);
     page.resize(753, 390);
     page.show();
 

@@ -11,6 +11,8 @@
 #include "common/Error.h"
 #include "config/ConfigTransfer.h"
 #include "config/TerminalConfig.h"
+#include "terminal/Exchange.h"
+#include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
 #include <QCoreApplication>
@@ -26,17 +28,18 @@ constexpr int kBaud = 9600;
 struct Exchange
 {
     const char *operation;
-    std::function<void(TTerminal &)> run;
+    std::function<void(TExchangeLine &)> run;
 };
 
-void WriteTables(TTerminal &terminal, int count)
+void WriteTables(TExchangeLine &line, int count)
 {
     TTankTables tables;
     for (int i = 0; i < count; ++i) {
         tables[i].Loaded = tables[i].Modified = true;
         tables[i].Volumes.fill(1000 * (i + 1));
     }
-    WriteBackTankTables(terminal, tables);
+    TExchange exchange(line, WriteBackPlan(tables));
+    WriteBackTankTables(exchange, tables);
 }
 
 struct Measurement
@@ -46,13 +49,13 @@ struct Measurement
     qint64 bytes = 0; // both ways, from the stand-in's transcript
 };
 
-Measurement Measure(sim::ControllerSim &sim, TTerminal &terminal, const Exchange &exchange)
+Measurement Measure(sim::ControllerSim &sim, TExchangeLine &line, const Exchange &exchange)
 {
     sim.clearTranscript();
     const double cpuBefore = Bench::ThreadCpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    exchange.run(terminal);
+    exchange.run(line);
     Measurement measured;
     measured.wall = double(wall.nsecsElapsed()) / 1e9;
     measured.cpu = Bench::ThreadCpuSeconds() - cpuBefore;
@@ -77,16 +80,17 @@ int main(int argc, char *argv[])
     TTerminal terminal;
     terminal.SetPortNumber(fixture.Port());
     terminal.Open();
+    TExchangeLine line(terminal);
 
     TTerminalConfig config;
     TankTable table;
     table.TankNo = 1;
     const Exchange exchanges[] = {
-        {"read config", [&](TTerminal &t) { ReadConfig(t, config); }},
-        {"write config", [&](TTerminal &t) { WriteConfig(t, config); }},
-        {"fetch a table", [&](TTerminal &t) { FetchTankTable(t, table); }},
-        {"write one table", [](TTerminal &t) { WriteTables(t, 1); }},
-        {"write six tables", [](TTerminal &t) { WriteTables(t, 6); }},
+        {"read config", [&](TExchangeLine &l) { TExchange e(l, ReadConfigPlan()); ReadConfig(e, config); }},
+        {"write config", [&](TExchangeLine &l) { TExchange e(l, WriteConfigPlan()); WriteConfig(e, config); }},
+        {"fetch a table", [&](TExchangeLine &l) { TExchange e(l, FetchTankTablePlan()); FetchTankTable(e, table); }},
+        {"write one table", [](TExchangeLine &l) { WriteTables(l, 1); }},
+        {"write six tables", [](TExchangeLine &l) { WriteTables(l, 6); }},
     };
 
     Bench::Table report;
@@ -94,7 +98,7 @@ int main(int argc, char *argv[])
         for (const Exchange &exchange : exchanges) {
             Measurement best;
             for (int run = 0; run < runs; ++run) {
-                const Measurement measured = Measure(fixture.Sim(), terminal, exchange);
+                const Measurement measured = Measure(fixture.Sim(), line, exchange);
                 if (run == 0 || measured.wall < best.wall)
                     best = measured;
             }

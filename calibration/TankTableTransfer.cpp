@@ -28,11 +28,26 @@ QByteArray BlockBytes(const TankTable &Table)
 
 } // namespace TankTableFile
 
-qsizetype FetchTankTable(TTerminal &Terminal, TankTable &Table)
+TExchangePlan FetchTankTablePlan()
+{
+    return ReadFilePlan();
+}
+
+TExchangePlan WriteBackPlan(const TTankTables &Tables)
+{
+    TExchangePlan plan;
+    for (int i = 0; i < TTankTables::Count; ++i) {
+        if (Tables[i].Modified)
+            plan = plan + WriteFilePlan(TankTableFile::BlockSize);
+    }
+    return plan;
+}
+
+qsizetype FetchTankTable(TExchange &Exchange, TankTable &Table)
 {
     using namespace TankTableFile;
     QByteArray answer;
-    ReadRemoteFile(Terminal, Name, BlockOffset(Table.TankNo), BlockSize, answer);
+    ReadRemoteFile(Exchange, Name, BlockOffset(Table.TankNo), BlockSize, answer, Table.TankNo);
 
     QByteArray bytes = BlockBytes(Table);
     const qsizetype copied = qMin(answer.size(), qsizetype(BlockSize));
@@ -42,7 +57,7 @@ qsizetype FetchTankTable(TTerminal &Terminal, TankTable &Table)
     return answer.size();
 }
 
-void WriteBackTankTables(TTerminal &Terminal, TTankTables &Tables,
+void WriteBackTankTables(TExchange &Exchange, TTankTables &Tables,
                          const std::function<void(const TankTable &)> &Written)
 {
     using namespace TankTableFile;
@@ -51,7 +66,7 @@ void WriteBackTankTables(TTerminal &Terminal, TTankTables &Tables,
         if (!slot.Modified)
             continue;
         // Slot i holds tank i + 1.
-        WriteRemoteFile(Terminal, Name, i * BlockSize, BlockBytes(slot));
+        WriteRemoteFile(Exchange, Name, i * BlockSize, BlockBytes(slot), i + 1);
         if (Written)
             Written(slot);
         slot.Modified = false;

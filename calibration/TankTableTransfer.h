@@ -3,12 +3,13 @@
 #pragma once
 
 #include "TankTable.h"
+#include "terminal/ExchangeStep.h"
 
 #include <QByteArray>
 
 #include <functional>
 
-class TTerminal;
+class TExchange;
 
 namespace TankTableFile {
 
@@ -27,15 +28,19 @@ QByteArray BlockBytes(const TankTable &Table);
 
 } // namespace TankTableFile
 
+// What a fetch sends, and what the write-back of Tables' Modified slots.
+TExchangePlan FetchTankTablePlan();
+TExchangePlan WriteBackPlan(const TTankTables &Tables);
+
 // Reads the block of Table.TankNo and copies as many bytes as came, up to
 // BlockSize, over the start of Volumes; then sets Loaded. Returns the number
 // of bytes the controller sent. Throws TError from the transfer, leaving
 // Table unchanged.
-qsizetype FetchTankTable(TTerminal &Terminal, TankTable &Table);
+qsizetype FetchTankTable(TExchange &Exchange, TankTable &Table);
 
 // Writes every Modified slot in slot order, clearing Modified after each;
 // Written, when given, runs after each block is written, before its mark is
 // cleared. Stops at the first failure (TError, also from Written), which
 // leaves that slot and all later ones marked.
-void WriteBackTankTables(TTerminal &Terminal, TTankTables &Tables,
+void WriteBackTankTables(TExchange &Exchange, TTankTables &Tables,
                          const std::function<void(const TankTable &)> &Written = {});

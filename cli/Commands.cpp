@@ -5,7 +5,6 @@
 #include "ConfigJson.h"
 #include "InputChecks.h"
 #include "InputError.h"
-#include "Progress.h"
 #include "StdStreams.h"
 #include "Verification.h"
 #include "calibration/TablePairs.h"
@@ -15,6 +14,7 @@
 #include "common/Error.h"
 #include "config/ConfigImage.h"
 #include "config/ConfigTransfer.h"
+#include "terminal/Exchange.h"
 #include "terminal/RemoteFile.h"
 #include "terminal/TerminalCommand.h"
 
@@ -57,16 +57,6 @@ QByteArray JsonText(const QJsonObject &object)
     return QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
 
-int ChunksOf(const TTankTables &tables)
-{
-    int chunks = 0;
-    for (int i = 0; i < TTankTables::Count; ++i) {
-        if (tables[i].Modified)
-            chunks += TProgress::ChunksFor(TankTableFile::BlockSize);
-    }
-    return chunks;
-}
-
 QString NativePath(const QString &path)
 {
     return QDir::toNativeSeparators(path);
@@ -74,28 +64,33 @@ QString NativePath(const QString &path)
 
 // The whole "config" as the controller sends it, refused when shorter than
 // the configuration; its first ConfigImage::Size bytes.
-QByteArray ReadConfigImage(TTerminal &terminal)
+QByteArray ReadConfigImage(TExchange &exchange)
 {
     QByteArray image;
-    ReadRemoteFile(terminal, ConfigFile::Name, 0, 0, image);
+    ReadRemoteFile(exchange, ConfigFile::Name, 0, 0, image);
     TTerminalConfig decoded;
     ConfigImage::Decode(image, decoded);
     return image.left(ConfigImage::Size);
 }
 
 // Writes "config", reads it back when asked to, then runs "reload".
-void WriteConfigImage(TTerminal &terminal, const QByteArray &image, bool verify)
+TExchangePlan WriteConfigImagePlan(const QByteArray &image, bool verify)
 {
-    WriteRemoteFile(terminal, ConfigFile::Name, 0, image);
+    return WriteFilePlan(image.size()) + (verify ? Verification::ReadBackPlan() : TExchangePlan{}) + ReloadPlan();
+}
+
+void WriteConfigImage(TExchange &exchange, const QByteArray &image, bool verify)
+{
+    WriteRemoteFile(exchange, ConfigFile::Name, 0, image);
     if (verify)
-        Verification::ReadBack(terminal, ConfigFile::Name, 0, image);
-    ReloadConfig(terminal);
+        Verification::ReadBack(exchange, ConfigFile::Name, 0, image);
+    ReloadConfig(exchange);
 }
 
 // A table read whole: a short answer is refused.
-void FetchWholeTable(TTerminal &terminal, TankTable &table)
+void FetchWholeTable(TExchange &exchange, TankTable &table)
 {
-    const qsizetype received = FetchTankTable(terminal, table);
+    const qsizetype received = FetchTankTable(exchange, table);
     if (received < TankTableFile::BlockSize)
         throw TError(QStringLiteral("Таблица резервуара %1 повреждена: получено %2 байт из %3")
                          .arg(table.TankNo)
@@ -104,16 +99,26 @@ void FetchWholeTable(TTerminal &terminal, TankTable &table)
 }
 
 // Writes the marked tables, each read back after writing when asked to.
-void WriteTables(TTerminal &terminal, TTankTables &tables, bool verify)
+TExchangePlan WriteTablesPlan(const TTankTables &tables, bool verify)
+{
+    TExchangePlan plan = WriteBackPlan(tables);
+    for (int i = 0; i < TTankTables::Count; ++i) {
+        if (verify && tables[i].Modified)
+            plan = plan + Verification::ReadBackPlan();
+    }
+    return plan;
+}
+
+void WriteTables(TExchange &exchange, TTankTables &tables, bool verify)
 {
     std::function<void(const TankTable &)> readBack;
     if (verify) {
-        readBack = [&terminal](const TankTable &table) {
-            Verification::ReadBack(terminal, TankTableFile::Name, TankTableFile::BlockOffset(table.TankNo),
+        readBack = [&exchange](const TankTable &table) {
+            Verification::ReadBack(exchange, TankTableFile::Name, TankTableFile::BlockOffset(table.TankNo),
                                    TankTableFile::BlockBytes(table));
         };
     }
-    WriteBackTankTables(terminal, tables, readBack);
+    WriteBackTankTables(exchange, tables, readBack);
 }
 
 void LoadBackup(const QString &path, QByteArray &configImage, TTankTables &tables)
@@ -124,10 +129,11 @@ void LoadBackup(const QString &path, QByteArray &configImage, TTankTables &table
     Backup::FromJson(InputChecks::ParseJsonObject(file.readAll(), NativePath(path)), configImage, tables);
 }
 
-void Exec(TTerminal &terminal, const TInvocation &invocation)
+void Exec(TExchangeLine &line, const TInvocation &invocation)
 {
     const QByteArray text = CommandLineText(invocation.arguments.at(0), QStringLiteral("TEXT"));
-    TTerminalCommand command(terminal);
+    TExchange exchange(line, {.Others = 1});
+    TTerminalCommand command(exchange);
     command.Execute(text);
     QByteArray answer;
     for (const QByteArray &line : command.Lines())
@@ -135,18 +141,19 @@ void Exec(TTerminal &terminal, const TInvocation &invocation)
     StdStreams::WriteOutput(answer);
 }
 
-void ReadFile(TTerminal &terminal, const TInvocation &invocation)
+void ReadFile(TExchangeLine &line, const TInvocation &invocation)
 {
     const QStringList &arguments = invocation.arguments;
     const QByteArray name = RemoteFileName(arguments.at(0));
     const qint32 offset = Offset(arguments.at(1));
     const qint32 length = qint32(InputChecks::ParseInteger(arguments.at(2), 0, INT32_MAX, QStringLiteral("LENGTH")));
     QByteArray bytes;
-    ReadRemoteFile(terminal, name, offset, length, bytes);
+    TExchange exchange(line, ReadFilePlan());
+    ReadRemoteFile(exchange, name, offset, length, bytes);
     StdStreams::WriteOutput(bytes);
 }
 
-void WriteFile(TTerminal &terminal, const TInvocation &invocation)
+void WriteFile(TExchangeLine &line, const TInvocation &invocation)
 {
     const QByteArray name = RemoteFileName(invocation.arguments.at(0));
     const qint32 offset = Offset(invocation.arguments.at(1));
@@ -154,33 +161,35 @@ void WriteFile(TTerminal &terminal, const TInvocation &invocation)
     if (offset + qint64(bytes.size()) > kMaxOffset)
         throw TInputError(QStringLiteral("standard input: %1 bytes from offset %2 go beyond %3")
                               .arg(bytes.size()).arg(offset).arg(kMaxOffset));
-    TProgress progress(terminal, TProgress::ChunksFor(bytes.size()));
-    WriteRemoteFile(terminal, name, offset, bytes);
+    TExchange exchange(line, WriteFilePlan(bytes.size()));
+    WriteRemoteFile(exchange, name, offset, bytes);
 }
 
-void ReadConfigCommand(TTerminal &terminal, const TInvocation &)
+void ReadConfigCommand(TExchangeLine &line, const TInvocation &)
 {
     TTerminalConfig config;
-    ReadConfig(terminal, config);
+    TExchange exchange(line, ReadConfigPlan());
+    ReadConfig(exchange, config);
     StdStreams::WriteOutput(JsonText(ConfigJson::ToJson(config)));
 }
 
-void WriteConfigCommand(TTerminal &terminal, const TInvocation &invocation)
+void WriteConfigCommand(TExchangeLine &line, const TInvocation &invocation)
 {
     const QJsonObject object = InputChecks::ParseJsonObject(StdStreams::ReadInput(), QStringLiteral("standard input"));
     const QByteArray image = ConfigJson::ImageFromJson(object);
-    TProgress progress(terminal, TProgress::ChunksFor(image.size()));
-    WriteConfigImage(terminal, image, invocation.verify);
+    TExchange exchange(line, WriteConfigImagePlan(image, invocation.verify));
+    WriteConfigImage(exchange, image, invocation.verify);
 }
 
 const QString kCsv = QStringLiteral("--csv");
 const QString kAllowGaps = QStringLiteral("--allow-gaps");
 
-void ReadTable(TTerminal &terminal, const TInvocation &invocation)
+void ReadTable(TExchangeLine &line, const TInvocation &invocation)
 {
     TankTable table;
     table.TankNo = InputChecks::TankNumber(invocation.arguments.at(0));
-    FetchWholeTable(terminal, table);
+    TExchange exchange(line, FetchTankTablePlan());
+    FetchWholeTable(exchange, table);
     QByteArray text;
     if (invocation.options.contains(kCsv)) {
         text = TablePairs::Text(QList<std::optional<qint32>>(table.Volumes.begin(), table.Volumes.end()));
@@ -193,18 +202,19 @@ void ReadTable(TTerminal &terminal, const TInvocation &invocation)
 
 // The lines of a tank's table: up to its hmax from "config"; tanks without
 // a row there have every line.
-int TankLineCount(TTerminal &terminal, int tankNo)
+int TankLineCount(TExchangeLine &line, int tankNo)
 {
     if (tankNo > TTerminalConfig::TankCount)
         return TankTable::EntryCount;
     TTerminalConfig config;
-    ReadConfig(terminal, config);
+    TExchange exchange(line, ReadConfigPlan());
+    ReadConfig(exchange, config);
     return TableLineCount(config.tanks[tankNo - 1].hmax);
 }
 
 // Height and volume pairs, interpolated; an empty height reads as 0. Below
 // the tank's hmax one is refused unless --allow-gaps.
-InputChecks::Volumes TableFromPairs(TTerminal &terminal, int tankNo, const QStringList &options)
+InputChecks::Volumes TableFromPairs(TExchangeLine &line, int tankNo, const QStringList &options)
 {
     const TablePairs::TReading reading = TablePairs::Read(StdStreams::ReadInput());
     const QString where = QStringLiteral("standard input: line %1: ").arg(reading.Line);
@@ -221,7 +231,7 @@ InputChecks::Volumes TableFromPairs(TTerminal &terminal, int tankNo, const QStri
     const QList<std::optional<qint32>> volumes = TablePairs::Interpolate(reading.Pairs, TankTable::EntryCount);
     const qsizetype firstGap = volumes.indexOf(std::nullopt);
     if (firstGap >= 0 && !options.contains(kAllowGaps)) {
-        const int lineCount = TankLineCount(terminal, tankNo);
+        const int lineCount = TankLineCount(line, tankNo);
         if (firstGap < lineCount)
             throw TInputError(QStringLiteral("standard input: no volume at height %1, and tank %2 has heights "
                                              "0..%3; --allow-gaps writes 0 there")
@@ -235,7 +245,7 @@ InputChecks::Volumes TableFromPairs(TTerminal &terminal, int tankNo, const QStri
     return table;
 }
 
-void WriteTable(TTerminal &terminal, const TInvocation &invocation)
+void WriteTable(TExchangeLine &line, const TInvocation &invocation)
 {
     TTankTables tables;
     const QStringList &options = invocation.options;
@@ -243,59 +253,67 @@ void WriteTable(TTerminal &terminal, const TInvocation &invocation)
     if (options.contains(kAllowGaps) && !options.contains(kCsv))
         throw TInputError(QStringLiteral("%1: only with %2").arg(kAllowGaps, kCsv));
     TankTable *slot = tables.ForTank(tankNo);
-    slot->Volumes = options.contains(kCsv) ? TableFromPairs(terminal, tankNo, options)
+    slot->Volumes = options.contains(kCsv) ? TableFromPairs(line, tankNo, options)
                                             : InputChecks::ParseTableText(StdStreams::ReadInput());
     slot->Loaded = true;
     slot->Modified = true;
-    TProgress progress(terminal, ChunksOf(tables));
-    WriteTables(terminal, tables, invocation.verify);
+    TExchange exchange(line, WriteTablesPlan(tables, invocation.verify));
+    WriteTables(exchange, tables, invocation.verify);
 }
 
-void BackupCommand(TTerminal &terminal, const TInvocation &invocation)
+void BackupCommand(TExchangeLine &line, const TInvocation &invocation)
 {
     const QString path = invocation.arguments.at(0);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw TInputError(QStringLiteral("FILE: %1: %2").arg(NativePath(path), file.errorString()));
 
-    const QByteArray configImage = ReadConfigImage(terminal);
+    TExchange exchange(line, ReadFilePlan() + FetchTankTablePlan() * (Backup::LastTank - Backup::FirstTank + 1));
+    const QByteArray configImage = ReadConfigImage(exchange);
     TTankTables tables;
     for (int tankNo = Backup::FirstTank; tankNo <= Backup::LastTank; ++tankNo)
-        FetchWholeTable(terminal, *tables.ForTank(tankNo));
+        FetchWholeTable(exchange, *tables.ForTank(tankNo));
 
     const QByteArray text = JsonText(Backup::ToJson(configImage, tables));
     if (file.write(text) != text.size() || !file.commit())
         throw TError(QStringLiteral("%1: %2").arg(NativePath(path), file.errorString()));
 }
 
-void Restore(TTerminal &terminal, const TInvocation &invocation)
+void Restore(TExchangeLine &line, const TInvocation &invocation)
 {
     QByteArray configImage;
     TTankTables tables;
     LoadBackup(invocation.arguments.at(0), configImage, tables);
 
-    TProgress progress(terminal, TProgress::ChunksFor(configImage.size()) + ChunksOf(tables));
-    WriteConfigImage(terminal, configImage, invocation.verify);
-    WriteTables(terminal, tables, invocation.verify);
+    TExchange exchange(line, WriteConfigImagePlan(configImage, invocation.verify)
+                                 + WriteTablesPlan(tables, invocation.verify));
+    WriteConfigImage(exchange, configImage, invocation.verify);
+    WriteTables(exchange, tables, invocation.verify);
 }
 
 // Lists every range in which the controller differs from the backup; fails
 // when there is one.
-void VerifyCommand(TTerminal &terminal, const TInvocation &invocation)
+void VerifyCommand(TExchangeLine &line, const TInvocation &invocation)
 {
     const QString path = invocation.arguments.at(0);
     QByteArray configImage;
     TTankTables tables;
     LoadBackup(path, configImage, tables);
 
+    TExchangePlan plan = ReadFilePlan();
+    for (const TankTable &table : tables) {
+        if (table.Modified)
+            plan = plan + ReadFilePlan();
+    }
+    TExchange exchange(line, plan);
     QByteArray held;
-    ReadRemoteFile(terminal, ConfigFile::Name, 0, 0, held);
+    ReadRemoteFile(exchange, ConfigFile::Name, 0, 0, held);
     QList<TDifference> differences = Verification::Compare(ConfigFile::Name, 0, configImage, held);
     for (const TankTable &table : tables) {
         if (!table.Modified)
             continue;
         const qint32 offset = TankTableFile::BlockOffset(table.TankNo);
-        ReadRemoteFile(terminal, TankTableFile::Name, offset, TankTableFile::BlockSize, held);
+        ReadRemoteFile(exchange, TankTableFile::Name, offset, TankTableFile::BlockSize, held, table.TankNo);
         differences += Verification::Compare(TankTableFile::Name, offset, TankTableFile::BlockBytes(table), held);
     }
 

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-class TTerminal;
+class TExchangeLine;
 struct TInvocation;
 
 struct TCliCommand
@@ -15,7 +15,7 @@ struct TCliCommand
     QString name;
     QStringList arguments; // their names, as the usage shows them
     QString summary;
-    void (*run)(TTerminal &terminal, const TInvocation &invocation);
+    void (*run)(TExchangeLine &line, const TInvocation &invocation);
     bool verifies = false;    // takes --verify
     QStringList options = {}; // the flags it takes after its name
 };

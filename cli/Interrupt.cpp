@@ -1,5 +1,6 @@
 #include "Interrupt.h"
 
+#include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
 #include <QMetaObject>
@@ -61,11 +62,11 @@ constexpr int kSignals[] = {SIGINT, SIGTERM};
 
 } // namespace
 
-TInterrupt::TInterrupt(TTerminal &terminal) : m_terminal(terminal)
+TInterrupt::TInterrupt(TExchangeLine &line) : m_terminal(line.Terminal())
 {
     // A signal that came between two commands stops the next one before it
     // is sent.
-    connect(&terminal, &TTerminal::commandStarted, this, [this] {
+    connect(&line, &TExchangeLine::commandStarted, this, [this] {
         if (Signal() != 0)
             Interrupted();
     });

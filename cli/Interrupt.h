@@ -8,6 +8,7 @@
 #include <QString>
 
 class QSocketNotifier;
+class TExchangeLine;
 class TTerminal;
 
 class TInterrupt : public QObject
@@ -15,7 +16,7 @@ class TInterrupt : public QObject
     Q_OBJECT
 
 public:
-    explicit TInterrupt(TTerminal &terminal);
+    explicit TInterrupt(TExchangeLine &line);
     ~TInterrupt() override; // the default actions again
 
     // Takes the signals over; no effect the second time.

@@ -1,34 +1,29 @@
 #include "Progress.h"
 
 #include "StdStreams.h"
-#include "terminal/RemoteFile.h"
-#include "terminal/Terminal.h"
+#include "terminal/ExchangeLine.h"
 
-namespace {
-constexpr int kChunkSize = 32; // bytes per write command of WriteRemoteFile
+TProgress::TProgress(const TExchangeLine &line)
+{
+    if (!StdStreams::ErrorIsTerminal())
+        return;
+    connect(&line, &TExchangeLine::commandFinished, this, &TProgress::CommandFinished);
+    connect(&line, &TExchangeLine::exchangeRunningChanged, this, &TProgress::RunningChanged);
 }
 
-TProgress::TProgress(TTerminal &terminal, int totalChunks) : m_total(totalChunks)
+void TProgress::CommandFinished(const TExchangeStep &step, bool succeeded)
 {
-    if (StdStreams::ErrorIsTerminal() && totalChunks > 0)
-        connect(&terminal, &TTerminal::commandFinished, this, &TProgress::CommandFinished);
-}
-
-TProgress::~TProgress()
-{
-    if (m_written > 0)
-        StdStreams::WriteError("\n");
-}
-
-int TProgress::ChunksFor(qsizetype bytes)
-{
-    return int((bytes + kChunkSize - 1) / kChunkSize);
-}
-
-void TProgress::CommandFinished(const QByteArray &command, bool succeeded)
-{
-    if (!succeeded || !command.startsWith(RemoteFileCommand::Write + QByteArray(" ")))
+    if (!succeeded || step.Kind != TExchangeStep::TKind::Write)
         return;
     ++m_written;
-    StdStreams::WriteError(QStringLiteral("\rchunks written %1 of %2").arg(m_written).arg(m_total).toUtf8());
+    StdStreams::WriteError(
+        QStringLiteral("\rchunks written %1 of %2").arg(m_written).arg(step.Plan.Writes).toUtf8());
+}
+
+void TProgress::RunningChanged(bool running)
+{
+    if (running || m_written == 0)
+        return;
+    StdStreams::WriteError("\n");
+    m_written = 0;
 }

@@ -1,27 +1,24 @@
-// Progress of a long transfer on standard error, shown only when standard
-// error is a terminal: "chunks written N of M", counted from the file write
-// commands that the terminal reports as finished.
+// Progress of a transfer on standard error, shown only when standard error
+// is a terminal: "chunks written N of M" for each operation that writes,
+// counted from the file write steps that the exchange line reports as done
+// against the chunks its plan holds. The line ends with the operation.
 #pragma once
 
 #include <QObject>
 
-class TTerminal;
+class TExchangeLine;
+struct TExchangeStep;
 
 class TProgress : public QObject
 {
     Q_OBJECT
 
 public:
-    // totalChunks: the write commands the operation will send.
-    TProgress(TTerminal &terminal, int totalChunks);
-    ~TProgress() override; // ends the progress line
-
-    // The write commands that sending bytes takes: one per 32 bytes.
-    static int ChunksFor(qsizetype bytes);
+    explicit TProgress(const TExchangeLine &line);
 
 private:
-    void CommandFinished(const QByteArray &command, bool succeeded);
+    void CommandFinished(const TExchangeStep &step, bool succeeded);
+    void RunningChanged(bool running);
 
-    int m_total;
-    int m_written = 0;
+    int m_written = 0; // by the running operation
 };

@@ -34,10 +34,15 @@ QList<TDifference> Compare(const QByteArray &Name, qint32 Offset, const QByteArr
     return differences;
 }
 
-void ReadBack(TTerminal &Terminal, const QByteArray &Name, qint32 Offset, const QByteArray &Written)
+TExchangePlan ReadBackPlan()
+{
+    return ReadFilePlan();
+}
+
+void ReadBack(TExchange &Exchange, const QByteArray &Name, qint32 Offset, const QByteArray &Written)
 {
     QByteArray actual;
-    ReadRemoteFile(Terminal, Name, Offset, qint32(Written.size()), actual);
+    ReadRemoteFile(Exchange, Name, Offset, qint32(Written.size()), actual);
     const QList<TDifference> differences = Compare(Name, Offset, Written, actual);
     if (differences.isEmpty())
         return;

@@ -2,11 +2,12 @@
 #pragma once
 
 #include "FileRange.h"
+#include "terminal/ExchangeStep.h"
 
 #include <QByteArray>
 #include <QList>
 
-class TTerminal;
+class TExchange;
 
 struct TDifference
 {
@@ -24,6 +25,7 @@ QList<TDifference> Compare(const QByteArray &Name, qint32 Offset, const QByteArr
 
 // Reads Written back from Offset of the controller file Name. Throws TError
 // naming the file, the first differing offset and both byte values.
-void ReadBack(TTerminal &Terminal, const QByteArray &Name, qint32 Offset, const QByteArray &Written);
+TExchangePlan ReadBackPlan();
+void ReadBack(TExchange &Exchange, const QByteArray &Name, qint32 Offset, const QByteArray &Written);
 
 } // namespace Verification

@@ -1,51 +1,48 @@
 #include "WriteLog.h"
 
 #include "common/Cp1251.h"
+#include "terminal/ExchangeLine.h"
 #include "terminal/RemoteFile.h"
 #include "terminal/Terminal.h"
 
 namespace {
 
-// A file write command's file, offset and size; false for other commands.
-bool ParseWrite(const QByteArray &command, TFileRange &range)
+// The bytes a file write step wrote.
+TFileRange Written(const TExchangeStep &step)
 {
-    const QList<QByteArray> words = command.split(' ');
-    if (words.size() != 4 || words.at(0) != RemoteFileCommand::Write)
-        return false;
-    bool isNumber = false;
-    const qint64 offset = words.at(2).toLongLong(&isNumber);
-    if (!isNumber)
-        return false;
-    range = {words.at(1), offset, offset + words.at(3).size() / 2 - 1};
-    return true;
+    return {step.File, step.Offset, qint64(step.Offset) + step.Size - 1};
 }
 
 } // namespace
 
-TWriteLog::TWriteLog(TTerminal &terminal) : m_terminal(terminal)
+TWriteLog::TWriteLog(const TExchangeLine &line) : m_line(line)
 {
-    connect(&terminal, &TTerminal::commandStarted, this, &TWriteLog::Started);
-    connect(&terminal, &TTerminal::commandFinished, this, &TWriteLog::Finished);
+    connect(&line, &TExchangeLine::commandStarted, this, &TWriteLog::Started);
+    connect(&line, &TExchangeLine::commandFinished, this, &TWriteLog::Finished);
 }
 
-void TWriteLog::Started(const QByteArray &command)
+void TWriteLog::Started(const TExchangeStep &step)
 {
     // A shut terminal refuses the command before it is sent.
-    if (!m_terminal.IsShut())
-        m_inFlight = command;
+    if (!m_line.Terminal().IsShut())
+        m_inFlight = step;
 }
 
-void TWriteLog::Finished(const QByteArray &command, bool succeeded)
+void TWriteLog::Finished(const TExchangeStep &step, bool succeeded)
 {
     if (!succeeded)
         return;
-    m_inFlight.clear();
-    TFileRange range;
-    if (!ParseWrite(command, range)) {
-        if (command.split(' ').constFirst() != RemoteFileCommand::Read)
-            m_entries.append({{}, command});
+    m_inFlight.reset();
+    switch (step.Kind) {
+    case TExchangeStep::TKind::Read:
         return;
+    case TExchangeStep::TKind::Command:
+        m_entries.append({{}, step.Command});
+        return;
+    case TExchangeStep::TKind::Write:
+        break;
     }
+    const TFileRange range = Written(step);
     if (!m_entries.isEmpty()) {
         TFileRange &last = m_entries.last().written;
         if (m_entries.last().command.isEmpty() && last.file == range.file && last.last + 1 == range.first) {
@@ -70,14 +67,13 @@ QStringList TWriteLog::Report() const
     }
     if (!wrote)
         lines.prepend(QStringLiteral("written: nothing"));
-    if (!m_inFlight.isEmpty()) {
-        TFileRange range;
-        const QString command = ParseWrite(m_inFlight, range)
+    if (m_inFlight) {
+        const QString command = m_inFlight->Kind == TExchangeStep::TKind::Write
             ? QStringLiteral("%1 %2 %3, %4 bytes")
-                  .arg(QLatin1String(RemoteFileCommand::Write), Cp1251::toUnicode(range.file))
-                  .arg(range.first)
-                  .arg(range.last - range.first + 1)
-            : Cp1251::toUnicode(m_inFlight);
+                  .arg(QLatin1String(RemoteFileCommand::Write), Cp1251::toUnicode(m_inFlight->File))
+                  .arg(m_inFlight->Offset)
+                  .arg(m_inFlight->Size)
+            : Cp1251::toUnicode(m_inFlight->Command);
         lines << QStringLiteral("in flight: ") + command;
     }
     return lines;

@@ -4,13 +4,16 @@
 #pragma once
 
 #include "FileRange.h"
+#include "terminal/ExchangeStep.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QStringList>
 
-class TTerminal;
+#include <optional>
+
+class TExchangeLine;
 
 class TWriteLog : public QObject
 {
@@ -19,22 +22,22 @@ class TWriteLog : public QObject
 public:
     // Create it after the TInterrupt of the terminal, whose refusal of a
     // command it then sees before the command counts as in flight.
-    explicit TWriteLog(TTerminal &terminal);
+    explicit TWriteLog(const TExchangeLine &line);
 
     // "written: <range>", "done: <command>" and "in flight: <command>"
     // lines; "written: nothing" when no byte was written.
     QStringList Report() const;
 
 private:
-    void Started(const QByteArray &command);
-    void Finished(const QByteArray &command, bool succeeded);
+    void Started(const TExchangeStep &step);
+    void Finished(const TExchangeStep &step, bool succeeded);
 
     struct TEntry
     {
         TFileRange written; // a write, when command is empty
         QByteArray command; // another command that completed
     };
-    TTerminal &m_terminal;
+    const TExchangeLine &m_line;
     QList<TEntry> m_entries;
-    QByteArray m_inFlight; // started and not completed
+    std::optional<TExchangeStep> m_inFlight; // started and not completed
 };

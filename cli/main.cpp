@@ -4,10 +4,12 @@
 #include "Commands.h"
 #include "InputError.h"
 #include "Interrupt.h"
+#include "Progress.h"
 #include "StdStreams.h"
 #include "WriteLog.h"
 #include "common/Error.h"
 #include "common/ErrorText.h"
+#include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
 #include <QCoreApplication>
@@ -16,7 +18,7 @@ namespace {
 
 enum ExitStatus { Done = 0, ControllerError = 1, InputError = 2 };
 
-int Run(const QCoreApplication &application, TTerminal &terminal)
+int Run(const QCoreApplication &application, TExchangeLine &line)
 {
     const TInvocation invocation = CommandLine::Parse(application.arguments());
     if (invocation.help) {
@@ -27,10 +29,10 @@ int Run(const QCoreApplication &application, TTerminal &terminal)
         StdStreams::WriteOutput(QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(), QStringLiteral(KOLT_VERSION)).toUtf8());
         return Done;
     }
-    terminal.SetPortNumber(CliSettings::ChoosePort(invocation.port, application.applicationFilePath()));
+    line.Terminal().SetPortNumber(CliSettings::ChoosePort(invocation.port, application.applicationFilePath()));
     if (const auto timeout = CliSettings::CommandTimeout())
-        terminal.SetCommandTimeout(*timeout);
-    invocation.command->run(terminal, invocation);
+        line.SetCommandTimeout(*timeout);
+    invocation.command->run(line, invocation);
     return Done;
 }
 
@@ -40,14 +42,16 @@ int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
     TTerminal terminal;
-    TInterrupt interrupt(terminal);
-    TWriteLog log(terminal);
+    TExchangeLine line(terminal);
+    TInterrupt interrupt(line);
+    TWriteLog log(line);
+    TProgress progress(line);
     // Until the port is in use, a signal simply ends the program.
     terminal.OnOpen = [&interrupt](TTerminal *) { interrupt.Arm(); };
 
     int status = Done;
     try {
-        status = Run(application, terminal);
+        status = Run(application, line);
     } catch (const TInputError &error) {
         StdStreams::WriteError(QStringLiteral("kolt-tarvo-cli: %1\n").arg(error.Message()).toUtf8());
         status = InputError;

@@ -5,20 +5,35 @@
 #include "terminal/RemoteFile.h"
 #include "terminal/TerminalCommand.h"
 
-void ReadConfig(TTerminal &Terminal, TTerminalConfig &Config)
+TExchangePlan ReadConfigPlan()
+{
+    return ReadFilePlan();
+}
+
+TExchangePlan WriteConfigPlan()
+{
+    return WriteFilePlan(ConfigImage::Size) + ReloadPlan();
+}
+
+TExchangePlan ReloadPlan()
+{
+    return {.Others = 1};
+}
+
+void ReadConfig(TExchange &Exchange, TTerminalConfig &Config)
 {
     QByteArray image;
-    ReadRemoteFile(Terminal, ConfigFile::Name, 0, 0, image);
+    ReadRemoteFile(Exchange, ConfigFile::Name, 0, 0, image);
     ConfigImage::Decode(image, Config);
 }
 
-void WriteConfig(TTerminal &Terminal, const TTerminalConfig &Config)
+void WriteConfig(TExchange &Exchange, const TTerminalConfig &Config)
 {
-    WriteRemoteFile(Terminal, ConfigFile::Name, 0, ConfigImage::Encode(Config));
-    ReloadConfig(Terminal);
+    WriteRemoteFile(Exchange, ConfigFile::Name, 0, ConfigImage::Encode(Config));
+    ReloadConfig(Exchange);
 }
 
-void ReloadConfig(TTerminal &Terminal)
+void ReloadConfig(TExchange &Exchange)
 {
-    TTerminalCommand(Terminal).Execute(QByteArrayLiteral("reload"));
+    TTerminalCommand(Exchange).Execute(QByteArrayLiteral("reload"));
 }

@@ -1,19 +1,26 @@
 // The configuration's exchange with the controller's "config" file.
 #pragma once
 
-class TTerminal;
+#include "terminal/ExchangeStep.h"
+
+class TExchange;
 class TTerminalConfig;
 
 namespace ConfigFile {
 inline constexpr char Name[] = "config";
 }
 
+// What each of the operations below sends.
+TExchangePlan ReadConfigPlan();
+TExchangePlan WriteConfigPlan(); // the image's chunks, then "reload"
+TExchangePlan ReloadPlan();
+
 // Reads "config" and decodes it into Config; a failed read leaves Config
 // unchanged. Throws TError.
-void ReadConfig(TTerminal &Terminal, TTerminalConfig &Config);
+void ReadConfig(TExchange &Exchange, TTerminalConfig &Config);
 
 // Writes the image of Config into "config", then runs "reload". Throws TError.
-void WriteConfig(TTerminal &Terminal, const TTerminalConfig &Config);
+void WriteConfig(TExchange &Exchange, const TTerminalConfig &Config);
 
 // Runs "reload": the controller takes up the "config" just written.
-void ReloadConfig(TTerminal &Terminal);
+void ReloadConfig(TExchange &Exchange);

@@ -47,19 +47,35 @@ void DecodeHexLines(const QList<QByteArray> &Lines, QByteArray &Stream)
     }
 }
 
-void ReadRemoteFile(TTerminal &Terminal, const QByteArray &Name, qint32 Offset, qint32 Length,
-                    QByteArray &Stream)
+TExchangePlan ReadFilePlan()
 {
-    TTerminalCommand command(Terminal);
-    command.Execute(ReadFileCommand(Name, Offset, Length));
+    return {.Reads = 1};
+}
+
+TExchangePlan WriteFilePlan(qsizetype Bytes)
+{
+    return {.Writes = int((Bytes + kChunkSize - 1) / kChunkSize)};
+}
+
+void ReadRemoteFile(TExchange &Exchange, const QByteArray &Name, qint32 Offset, qint32 Length,
+                    QByteArray &Stream, int Part)
+{
+    TTerminalCommand command(Exchange);
+    command.Execute(ReadFileCommand(Name, Offset, Length),
+                    {.Kind = TExchangeStep::TKind::Read, .File = Name, .Offset = Offset, .Size = Length, .Part = Part});
     Stream.clear();
     DecodeHexLines(command.Lines(), Stream);
 }
 
-void WriteRemoteFile(TTerminal &Terminal, const QByteArray &Name, qint32 Offset,
-                     const QByteArray &Stream)
+void WriteRemoteFile(TExchange &Exchange, const QByteArray &Name, qint32 Offset, const QByteArray &Stream,
+                     int Part)
 {
-    TTerminalCommand command(Terminal);
-    for (qsizetype done = 0; done < Stream.size(); done += kChunkSize)
-        command.Execute(WriteFileCommand(Name, Offset + qint32(done), Stream.mid(done, kChunkSize)));
+    TTerminalCommand command(Exchange);
+    for (qsizetype done = 0; done < Stream.size(); done += kChunkSize) {
+        const QByteArray chunk = Stream.mid(done, kChunkSize);
+        const qint32 offset = Offset + qint32(done);
+        command.Execute(WriteFileCommand(Name, offset, chunk),
+                        {.Kind = TExchangeStep::TKind::Write, .File = Name, .Offset = offset,
+                         .Size = qint32(chunk.size()), .Part = Part});
+    }
 }

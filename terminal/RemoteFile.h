@@ -1,10 +1,12 @@
 // Controller files over the command line, as hexadecimal text.
 #pragma once
 
+#include "ExchangeStep.h"
+
 #include <QByteArray>
 #include <QList>
 
-class TTerminal;
+class TExchange;
 
 // The first words of the two commands.
 namespace RemoteFileCommand {
@@ -12,17 +14,23 @@ inline constexpr char Read[] = "rdfile";
 inline constexpr char Write[] = "wrfile";
 } // namespace RemoteFileCommand
 
-// Runs "rdfile <Name> <Offset> <Length>" and replaces Stream with the bytes
-// of the answer. On a failed command Stream is untouched; on a line that is
-// not hexadecimal it keeps the bytes decoded before the bad pair. Throws
-// TError.
-void ReadRemoteFile(TTerminal &Terminal, const QByteArray &Name, qint32 Offset, qint32 Length,
-                    QByteArray &Stream);
+// What the two transfers send: one read command; one write command per 32
+// bytes.
+TExchangePlan ReadFilePlan();
+TExchangePlan WriteFilePlan(qsizetype Bytes);
+
+// Runs "rdfile <Name> <Offset> <Length>" in Exchange and replaces Stream
+// with the bytes of the answer. On a failed command Stream is untouched; on
+// a line that is not hexadecimal it keeps the bytes decoded before the bad
+// pair. Part numbers the block of Name read, for the line's observers.
+// Throws TError.
+void ReadRemoteFile(TExchange &Exchange, const QByteArray &Name, qint32 Offset, qint32 Length,
+                    QByteArray &Stream, int Part = 0);
 
 // Writes all of Stream into the controller file from Offset on, 32 bytes a
 // "wrfile <Name> <offset> <HEX>" command. Stops at the first failed command.
-void WriteRemoteFile(TTerminal &Terminal, const QByteArray &Name, qint32 Offset,
-                     const QByteArray &Stream);
+void WriteRemoteFile(TExchange &Exchange, const QByteArray &Name, qint32 Offset, const QByteArray &Stream,
+                     int Part = 0);
 
 // Decodes answer lines of hexadecimal pairs into Stream: blanks are removed,
 // an odd last character of a line is dropped. Throws TError

@@ -77,20 +77,6 @@ void TTerminal::RemoveLink(TTerminalLink *Link)
     m_links.removeOne(Link);
 }
 
-bool TTerminal::ClaimExchange(const void *owner)
-{
-    if (m_exchangeOwner && m_exchangeOwner != owner)
-        return false;
-    m_exchangeOwner = owner;
-    return true;
-}
-
-void TTerminal::ReleaseExchange(const void *owner)
-{
-    if (m_exchangeOwner == owner)
-        m_exchangeOwner = nullptr;
-}
-
 bool TTerminal::event(QEvent *event)
 {
     ThreadHandOver::Acquire(event); // it may come from the reader

@@ -58,27 +58,10 @@ public:
     // "COM<n>: <system message>" for a platform error code.
     QString ErrorText(int code) const;
 
-    // Inactivity time-out of command transactions on this terminal.
-    int CommandTimeout() const { return m_commandTimeout; }
-    void SetCommandTimeout(int milliseconds) { m_commandTimeout = milliseconds; }
-
-    // One command transaction at a time: its answer would otherwise be taken
-    // apart by two parsers at once. The owner is the running transaction.
-    bool ExchangeRunning() const { return m_exchangeOwner != nullptr; }
-    bool ClaimExchange(const void *owner);
-    void ReleaseExchange(const void *owner);
-
-signals:
-    // Emitted when a transaction starts a command and when it ends.
-    void commandStarted(const QByteArray &command);
-    void commandFinished(const QByteArray &command, bool succeeded);
-
 protected:
     bool event(QEvent *event) override;
 
 private:
-    friend class TTerminalCommand;
-
     void DeliverOpen();
     void DeliverClose();
     void DeliverError(const QString &text);
@@ -92,7 +75,5 @@ private:
     bool m_active = false;
     QString m_shutReason; // set once the terminal is shut
     int m_portNumber = 0;
-    int m_commandTimeout = 10000;
     quint64 m_openPeriod = 0;
-    const void *m_exchangeOwner = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "TerminalCommand.h"
 
+#include "Exchange.h"
+#include "ExchangeLine.h"
 #include "Terminal.h"
 #include "common/Cp1251.h"
 #include "common/Error.h"
@@ -7,7 +9,7 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 
-TTerminalCommand::TTerminalCommand(TTerminal &terminal) : m_terminal(terminal)
+TTerminalCommand::TTerminalCommand(TExchange &exchange) : m_exchange(exchange), m_terminal(exchange.Terminal())
 {
     m_link.OnClose = [this](TTerminal *) { HandleClose(); };
     m_link.OnError = [this](TTerminal *, const QString &text) { HandleError(text); };
@@ -27,18 +29,20 @@ TTerminalCommand::~TTerminalCommand()
     m_terminal.RemoveLink(&m_link);
 }
 
-void TTerminalCommand::Start(const QByteArray &CommandText)
+void TTerminalCommand::Start(const QByteArray &CommandText, const TExchangeStep &Step)
 {
-    if (m_busy || !m_terminal.ClaimExchange(this))
+    if (m_busy)
         throw TError(QStringLiteral("Терминал занят"));
+    m_exchange.BeginCommand(this);
 
     m_busy = true;
     m_succeeded = false;
     m_parser.Begin(CommandText);
     m_errorText.clear();
-    m_command = CommandText;
-    m_timer.start(m_terminal.CommandTimeout());
-    emit m_terminal.commandStarted(m_command);
+    m_step = Step;
+    m_step.Command = CommandText;
+    m_timer.start(m_exchange.Line().CommandTimeout());
+    m_exchange.Announce(m_step);
 
     try {
         m_terminal.Open();
@@ -49,9 +53,9 @@ void TTerminalCommand::Start(const QByteArray &CommandText)
     }
 }
 
-void TTerminalCommand::Execute(const QByteArray &CommandText)
+void TTerminalCommand::Execute(const QByteArray &CommandText, const TExchangeStep &Step)
 {
-    Start(CommandText);
+    Start(CommandText, Step);
     while (m_busy)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     if (!m_succeeded)
@@ -64,12 +68,11 @@ void TTerminalCommand::Finish()
         return;
     m_busy = false;
     m_timer.stop();
-    m_terminal.ReleaseExchange(this);
     // Execute() may be inside processEvents(), which some event dispatchers
     // (the plain POSIX one) would otherwise go on waiting in.
     if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())
         dispatcher->interrupt();
-    emit m_terminal.commandFinished(m_command, m_succeeded);
+    m_exchange.EndCommand(this, m_step, m_succeeded);
 }
 
 void TTerminalCommand::HandleData(const QByteArray &chunk)
@@ -82,7 +85,7 @@ void TTerminalCommand::HandleData(const QByteArray &chunk)
         Finish();
         return;
     }
-    m_timer.start(m_terminal.CommandTimeout());
+    m_timer.start(m_exchange.Line().CommandTimeout());
 }
 
 void TTerminalCommand::HandleClose()

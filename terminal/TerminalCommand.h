@@ -3,12 +3,14 @@
 // How it works: Start() sends the command and a CR and hands every chunk the
 // terminal receives to a TAnswerParser until it sees the prompt. The
 // transaction also ends when the port closes or fails, or when no chunk
-// arrived for the terminal's CommandTimeout(). Execute() waits for the end
-// by handling the GUI thread's events, so the window stays live and nested
-// waits are possible; only one transaction runs per terminal.
+// arrived for the line's CommandTimeout(). Execute() waits for the end by
+// handling the GUI thread's events, so the window stays live and nested
+// waits are possible. A transaction belongs to the operation (TExchange)
+// that holds the line; only one of its commands runs at a time.
 #pragma once
 
 #include "AnswerParser.h"
+#include "ExchangeStep.h"
 #include "TerminalLink.h"
 
 #include <QByteArray>
@@ -16,24 +18,27 @@
 #include <QString>
 #include <QTimer>
 
+class TExchange;
 class TTerminal;
 
 class TTerminalCommand
 {
 public:
-    explicit TTerminalCommand(TTerminal &terminal);
+    explicit TTerminalCommand(TExchange &exchange);
     ~TTerminalCommand();
 
     TTerminalCommand(const TTerminalCommand &) = delete;
     TTerminalCommand &operator=(const TTerminalCommand &) = delete;
 
-    // Begins a transaction and returns at once. Throws "Терминал занят" while
-    // a transaction of this terminal runs, or the terminal's error when
-    // opening or sending fails.
-    void Start(const QByteArray &CommandText);
+    // Begins a transaction and returns at once; Step tells the line's
+    // observers what the command moves (a plain command when left empty).
+    // Throws "Терминал занят" while a transaction of this object or another
+    // command of its operation runs, or the terminal's error when opening or
+    // sending fails.
+    void Start(const QByteArray &CommandText, const TExchangeStep &Step = {});
     // Start(), then waits for the end; throws the command text unless the
     // prompt was seen. The reason stays in ErrorText().
-    void Execute(const QByteArray &CommandText);
+    void Execute(const QByteArray &CommandText, const TExchangeStep &Step = {});
 
     const QList<QByteArray> &Lines() const { return m_parser.Lines(); }
     bool Succeeded() const { return m_succeeded; }
@@ -48,11 +53,12 @@ private:
     void HandleTimeout();
 
     TTerminalLink m_link;
+    TExchange &m_exchange;
     TTerminal &m_terminal;
     QTimer m_timer;
     TAnswerParser m_parser;
     bool m_busy = false;
     QString m_errorText;
     bool m_succeeded = false;
-    QByteArray m_command;
+    TExchangeStep m_step; // of the current or last transaction
 };

@@ -7,6 +7,7 @@
 #include "app/ErrorBox.h"
 #include "app/TerminalPage.h"
 #include "app/UfmMain.h"
+#include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
 #include <QAction>
@@ -143,7 +144,7 @@ void TestMainWindow::actionsFollowPageAndReading()
 
     // The same switch while a read waits for its answer, Reading set.
     QList<bool> duringRead;
-    connect(&window.Station().Terminal(), &TTerminal::commandStarted, &window, [&] {
+    connect(&window.Station().Exchanges(), &TExchangeLine::commandStarted, &window, [&] {
         duringRead << window.Station().Reading();
         ClickTab(window, "tsTerminal");
         ClickTab(window, "tsConfig");

@@ -1,5 +1,5 @@
-// The exchange progress display, following a real terminal's transactions
-// against the controller stand-in.
+// The exchange progress display, following a real exchange line's
+// operations against the controller stand-in.
 #include "SettingsFile.h"
 #include "SimFixture.h"
 #include "app/ExchangeProgress.h"
@@ -10,6 +10,8 @@
 #include "common/Error.h"
 #include "config/ConfigTransfer.h"
 #include "config/TerminalConfig.h"
+#include "terminal/Exchange.h"
+#include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
 #include <QLabel>
@@ -17,28 +19,36 @@
 #include <QStatusBar>
 #include <QtTest>
 
+#include <functional>
+
 namespace {
 
 enum class Operation { ReadConfig, WriteConfig, FetchTank3, WriteBackTanks2And5 };
 
-void Run(Operation operation, TTerminal &terminal)
+// Runs the operation on the line; Begun runs once it holds the line, before
+// its first command.
+void Run(Operation operation, TExchangeLine &line, const std::function<void()> &Begun = {})
 {
     TTerminalConfig config;
     TTankTables tables;
+    for (int index : {1, 4})
+        tables[index].Loaded = tables[index].Modified = true;
+    const TExchangePlan plans[] = {ReadConfigPlan(), WriteConfigPlan(), FetchTankTablePlan(), WriteBackPlan(tables)};
+    TExchange exchange(line, plans[int(operation)]);
+    if (Begun)
+        Begun();
     switch (operation) {
     case Operation::ReadConfig:
-        ReadConfig(terminal, config);
+        ReadConfig(exchange, config);
         break;
     case Operation::WriteConfig:
-        WriteConfig(terminal, config);
+        WriteConfig(exchange, config);
         break;
     case Operation::FetchTank3:
-        FetchTankTable(terminal, tables[2]);
+        FetchTankTable(exchange, tables[2]);
         break;
     case Operation::WriteBackTanks2And5:
-        for (int index : {1, 4})
-            tables[index].Loaded = tables[index].Modified = true;
-        WriteBackTankTables(terminal, tables);
+        WriteBackTankTables(exchange, tables);
         break;
     }
 }
@@ -55,13 +65,13 @@ QStringList Repeated(const QString &text, int count)
 // the display itself has handled the terminal's signal.
 struct Recorder
 {
-    Recorder(TTerminal &terminal, const TExchangeProgress &progress) : m_progress(progress)
+    Recorder(TExchangeLine &line, const TExchangeProgress &progress) : m_progress(progress)
     {
-        QObject::connect(&terminal, &TTerminal::commandStarted, &m_context, [this] {
+        QObject::connect(&line, &TExchangeLine::commandStarted, &m_context, [this] {
             startedTexts << m_progress.lblStep->text();
             Check();
         });
-        QObject::connect(&terminal, &TTerminal::commandFinished, &m_context, [this] {
+        QObject::connect(&line, &TExchangeLine::commandFinished, &m_context, [this] {
             finishedValues << m_progress.pbCommands->value();
             Check();
         });
@@ -108,11 +118,13 @@ private slots:
     void followsOperation();
     void endsOnFailureAndStartsAfresh();
     void refusedOperationLeavesRunningOne();
+    void hiddenForOperationWithoutCommands();
     void mainWindowCountsEveryCommand();
 
 private:
     std::unique_ptr<SimFixture> m_sim;
     std::unique_ptr<TTerminal> m_terminal;
+    std::unique_ptr<TExchangeLine> m_line;
     std::unique_ptr<QStatusBar> m_statusBar;
     TExchangeProgress *m_progress = nullptr; // owned by m_statusBar
 };
@@ -122,41 +134,65 @@ void TestProgress::init()
     m_sim = std::make_unique<SimFixture>();
     m_terminal = std::make_unique<TTerminal>();
     m_terminal->SetPortNumber(m_sim->Port());
-    m_terminal->SetCommandTimeout(2000);
+    m_line = std::make_unique<TExchangeLine>(*m_terminal);
+    m_line->SetCommandTimeout(2000);
     m_statusBar = std::make_unique<QStatusBar>();
-    m_progress = new TExchangeProgress(*m_terminal, m_statusBar.get());
+    m_progress = new TExchangeProgress(*m_line, m_statusBar.get());
     m_statusBar->addWidget(m_progress);
 }
 
 void TestProgress::cleanup()
 {
     m_statusBar.reset();
+    m_line.reset();
     m_terminal.reset();
     m_sim.reset();
 }
 
 void TestProgress::stepText_data()
 {
+    using Kind = TExchangeStep::TKind;
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<int>("part");
     QTest::addColumn<QByteArray>("command");
     QTest::addColumn<QString>("text");
-    QTest::newRow("config read") << QByteArray("rdfile config 0 0") << "Чтение config";
-    QTest::newRow("config write") << QByteArray("wrfile config 416 00FF") << "Запись config";
-    QTest::newRow("first block, first chunk")
-        << QByteArray("wrfile tanks.tbl 0 0102") << "Запись tanks.tbl: резервуар 1";
-    QTest::newRow("last chunk of tank 2")
-        << QByteArray("wrfile tanks.tbl 3168 0102") << "Запись tanks.tbl: резервуар 2";
-    QTest::newRow("table read") << QByteArray("rdfile tanks.tbl 3200 1600")
-                                << "Чтение tanks.tbl: резервуар 3";
-    QTest::newRow("last slot") << QByteArray("wrfile tanks.tbl 25568 00")
-                               << "Запись tanks.tbl: резервуар 16";
-    QTest::newRow("other command") << QByteArray("reload") << "Команда reload";
+    QTest::newRow("config read") << int(Kind::Read) << QByteArray("config") << 0 << 0
+                                 << QByteArray("rdfile config 0 0") << "Чтение config";
+    QTest::newRow("config write") << int(Kind::Write) << QByteArray("config") << 416 << 0
+                                  << QByteArray("wrfile config 416 00FF") << "Запись config";
+    QTest::newRow("first block, first chunk") << int(Kind::Write) << QByteArray("tanks.tbl") << 0 << 1
+                                              << QByteArray("wrfile tanks.tbl 0 0102")
+                                              << "Запись tanks.tbl: резервуар 1";
+    QTest::newRow("last chunk of tank 2") << int(Kind::Write) << QByteArray("tanks.tbl") << 3168 << 2
+                                          << QByteArray("wrfile tanks.tbl 3168 0102")
+                                          << "Запись tanks.tbl: резервуар 2";
+    QTest::newRow("table read") << int(Kind::Read) << QByteArray("tanks.tbl") << 3200 << 3
+                                << QByteArray("rdfile tanks.tbl 3200 1600") << "Чтение tanks.tbl: резервуар 3";
+    QTest::newRow("last slot") << int(Kind::Write) << QByteArray("tanks.tbl") << 25568 << 16
+                               << QByteArray("wrfile tanks.tbl 25568 00") << "Запись tanks.tbl: резервуар 16";
+    QTest::newRow("other command") << int(Kind::Command) << QByteArray() << 0 << 0 << QByteArray("reload")
+                                   << "Команда reload";
 }
 
+// The display shows the step as reported; the tank of a table chunk comes
+// from the transfer (see followsOperation and the transfer tests).
 void TestProgress::stepText()
 {
+    QFETCH(int, kind);
+    QFETCH(QByteArray, file);
+    QFETCH(int, offset);
+    QFETCH(int, part);
     QFETCH(QByteArray, command);
     QFETCH(QString, text);
-    QCOMPARE(TExchangeProgress::StepText(command), text);
+    TExchangeStep step;
+    step.Kind = TExchangeStep::TKind(kind);
+    step.File = file;
+    step.Offset = offset;
+    step.Part = part;
+    step.Command = command;
+    QCOMPARE(TExchangeProgress::StepText(step), text);
 }
 
 void TestProgress::followsOperation_data()
@@ -181,14 +217,19 @@ void TestProgress::followsOperation()
     QFETCH(QStringList, texts);
 
     QVERIFY(m_progress->isHidden());
-    Recorder recorder(*m_terminal, *m_progress);
-    {
-        TExchangeProgress::Session session(*m_progress, total);
-        QVERIFY(!m_progress->isHidden());
-        QCOMPARE(m_progress->pbCommands->value(), 0);
-        Run(operation, *m_terminal);
-        QCOMPARE(m_progress->pbCommands->value(), total);
-    }
+    Recorder recorder(*m_line, *m_progress);
+    bool shownAtStart = false;
+    int valueAtStart = -1;
+    int maximumAtStart = -1;
+    Run(operation, *m_line, [&] {
+        shownAtStart = !m_progress->isHidden();
+        valueAtStart = m_progress->pbCommands->value();
+        maximumAtStart = m_progress->pbCommands->maximum();
+    });
+    QVERIFY(shownAtStart);
+    QCOMPARE(valueAtStart, 0);
+    QCOMPARE(maximumAtStart, total);
+    QCOMPARE(m_progress->pbCommands->value(), total);
     QVERIFY(m_progress->isHidden());
     QCOMPARE(recorder.startedTexts, texts);
     QCOMPARE(recorder.finishedValues, OneTo(total));
@@ -198,25 +239,26 @@ void TestProgress::followsOperation()
 
 void TestProgress::endsOnFailureAndStartsAfresh()
 {
-    m_terminal->SetCommandTimeout(2000); // ends the silent command; the others answer whole
+    m_line->SetCommandTimeout(2000); // ends the silent command; the others answer whole
     m_sim->Sim().addFault({sim::Fault::Silence, 3, 3});
-    Recorder failing(*m_terminal, *m_progress);
+    Recorder failing(*m_line, *m_progress);
     try {
-        TExchangeProgress::Session session(*m_progress, 15);
-        Run(Operation::WriteConfig, *m_terminal);
+        Run(Operation::WriteConfig, *m_line);
         QFAIL("the write went through a silent controller");
     } catch (const TError &) {
     }
     QVERIFY(m_progress->isHidden());
     QCOMPARE(failing.finishedValues, OneTo(3)); // the failed command counts as done
 
-    Recorder next(*m_terminal, *m_progress);
-    {
-        TExchangeProgress::Session session(*m_progress, 1);
-        QCOMPARE(m_progress->pbCommands->value(), 0);
-        QCOMPARE(m_progress->pbCommands->maximum(), 1);
-        Run(Operation::ReadConfig, *m_terminal);
-    }
+    Recorder next(*m_line, *m_progress);
+    int valueAtStart = -1;
+    int maximumAtStart = -1;
+    Run(Operation::ReadConfig, *m_line, [&] {
+        valueAtStart = m_progress->pbCommands->value();
+        maximumAtStart = m_progress->pbCommands->maximum();
+    });
+    QCOMPARE(valueAtStart, 0);
+    QCOMPARE(maximumAtStart, 1);
     QCOMPARE(next.finishedValues, QList<int>{1});
     QVERIFY(next.alwaysShown);
     QVERIFY(m_progress->isHidden());
@@ -224,33 +266,44 @@ void TestProgress::endsOnFailureAndStartsAfresh()
 
 void TestProgress::refusedOperationLeavesRunningOne()
 {
-    // A table fetch pressed while a configuration write waits: the terminal
+    // A table fetch pressed while a configuration write waits: the line
     // refuses it, and the write's display goes on.
     QStringList refusals;
+    bool shownAfterRefusal = false;
     TankTable table;
     table.TankNo = 3;
     QObject context;
-    connect(m_terminal.get(), &TTerminal::commandStarted, &context, [&](const QByteArray &) {
+    connect(m_line.get(), &TExchangeLine::commandStarted, &context, [&] {
         if (m_progress->pbCommands->value() != 4)
             return;
-        TExchangeProgress::Session nested(*m_progress, 1);
         try {
-            FetchTankTable(*m_terminal, table);
+            TExchange nested(*m_line, FetchTankTablePlan());
+            FetchTankTable(nested, table);
         } catch (const TError &error) {
             refusals << error.Message();
         }
+        shownAfterRefusal = !m_progress->isHidden();
     });
-    Recorder recorder(*m_terminal, *m_progress);
-    {
-        TExchangeProgress::Session session(*m_progress, 15);
-        Run(Operation::WriteConfig, *m_terminal);
-        QVERIFY(!m_progress->isHidden());
-    }
+    Recorder recorder(*m_line, *m_progress);
+    Run(Operation::WriteConfig, *m_line);
+    QVERIFY(shownAfterRefusal);
     QCOMPARE(refusals, QStringList{"Терминал занят"});
     QVERIFY(!table.Loaded);
     QVERIFY(recorder.alwaysShown);
     QCOMPARE(recorder.finishedValues, OneTo(15));
     QCOMPARE(recorder.maximums, QList<int>(30, 15));
+    QVERIFY(m_progress->isHidden());
+}
+
+// A line typed on the console holds the line without sending a command.
+void TestProgress::hiddenForOperationWithoutCommands()
+{
+    {
+        const TExchange exchange(*m_line);
+        QVERIFY(m_line->ExchangeRunning());
+        QVERIFY(m_progress->isHidden());
+    }
+    Run(Operation::ReadConfig, *m_line, [&] { QVERIFY(!m_progress->isHidden()); });
     QVERIFY(m_progress->isHidden());
 }
 
@@ -265,14 +318,14 @@ void TestProgress::mainWindowCountsEveryCommand()
     const QString linkState = status->text();
     QCOMPARE(linkState, QStringLiteral("COM1 открыт"));
 
-    Recorder reading(station.Terminal(), *progress);
+    Recorder reading(station.Exchanges(), *progress);
     fmMain.acIcReadExecute();
     QCOMPARE(reading.finishedValues, QList<int>{1});
     QCOMPARE(reading.maximums, QList<int>(2, 1));
 
     for (int index : {1, 4})
         station.TankTables()[index].Loaded = station.TankTables()[index].Modified = true;
-    Recorder writing(station.Terminal(), *progress);
+    Recorder writing(station.Exchanges(), *progress);
     fmMain.acIcWriteExecute();
     constexpr int kCommands = 14 + 1 + 2 * 50; // config, reload, two tables
     QCOMPARE(writing.finishedValues, OneTo(kCommands));

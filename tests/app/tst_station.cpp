@@ -9,6 +9,7 @@
 #include "common/Error.h"
 #include "config/ConfigImage.h"
 #include "config/TerminalConfig.h"
+#include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
 #include <QDir>
@@ -123,9 +124,10 @@ void TestStation::Create()
     connect(station, &TStation::configurationCleared, this, [this] { Log("cleared"); });
     connect(station, &TStation::configurationLoaded, this, [this] { Log("loaded"); });
     connect(station, &TStation::readingChanged, this, [this](bool on) { Log(on ? "reading" : "read over"); });
-    connect(station, &TStation::fetchingChanged, this, [this](bool on) { Log(on ? "fetching" : "fetch over"); });
-    connect(station, &TStation::progressBegun, this, [this](int total) { Log(QStringLiteral("progress %1").arg(total)); });
-    connect(station, &TStation::progressEnded, this, [this] { Log("progress over"); });
+    TExchangeLine *line = &station->Exchanges();
+    connect(line, &TExchangeLine::exchangeRunningChanged, this, [this, line](bool on) {
+        Log(on ? QStringLiteral("exchange %1").arg(line->Plan().Commands()) : QStringLiteral("exchange over"));
+    });
 }
 
 void TestStation::startOpensTheLinkAndTicks()
@@ -196,13 +198,13 @@ void TestStation::readReplacesConfigurationAndEmptiesSlots()
     sim.clearTranscript();
 
     QList<bool> readingDuringCommand;
-    connect(&m_station->Terminal(), &TTerminal::commandStarted, this,
+    connect(&m_station->Exchanges(), &TExchangeLine::commandStarted, this,
             [&] { readingDuringCommand << m_station->Reading(); });
     m_station->ReadFromController();
     QCOMPARE(Commands(sim), QStringList{"rdfile config 0 0"});
     QCOMPARE(readingDuringCommand, QList<bool>{true});
     QVERIFY(!m_station->Reading());
-    QCOMPARE(m_events, (QStringList{"reading", "cleared", "progress 1", "loaded", "progress over", "read over"}));
+    QCOMPARE(m_events, (QStringList{"exchange 1", "reading", "cleared", "loaded", "read over", "exchange over"}));
     QVERIFY(m_station->Configuration() == Decoded(image));
     QCOMPARE(m_station->Configuration().card_sector, quint8(42));
     QVERIFY(SlotsEmpty(m_station->TankTables()));
@@ -229,7 +231,7 @@ void TestStation::failedReadLeavesStateEmpty()
     sim::ControllerSim &sim = m_fixture->Sim();
     const int next = int(sim.commands().size()) + 1;
     if (line == "silence") {
-        m_station->Terminal().SetCommandTimeout(300);
+        m_station->Exchanges().SetCommandTimeout(300);
         sim.addFault({sim::Fault::Silence, next, next});
     } else if (line == "short") {
         sim.addFault({sim::Fault::ShortAnswer, next, next});
@@ -246,7 +248,7 @@ void TestStation::failedReadLeavesStateEmpty()
         QCOMPARE(failure.Message(), error);
     }
     QVERIFY(!m_station->Reading());
-    QCOMPARE(m_events, (QStringList{"reading", "cleared", "progress 1", "progress over", "read over"}));
+    QCOMPARE(m_events, (QStringList{"exchange 1", "reading", "cleared", "read over", "exchange over"}));
     QVERIFY(SlotsEmpty(m_station->TankTables()));
     QVERIFY(m_station->Configuration() == before);
 }
@@ -268,7 +270,7 @@ void TestStation::writeSendsConfigurationThenChangedTables()
 
     m_station->SaveToController();
     constexpr int kCommands = 14 + 1 + 2 * 50;
-    QCOMPARE(m_events, (QStringList{QStringLiteral("progress %1").arg(kCommands), "progress over"}));
+    QCOMPARE(m_events, (QStringList{QStringLiteral("exchange %1").arg(kCommands), "exchange over"}));
     const QStringList commands = Commands(sim);
     QCOMPARE(commands.size(), kCommands);
     QCOMPARE(commands[14], QStringLiteral("reload"));
@@ -306,15 +308,15 @@ void TestStation::fetchReadsOnceThenHoldsTheSlot()
     sim.clearTranscript();
 
     QList<bool> readingDuringCommand;
-    connect(&m_station->Terminal(), &TTerminal::commandStarted, this,
+    connect(&m_station->Exchanges(), &TExchangeLine::commandStarted, this,
             [&] { readingDuringCommand << m_station->Reading(); });
     TankTable *table = m_station->OpenTable(tank, 250);
     QCOMPARE(table, &m_station->TankTables()[tank - 1]);
     QCOMPARE(Commands(sim), QStringList{QStringLiteral("rdfile tanks.tbl %1 1600").arg(1600 * (tank - 1))});
-    QCOMPARE(readingDuringCommand, QList<bool>{true});
+    QCOMPARE(readingDuringCommand, QList<bool>{false}); // Reading belongs to the read action alone
     QVERIFY(!m_station->Reading());
     QCOMPARE(m_events,
-             (QStringList{"reading", "fetching", "progress 1", "progress over", "fetch over", "read over"}));
+             (QStringList{"exchange 1", "exchange over"}));
     QVERIFY(table->Loaded);
     QVERIFY(!table->Modified);
     QCOMPARE(table->HMax, 250);
@@ -361,7 +363,7 @@ void TestStation::failedFetchLeavesTheSlot()
     Create();
     m_station->Start();
     m_station->TankTables()[1].HMax = 55;
-    m_station->Terminal().SetCommandTimeout(300);
+    m_station->Exchanges().SetCommandTimeout(300);
     m_fixture->Sim().addFault({sim::Fault::Silence, 1, 1});
     m_events.clear();
     try {
@@ -371,7 +373,7 @@ void TestStation::failedFetchLeavesTheSlot()
         QCOMPARE(failure.Message(), QStringLiteral("rdfile tanks.tbl 1600 1600"));
     }
     QCOMPARE(m_events,
-             (QStringList{"reading", "fetching", "progress 1", "progress over", "fetch over", "read over"}));
+             (QStringList{"exchange 1", "exchange over"}));
     QVERIFY(!m_station->Reading());
     QVERIFY(SlotsEmpty(m_station->TankTables()));
     QCOMPARE(m_station->TankTables()[1].HMax, 55);
@@ -400,7 +402,7 @@ void TestStation::secondExchangeIsRefused()
 
     QStringList refusals;
     int started = 0;
-    connect(&m_station->Terminal(), &TTerminal::commandStarted, this, [&] {
+    connect(&m_station->Exchanges(), &TExchangeLine::commandStarted, this, [&] {
         if (++started != 3)
             return;
         try {
@@ -414,7 +416,7 @@ void TestStation::secondExchangeIsRefused()
     });
     m_station->SaveToController();
     QCOMPARE(refusals, QStringList{"Терминал занят"});
-    QCOMPARE(m_events, (QStringList{"progress 115", "progress over"}));
+    QCOMPARE(m_events, (QStringList{"exchange 115", "exchange over"}));
     QCOMPARE(Commands(sim).size(), 115);
     QVERIFY(m_station->Configuration() == config);
     QVERIFY(!m_station->TankTables()[0].Loaded);

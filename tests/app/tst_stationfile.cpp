@@ -22,7 +22,8 @@
 #include "config/ConfigDataSets.h"
 #include "config/ConfigImage.h"
 #include "config/TerminalConfig.h"
-#include "terminal/Terminal.h"
+#include "terminal/Exchange.h"
+#include "terminal/ExchangeLine.h"
 
 #include <QAction>
 #include <QApplication>
@@ -43,6 +44,8 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QtTest>
+
+#include <optional>
 
 namespace {
 
@@ -359,6 +362,8 @@ void TestStationFile::buttonsFollowTheActions_data()
     QTest::newRow("while reading") << "reading" << false;
     QTest::newRow("while writing") << "writing" << false;
     QTest::newRow("while a table is fetched") << "fetching" << false;
+    // Any operation on the line, the page switched away and back meanwhile.
+    QTest::newRow("while an exchange holds the line") << "held" << false;
     QTest::newRow("after a write") << "written" << true;
 }
 
@@ -379,15 +384,18 @@ void TestStationFile::buttonsFollowTheActions()
         seen << states;
     };
     QMetaObject::Connection lookAtFirstCommand =
-        connect(&m_window->Station().Terminal(), &TTerminal::commandStarted, this, [&](const QByteArray &) {
+        connect(&m_window->Station().Exchanges(), &TExchangeLine::commandStarted, this, [&] {
             if (seen.isEmpty() && state != "written")
                 look();
         });
 
     QTabBar *tabs = Child<QTabWidget>("pc")->tabBar();
-    if (state == "terminal" || state == "configuration")
+    std::optional<TExchange> held;
+    if (state == "held")
+        held.emplace(m_window->Station().Exchanges());
+    if (state == "terminal" || state == "configuration" || state == "held")
         Click(tabs, tabs->tabRect(Child<QTabWidget>("pc")->indexOf(Child("tsTerminal"))).center());
-    if (state == "configuration")
+    if (state == "configuration" || state == "held")
         Click(tabs, tabs->tabRect(Child<QTabWidget>("pc")->indexOf(Child("tsConfig"))).center());
     if (state == "reading") {
         ClickAction(Action("acIcRead"));

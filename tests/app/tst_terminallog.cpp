@@ -2,6 +2,7 @@
 // characters it shows. Needs no controller stand-in.
 #include "TestSeed.h"
 #include "app/TerminalPage.h"
+#include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
 #include <QPlainTextEdit>
@@ -50,7 +51,8 @@ void TestTerminalLog::appendsChunks()
     QFETCH(Chunks, chunks);
     QFETCH(QStringList, lines);
     TTerminal terminal;
-    TTerminalPage page(terminal);
+    TExchangeLine exchanges(terminal);
+    TTerminalPage page(exchanges);
     for (const QByteArray &chunk : chunks)
         page.AppendLog(chunk);
     QCOMPARE(LogLines(page), lines);
@@ -65,10 +67,12 @@ void TestTerminalLog::chunkingDoesNotMatter()
         stream.append(alphabet[random.bounded(int(sizeof alphabet - 1))]);
 
     TTerminal terminal;
-    TTerminalPage whole(terminal);
+
+    TExchangeLine exchanges(terminal);
+    TTerminalPage whole(exchanges);
     whole.AppendLog(stream);
     for (int round = 0; round < 5; ++round) {
-        TTerminalPage pieces(terminal);
+        TTerminalPage pieces(exchanges);
         for (qsizetype at = 0; at < stream.size();) {
             const qsizetype length = 1 + random.bounded(20);
             pieces.AppendLog(stream.mid(at, length));

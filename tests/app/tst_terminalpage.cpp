@@ -4,6 +4,8 @@
 #include "UserInput.h"
 #include "app/ErrorBox.h"
 #include "app/TerminalPage.h"
+#include "terminal/Exchange.h"
+#include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 #include "terminal/TerminalCommand.h"
 
@@ -73,7 +75,8 @@ void TestTerminalPage::historyRules()
     SimFixture fixture;
     TTerminal terminal;
     terminal.SetPortNumber(fixture.Port());
-    TTerminalPage page(terminal);
+    TExchangeLine exchanges(terminal);
+    TTerminalPage page(exchanges);
     QVERIFY(UserInput::Activate(&page));
 
     const auto send = [&](const QString &line) {
@@ -114,7 +117,8 @@ void TestTerminalPage::enterSendsWithAnyModifier()
     SimFixture fixture;
     TTerminal terminal;
     terminal.SetPortNumber(fixture.Port());
-    TTerminalPage page(terminal);
+    TExchangeLine exchanges(terminal);
+    TTerminalPage page(exchanges);
     QVERIFY(UserInput::Activate(&page));
 
     TypeLine(page, "reload");
@@ -155,7 +159,8 @@ void TestTerminalPage::logKeepsUserSelection()
     QFETCH(QString, selected);
 
     TTerminal terminal;
-    TTerminalPage page(terminal);
+    TExchangeLine exchanges(terminal);
+    TTerminalPage page(exchanges);
     QVERIFY(UserInput::Activate(&page));
     page.AppendLog("first\r\nsecond\r\n>");
     UserInput::Click(page.mLog->viewport(), LineStart(page, clickedLine));
@@ -185,7 +190,8 @@ void TestTerminalPage::lineGoesOutWithCr()
     terminal.SetPortNumber(fixture.Port());
     QByteArray received;
     terminal.OnData = [&](TTerminal *, const QByteArray &text) { received += text; };
-    TTerminalPage page(terminal);
+    TExchangeLine exchanges(terminal);
+    TTerminalPage page(exchanges);
     QVERIFY(UserInput::Activate(&page));
 
     TypeLine(page, "Пароль"); // leaves as 1251 bytes
@@ -197,24 +203,43 @@ void TestTerminalPage::lineGoesOutWithCr()
     QVERIFY(page.mLog->document()->isEmpty()); // the page itself logs nothing
 }
 
+// While an operation holds the line the send button is disabled; Enter
+// still reaches the page, and the line refuses what it would send.
 void TestTerminalPage::refusedWhileTransactionRuns()
 {
     SimFixture fixture;
     fixture.Sim().addFault({sim::Fault::Silence});
     TTerminal terminal;
     terminal.SetPortNumber(fixture.Port());
-    TTerminalPage page(terminal);
-    TTerminalCommand running(terminal);
-    running.Start("reload");
+    TExchangeLine exchanges(terminal);
+    TTerminalPage page(exchanges);
     QVERIFY(UserInput::Activate(&page));
+    QVERIFY(page.btnSend->isEnabled());
+    {
+        TExchange exchange(exchanges);
+        TTerminalCommand running(exchange);
+        running.Start("reload");
+        QVERIFY(!page.btnSend->isEnabled());
 
-    TypeLine(page, "abc");
+        TypeLine(page, "abc");
+        UserInput::Click(page.btnSend);
+        QCOMPARE(m_errors, QStringList());
+        UserInput::Key(Qt::Key_Return);
+        QCOMPARE(m_errors, QStringList{"Терминал занят."});
+        QCOMPARE(page.cbTx->currentText(), QString("abc"));
+        QCOMPARE(page.cbTx->count(), 0);
+        Pump(100);
+        QCOMPARE(fixture.Sim().commands(), std::vector<std::string>{"reload"});
+        QVERIFY(!page.btnSend->isEnabled());
+    }
+    QVERIFY(page.btnSend->isEnabled());
+
+    // Once the operation has ended, the same line goes out.
     UserInput::Click(page.btnSend);
+    QVERIFY(WaitFor([&] { return fixture.Sim().commands().size() == 2; }));
+    QCOMPARE(fixture.Sim().commands().back(), std::string("abc"));
+    QCOMPARE(History(page), QStringList{"abc"});
     QCOMPARE(m_errors, QStringList{"Терминал занят."});
-    QCOMPARE(page.cbTx->currentText(), QString("abc"));
-    QCOMPARE(page.cbTx->count(), 0);
-    Pump(100);
-    QCOMPARE(fixture.Sim().commands(), std::vector<std::string>{"reload"});
 }
 
 void TestTerminalPage::failedSendKeepsLine()
@@ -222,7 +247,8 @@ void TestTerminalPage::failedSendKeepsLine()
     SimFixture fixture;
     TTerminal terminal;
     terminal.SetPortNumber(6); // no such port
-    TTerminalPage page(terminal);
+    TExchangeLine exchanges(terminal);
+    TTerminalPage page(exchanges);
     QVERIFY(UserInput::Activate(&page));
     TypeLine(page, "abc");
     UserInput::Click(page.btnSend);

@@ -7,7 +7,8 @@
 #include "calibration/CalibrationEditor.h"
 #include "calibration/UfmTankCalibration.h"
 #include "config/TerminalConfig.h"
-#include "terminal/Terminal.h"
+#include "terminal/Exchange.h"
+#include "terminal/ExchangeLine.h"
 
 #include <QPushButton>
 #include <QStackedWidget>
@@ -41,6 +42,7 @@ private slots:
     void firstPressFetchesThenEditorOpens();
     void editedTableIsWrittenAfterConfigAndDroppedByRead();
     void noCurrentRowTouchesNoSlot();
+    void buttonFollowsTheExchangeLine();
 
 private:
     QStringList m_errors;
@@ -78,10 +80,10 @@ void TankButtonTest::firstPressFetchesThenEditorOpens()
 
     // What the window allows while the table is being read.
     bool readEnabled = true;
-    bool tankPageEnabled = true;
-    connect(&window.Station().Terminal(), &TTerminal::commandStarted, this, [&](const QByteArray &) {
+    bool tableButtonsEnabled = true;
+    connect(&window.Station().Exchanges(), &TExchangeLine::commandStarted, this, [&] {
         readEnabled = Action(window, "acIcRead")->isEnabled() || Action(window, "acIcWrite")->isEnabled();
-        tankPageEnabled = Child(window, "tsConfigTank")->isEnabled();
+        tableButtonsEnabled = TableButtonsEnabled(window);
     });
     QString caption;
     QStringList lines;
@@ -98,9 +100,10 @@ void TankButtonTest::firstPressFetchesThenEditorOpens()
     QCOMPARE(Commands(fixture.Sim()), QStringList{QStringLiteral("rdfile tanks.tbl %1 1600").arg(1600 * (tank - 1))});
     QCOMPARE(TankGrid(window)->currentIndex().row(), tank - 1);
     QVERIFY(!readEnabled);
-    QVERIFY(!tankPageEnabled);
+    QVERIFY(!tableButtonsEnabled);
     QVERIFY(Action(window, "acIcRead")->isEnabled() && Action(window, "acIcWrite")->isEnabled());
     QVERIFY(Child(window, "tsConfigTank")->isEnabled());
+    QVERIFY(TableButtonsEnabled(window));
     QCOMPARE(driver.Opened, 1);
     QCOMPARE(caption, QStringLiteral("Р#%1: Градуировочная таблица").arg(tank));
     const TankTable &slot = window.Station().TankTables()[tank - 1];
@@ -175,6 +178,34 @@ void TankButtonTest::noCurrentRowTouchesNoSlot()
         QVERIFY(!slot.Loaded && !slot.Modified);
         QCOMPARE(slot.HMax, 55);
     }
+}
+
+// While any operation holds the window's line the table buttons ignore the
+// mouse; afterwards the same click fetches the table.
+void TankButtonTest::buttonFollowsTheExchangeLine()
+{
+    SettingsFile settings;
+    SimFixture fixture;
+    TfmMain window;
+    ReadAndShowTanks(window);
+    ModalDriver<TfmTankCalibration> driver(Cancel);
+    fixture.Sim().clearTranscript();
+    QVERIFY(TableButtonsEnabled(window));
+    {
+        const TExchange exchange(window.Station().Exchanges());
+        QVERIFY(!TableButtonsEnabled(window));
+        ClickTableButton(window, 1); // a press would be handled within the click
+        QCOMPARE(m_errors, QStringList());
+        QCOMPARE(Commands(fixture.Sim()), QStringList());
+        QCOMPARE(driver.Opened, 0);
+        QVERIFY(!window.Station().TankTables()[1].Loaded);
+    }
+    QVERIFY(TableButtonsEnabled(window));
+    ClickTableButton(window, 1);
+    QCOMPARE(Commands(fixture.Sim()), QStringList{"rdfile tanks.tbl 1600 1600"});
+    QCOMPARE(driver.Opened, 1);
+    QVERIFY(window.Station().TankTables()[1].Loaded);
+    QCOMPARE(m_errors, QStringList());
 }
 
 QTEST_MAIN(TankButtonTest)

@@ -1,9 +1,13 @@
 // Fetch and write-back of calibration tables against the controller stand-in.
 #include "QtTestWatchdog.h"
 #include "SimFixture.h"
+#include "calibration/StationTransfer.h"
 #include "calibration/TankTable.h"
 #include "calibration/TankTableTransfer.h"
 #include "common/Error.h"
+#include "config/TerminalConfig.h"
+#include "terminal/Exchange.h"
+#include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
 #include <QTest>
@@ -75,6 +79,7 @@ private slots:
     void fetchFailureLeavesSlotEmpty();
     void writeBack_data();
     void writeBack();
+    void stationWriteReportsEachStep();
 
 private:
     QtTestWatchdog m_watchdog;
@@ -104,9 +109,11 @@ void TankTransferTest::fetch()
         fixture.Sim().addFault({sim::Fault::ShortAnswer});
     TTerminal terminal;
     terminal.SetPortNumber(fixture.Port());
+    TExchangeLine exchanges(terminal);
     TTankTables tables;
 
-    FetchTankTable(terminal, tables[2]);
+    TExchange exchange(exchanges, FetchTankTablePlan());
+    FetchTankTable(exchange, tables[2]);
 
     QCOMPARE(Commands(fixture.Sim()), QStringList{"rdfile tanks.tbl 3200 1600"});
     std::string expected = LittleEndian(TankVolumes(3)).substr(0, copiedBytes);
@@ -131,15 +138,17 @@ void TankTransferTest::fetchFailureLeavesSlotEmpty()
     fixture.Sim().setFile("tanks.tbl", TankFile());
     fixture.Sim().addFault({sim::Fault::Kind(fault)});
     TTerminal terminal;
+    TExchangeLine exchanges(terminal);
     // A short limit only where silence is the fault: an answer that comes
     // must not be cut short by a pause on a busy machine.
     terminal.SetPortNumber(fixture.Port());
     if (fault == sim::Fault::Silence)
-        terminal.SetCommandTimeout(300);
+        exchanges.SetCommandTimeout(300);
     TTankTables tables;
     tables[2].HMax = 1234;
 
-    QVERIFY_THROWS_EXCEPTION(TError, FetchTankTable(terminal, tables[2]));
+    TExchange exchange(exchanges, FetchTankTablePlan());
+    QVERIFY_THROWS_EXCEPTION(TError, FetchTankTable(exchange, tables[2]));
     QVERIFY(!tables[2].Loaded);
     QVERIFY(tables[2].Volumes == Volumes{});
     QCOMPARE(tables[2].HMax, 1234);
@@ -173,7 +182,8 @@ void TankTransferTest::writeBack()
         fixture.Sim().addFault({sim::Fault::Silence, failingCommand, failingCommand});
     TTerminal terminal;
     terminal.SetPortNumber(fixture.Port());
-    terminal.SetCommandTimeout(2000); // ends the silent command; the others answer whole
+    TExchangeLine exchanges(terminal);
+    exchanges.SetCommandTimeout(2000); // ends the silent command; the others answer whole
 
     // Edited tables hold the values of tank 7 + n, so every write shows.
     TTankTables tables;
@@ -186,10 +196,12 @@ void TankTransferTest::writeBack()
         edited.replace((n - 1) * 1600, 1600, LittleEndian(TankVolumes(7 + n)));
     }
 
+    QCOMPARE(WriteBackPlan(tables), (TExchangePlan{0, 50 * int(modifiedTanks.size()), 0}));
+    TExchange exchange(exchanges, WriteBackPlan(tables));
     if (failingCommand)
-        QVERIFY_THROWS_EXCEPTION(TError, WriteBackTankTables(terminal, tables));
+        QVERIFY_THROWS_EXCEPTION(TError, WriteBackTankTables(exchange, tables));
     else
-        WriteBackTankTables(terminal, tables);
+        WriteBackTankTables(exchange, tables);
 
     // A failure ends the run at the failing command of the next table.
     QStringList expectedCommands;
@@ -208,6 +220,76 @@ void TankTransferTest::writeBack()
     for (int n : writtenTanks)
         QCOMPARE(fixture.Sim().file("tanks.tbl").substr((n - 1) * 1600, 1600),
                  edited.substr((n - 1) * 1600, 1600));
+}
+
+// A whole write with the tables of tanks 2 and 5 changed: every command
+// reported in order, with its file, offset, tank, number and the total
+// known from the first, each as the stand-in received it.
+void TankTransferTest::stationWriteReportsEachStep()
+{
+    SimFixture fixture;
+    fixture.Sim().setFile("tanks.tbl", TankFile());
+    TTerminal terminal;
+    terminal.SetPortNumber(fixture.Port());
+    TExchangeLine exchanges(terminal);
+    TTankTables tables;
+    for (int n : {2, 5})
+        tables[n - 1].Loaded = tables[n - 1].Modified = true;
+    QList<TExchangeStep> started;
+    QList<int> finished;
+    connect(&exchanges, &TExchangeLine::commandStarted, this,
+            [&](const TExchangeStep &step) { started << step; });
+    connect(&exchanges, &TExchangeLine::commandFinished, this, [&](const TExchangeStep &step, bool succeeded) {
+        finished << (succeeded ? step.Number : -step.Number);
+    });
+
+    constexpr int kTotal = 14 + 1 + 2 * 50;
+    const TExchangePlan plan = WriteStationPlan(tables);
+    QCOMPARE(plan, (TExchangePlan{0, 14 + 2 * 50, 1}));
+    {
+        TExchange exchange(exchanges, plan);
+        WriteStation(exchange, TTerminalConfig(), tables);
+    }
+
+    struct Expected
+    {
+        TExchangeStep::TKind kind;
+        QByteArray file;
+        qint32 offset;
+        qint32 size;
+        int part;
+    };
+    QList<Expected> expected;
+    for (int offset = 0; offset < 429; offset += 32)
+        expected.append({TExchangeStep::TKind::Write, "config", offset, qMin(32, 429 - offset), 0});
+    expected.append({TExchangeStep::TKind::Command, {}, 0, 0, 0});
+    for (int n : {2, 5}) {
+        for (int chunk = 0; chunk < 50; ++chunk)
+            expected.append({TExchangeStep::TKind::Write, "tanks.tbl", (n - 1) * 1600 + 32 * chunk, 32, n});
+    }
+    const QStringList sent = Commands(fixture.Sim());
+    QCOMPARE(started.size(), kTotal);
+    QCOMPARE(sent.size(), kTotal);
+    QCOMPARE(sent[14], QStringLiteral("reload"));
+    for (int i = 0; i < kTotal; ++i) {
+        const TExchangeStep &step = started[i];
+        QCOMPARE(step.Kind, expected[i].kind);
+        QCOMPARE(step.File, expected[i].file);
+        QCOMPARE(step.Offset, expected[i].offset);
+        QCOMPARE(step.Size, expected[i].size);
+        QCOMPARE(step.Part, expected[i].part);
+        QCOMPARE(step.Number, i + 1);
+        QCOMPARE(step.Plan.Commands(), kTotal);
+        QCOMPARE(QString::fromLatin1(step.Command), sent[i]);
+        if (step.Kind == TExchangeStep::TKind::Write)
+            QVERIFY(sent[i].startsWith(QStringLiteral("wrfile %1 %2 ").arg(QString::fromLatin1(step.File)).arg(step.Offset)));
+    }
+    // Every step ended with its prompt, in the order it began.
+    QList<int> numbers;
+    for (int i = 1; i <= kTotal; ++i)
+        numbers << i;
+    QCOMPARE(finished, numbers);
+    QVERIFY(!tables[1].Modified && !tables[4].Modified);
 }
 
 QTEST_GUILESS_MAIN(TankTransferTest)

@@ -12,6 +12,7 @@
 #include "config/ConfigDataSets.h"
 #include "config/ConfigImage.h"
 #include "config/TerminalConfig.h"
+#include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
 #include <QAction>
@@ -227,7 +228,7 @@ void TestConfigPages::failedReadLeavesPagesEmpty()
     Run("acIcRead");
     QCOMPARE(DataSet("dsTank")->rowCount(), 6);
 
-    window->Station().Terminal().SetCommandTimeout(300);
+    window->Station().Exchanges().SetCommandTimeout(300);
     fixture->Sim().addFault({sim::Fault::Silence, 2, 2});
     Run("acIcRead");
     QCOMPARE(errors, QStringList{QStringLiteral("rdfile config 0 0.")});

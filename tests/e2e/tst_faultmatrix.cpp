@@ -6,6 +6,7 @@
 #include "app/ErrorBox.h"
 #include "app/TerminalPage.h"
 #include "calibration/UfmTankCalibration.h"
+#include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
 #include <QAction>
@@ -14,6 +15,7 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <memory>
 #include <optional>
 
 namespace {
@@ -72,19 +74,28 @@ void Start(TfmMain &window, Operation operation)
     }
 }
 
-// What a user can start while an exchange runs: the table of tank 1 when
-// the tank grid takes input, then a read and a write after switching the
-// top page away and back (which enables the actions during a write).
-void AttemptSecondExchange(TfmMain &window)
+// What a user can try while an exchange runs: the table of tank 1 when the
+// tank grid has rows, then a read and a write after switching the top page
+// away and back. Returns the controls that were enabled when clicked; each
+// would start a second exchange, which the line would refuse.
+QStringList AttemptSecondExchange(TfmMain &window)
 {
-    if (TankGrid(window)->model()->rowCount() > 0) { // ignored while disabled
+    QStringList enabled;
+    if (TankGrid(window)->model()->rowCount() > 0) {
         ShowTankPage(window);
+        if (TableButtonsEnabled(window))
+            enabled << QStringLiteral("table button");
         ClickTableButton(window, 0);
     }
     ClickTab(window, "tsTerminal");
     ClickTab(window, "tsConfig");
-    ClickAction(window, "acIcRead"); // ignored while disabled
-    ClickAction(window, "acIcWrite");
+    for (const char *name : {"acIcRead", "acIcWrite"}) {
+        QAction *action = Action(window, name);
+        if (action->isEnabled())
+            enabled << action->text();
+        ClickAction(window, name);
+    }
+    return enabled;
 }
 
 // Marks the changed slots with a table that differs from the stand-in's.
@@ -179,8 +190,6 @@ void FaultMatrixTest::operationUnderFault_data()
     const QStringList busy{QStringLiteral("COM1: Device or resource busy.")};
     const QStringList failedCommand{QStringLiteral("%1.")};
     const QStringList nonHex{QStringLiteral("'$ER' is not a valid integer value.")};
-    // Table, read and write refused while a write runs.
-    const QStringList threeRefused(3, QStringLiteral("Терминал занят."));
 
     struct OperationInfo
     {
@@ -211,9 +220,9 @@ void FaultMatrixTest::operationUnderFault_data()
         row("non-hex line") << Line::StandIn << Fault::NonHexLine << 0 << !info.reads
                             << (info.reads ? nonHex : none);
         row("one-byte chunks") << Line::StandIn << Fault::OneByteChunks << 0 << true << none;
-        // Nothing can be started during a read or a fetch.
-        row("second exchange") << Line::SecondExchange << Fault::None << 0 << true
-                               << (info.reads ? none : threeRefused);
+        // Nothing can be started during any exchange: the controls that would
+        // start one are disabled.
+        row("second exchange") << Line::SecondExchange << Fault::None << 0 << true << none;
     }
     QTest::newRow("read, short answer") << Operation::Read << Line::StandIn << Fault::ShortAnswer << 0 << false
                                         << QStringList{"Конфигурация повреждена: получено 214 байт из 429."};
@@ -254,9 +263,10 @@ void FaultMatrixTest::operationUnderFault()
     // A short limit ends the silences quickly; everywhere else the usual one
     // stands, so that a pause on a busy machine cannot fail a row.
     if (fault == sim::Fault::Silence || fault == sim::Fault::EchoThenSilence || fault == sim::Fault::NoPrompt)
-        window.Station().Terminal().SetCommandTimeout(kCommandTimeoutMs);
+        window.Station().Exchanges().SetCommandTimeout(kCommandTimeoutMs);
 
     std::optional<TTerminal> holder;
+    auto enabledDuringExchange = std::make_shared<std::optional<QStringList>>();
     switch (line) {
     case Line::StandIn:
         break;
@@ -274,10 +284,13 @@ void FaultMatrixTest::operationUnderFault()
         break;
     case Line::SecondExchange: {
         auto started = std::make_shared<int>(0);
-        connect(&window.Station().Terminal(), &TTerminal::commandStarted, &window, [&window, started, target] {
-            if (++*started == target.command)
-                QTimer::singleShot(0, &window, [&window] { AttemptSecondExchange(window); });
-        });
+        connect(&window.Station().Exchanges(), &TExchangeLine::commandStarted, &window,
+                [&window, started, target, enabledDuringExchange] {
+                    if (++*started == target.command)
+                        QTimer::singleShot(0, &window, [&window, enabledDuringExchange] {
+                            *enabledDuringExchange = AttemptSecondExchange(window);
+                        });
+                });
         break;
     }
     }
@@ -288,12 +301,17 @@ void FaultMatrixTest::operationUnderFault()
     errors.replaceInStrings(QStringLiteral("%1"), failing);
     QCOMPARE(m_errors, errors);
     QVERIFY(!editor.LeftOpen);
+    if (line == Line::SecondExchange) {
+        QVERIFY(enabledDuringExchange->has_value());
+        QCOMPARE(**enabledDuringExchange, QStringList());
+    }
 
     // The window is ready for the next operation.
     QCOMPARE(Child<QTabWidget>(window, "pc")->currentWidget(), Child(window, "tsConfig"));
     QVERIFY(Action(window, "acIcRead")->isEnabled());
     QVERIFY(Action(window, "acIcWrite")->isEnabled());
     QVERIFY(Child(window, "tsConfigTank")->isEnabled());
+    QVERIFY(TableButtonsEnabled(window));
 
     // What reached the stand-in: the whole operation, or nothing beyond the
     // command that failed.

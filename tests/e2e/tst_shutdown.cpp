@@ -6,6 +6,7 @@
 #include "app/ErrorBox.h"
 #include "app/UfmConn.h"
 #include "common/Error.h"
+#include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
 #include <QAction>
@@ -77,11 +78,11 @@ void ShutdownTest::closeDuringReadWaitsForIt()
 
     QStringList log;
     HideLog hides(window.get(), log);
-    connect(&window->Station().Terminal(), &TTerminal::commandFinished, this,
-            [&](const QByteArray &command, bool succeeded) {
-                log << QStringLiteral("%1 %2").arg(QString::fromLatin1(command), succeeded ? "done" : "failed");
+    connect(&window->Station().Exchanges(), &TExchangeLine::commandFinished, this,
+            [&](const TExchangeStep &step, bool succeeded) {
+                log << QStringLiteral("%1 %2").arg(QString::fromLatin1(step.Command), succeeded ? "done" : "failed");
             });
-    connect(&window->Station().Terminal(), &TTerminal::commandStarted, this, [&] {
+    connect(&window->Station().Exchanges(), &TExchangeLine::commandStarted, this, [&] {
         QTimer::singleShot(100, window.get(), [&] {
             window->windowHandle()->close(); // as the title bar's button asks
             log << (window->isVisible() ? "close deferred" : "closed at once");

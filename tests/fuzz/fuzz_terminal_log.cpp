@@ -8,6 +8,7 @@
 #include "OffscreenApplication.h"
 #include "app/TerminalPage.h"
 #include "common/Cp1251.h"
+#include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -25,8 +26,9 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
 {
     static TTerminal terminal;
-    static TTerminalPage whole(terminal);
-    static TTerminalPage chunked(terminal);
+    static TExchangeLine exchanges(terminal);
+    static TTerminalPage whole(exchanges);
+    static TTerminalPage chunked(exchanges);
 
     FuzzedDataProvider data(bytes, size);
     const QByteArray stream = QByteArray::fromStdString(data.ConsumeRandomLengthString(4096));

@@ -98,3 +98,10 @@ inline void ClickTableButton(TfmMain &window, int row)
     UserInput::ClickCell(grid, grid->model()->index(row, TankColumn::Table),
                          [](const QRect &cell) { return TEllipsisDelegate::ButtonRect(cell).center(); });
 }
+
+// Whether the table buttons take clicks.
+inline bool TableButtonsEnabled(TfmMain &window)
+{
+    const auto *buttons = qobject_cast<TEllipsisDelegate *>(TankGrid(window)->itemDelegateForColumn(TankColumn::Table));
+    return buttons && buttons->ButtonEnabled();
+}

@@ -3,6 +3,8 @@
 #include "QtTestWatchdog.h"
 #include "SimFixture.h"
 #include "common/Error.h"
+#include "terminal/Exchange.h"
+#include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 #include "terminal/TerminalCommand.h"
 #include "terminal/TerminalThread.h"
@@ -10,21 +12,24 @@
 #include <QAbstractEventDispatcher>
 #include <QtTest>
 
+#include <optional>
+
 using Chunks = QList<QByteArray>;
 using Lines = QList<QByteArray>;
 
 namespace {
 
 // A terminal open on a stand-in that never answers, so that every chunk a
-// test delivers is exactly one data event.
+// test delivers is exactly one data event; an operation holds its line.
 struct SilentLine
 {
     SilentLine() : fixture(1)
     {
         fixture.Sim().addFault({sim::Fault::Silence});
         terminal.SetPortNumber(fixture.Port());
-        terminal.SetCommandTimeout(400);
+        exchanges.SetCommandTimeout(400);
         terminal.Open();
+        exchange.emplace(exchanges);
     }
     void Deliver(const QByteArray &chunk)
     {
@@ -33,6 +38,8 @@ struct SilentLine
     }
     SimFixture fixture;
     TTerminal terminal;
+    TExchangeLine exchanges{terminal};
+    std::optional<TExchange> exchange;
 };
 
 QString ErrorOf(const std::function<void()> &call)
@@ -57,6 +64,7 @@ private slots:
     void parsesChunks();
     void atLineStartCarriesOver();
     void busyRefusesSecondStart();
+    void secondOperationIsRefused();
     void endings_data();
     void endings();
     void chunkWhileIdleIsIgnored();
@@ -115,7 +123,7 @@ void TestCommand::parsesChunks()
     QFETCH(Lines, lines);
 
     SilentLine line;
-    TTerminalCommand transaction(line.terminal);
+    TTerminalCommand transaction(*line.exchange);
     transaction.Start(command);
     for (const QByteArray &chunk : chunks)
         line.Deliver(chunk);
@@ -129,7 +137,7 @@ void TestCommand::parsesChunks()
 void TestCommand::atLineStartCarriesOver()
 {
     SilentLine line;
-    TTerminalCommand transaction(line.terminal);
+    TTerminalCommand transaction(*line.exchange);
     transaction.Start("reload");
     line.Deliver("reload\r\r\n>");
     QVERIFY(transaction.Succeeded());
@@ -141,7 +149,7 @@ void TestCommand::atLineStartCarriesOver()
     QVERIFY(transaction.Lines().isEmpty());
 
     // A fresh object starts with AtLineStart clear.
-    TTerminalCommand fresh(line.terminal);
+    TTerminalCommand fresh(*line.exchange);
     fresh.Start(QByteArray());
     line.Deliver(">");
     QVERIFY(fresh.Busy());
@@ -150,9 +158,9 @@ void TestCommand::atLineStartCarriesOver()
 void TestCommand::busyRefusesSecondStart()
 {
     SilentLine line;
-    TTerminalCommand running(line.terminal);
+    TTerminalCommand running(*line.exchange);
     running.Start("reload");
-    TTerminalCommand other(line.terminal);
+    TTerminalCommand other(*line.exchange);
 
     QCOMPARE(ErrorOf([&] { running.Start("rdfile config 0 0"); }), QString("Терминал занят"));
     QCOMPARE(ErrorOf([&] { other.Start("rdfile config 0 0"); }), QString("Терминал занят"));
@@ -164,6 +172,37 @@ void TestCommand::busyRefusesSecondStart()
     QVERIFY(running.Succeeded());
     other.Start("reload"); // the terminal is free again
     QVERIFY(other.Busy());
+}
+
+// An operation holds the line from its start to its end, between its
+// commands too; another one begun meanwhile is refused and changes nothing.
+void TestCommand::secondOperationIsRefused()
+{
+    SilentLine line;
+    QList<bool> running;
+    connect(&line.exchanges, &TExchangeLine::exchangeRunningChanged, this,
+            [&](bool state) { running << state; });
+    QVERIFY(line.exchanges.ExchangeRunning());
+    {
+        TTerminalCommand first(*line.exchange);
+        QCOMPARE(ErrorOf([&] { TExchange second(line.exchanges); }), QString("Терминал занят"));
+        first.Start("reload");
+        QCOMPARE(ErrorOf([&] { TExchange second(line.exchanges); }), QString("Терминал занят"));
+        QVERIFY(first.Busy());
+        line.Deliver("reload\r\r\n>");
+        QVERIFY(first.Succeeded());
+        QCOMPARE(ErrorOf([&] { TExchange second(line.exchanges); }), QString("Терминал занят"));
+    }
+    QVERIFY(line.exchanges.ExchangeRunning());
+    QCOMPARE(running, QList<bool>{}); // no flicker between the commands
+
+    line.exchange.reset();
+    QVERIFY(!line.exchanges.ExchangeRunning());
+    TExchange second(line.exchanges);
+    TTerminalCommand next(second);
+    next.Start("reload");
+    QVERIFY(next.Busy());
+    QCOMPARE(running, (QList<bool>{false, true}));
 }
 
 void TestCommand::endings_data()
@@ -184,7 +223,7 @@ void TestCommand::endings()
     QStringList ownEvents; // what the terminal's owner hears
     SilentLine line;
     line.terminal.OnClose = [&](TTerminal *) { ownEvents << "close"; };
-    TTerminalCommand transaction(line.terminal);
+    TTerminalCommand transaction(*line.exchange);
 
     if (ending == "echo")
         QTimer::singleShot(50, [&] { line.Deliver("rdfile config 0 0\r\r\n0A 0"); });
@@ -207,7 +246,7 @@ void TestCommand::endings()
 void TestCommand::chunkWhileIdleIsIgnored()
 {
     SilentLine line;
-    TTerminalCommand transaction(line.terminal);
+    TTerminalCommand transaction(*line.exchange);
     line.Deliver("reload\r\r\n>");
     QVERIFY(!transaction.Succeeded());
     QVERIFY(transaction.Lines().isEmpty());
@@ -245,12 +284,14 @@ void TestCommand::exchangesWithController()
         fixture.Sim().addFault({sim::Fault::Kind(fault)});
     TTerminal terminal;
     terminal.SetPortNumber(fixture.Port());
+    TExchangeLine exchanges(terminal);
     // A short limit where the answer stops short; the usual one where it
     // comes whole, so that a busy machine cannot turn a pause into a failure.
     if (!errorText.isEmpty())
-        terminal.SetCommandTimeout(500);
+        exchanges.SetCommandTimeout(500);
 
-    TTerminalCommand transaction(terminal);
+    TExchange exchange(exchanges);
+    TTerminalCommand transaction(exchange);
     const QString raised = ErrorOf([&] { transaction.Execute("rdfile config 0 0"); });
     QCOMPARE(raised, errorText.isEmpty() ? QString() : QString("rdfile config 0 0"));
     QCOMPARE(transaction.ErrorText(), errorText);
@@ -266,11 +307,13 @@ void TestCommand::openFailureInStart()
     SimFixture fixture;
     TTerminal terminal;
     terminal.SetPortNumber(9);
-    TTerminalCommand transaction(terminal);
+    TExchangeLine exchanges(terminal);
+    TExchange exchange(exchanges);
+    TTerminalCommand transaction(exchange);
     QCOMPARE(ErrorOf([&] { transaction.Execute("reload"); }), QString("COM9: No such file or directory"));
     QVERIFY(!transaction.Busy());
     QVERIFY(transaction.ErrorText().isEmpty());
-    // The terminal is not left claimed.
+    // The operation is not left with a command in flight.
     terminal.SetPortNumber(fixture.Port());
     transaction.Execute("reload");
     QVERIFY(transaction.Succeeded());
@@ -282,8 +325,10 @@ void TestCommand::waitingDoesNotSpin()
     fixture.Sim().addFault({sim::Fault::Silence});
     TTerminal terminal;
     terminal.SetPortNumber(fixture.Port());
-    terminal.SetCommandTimeout(1500);
-    TTerminalCommand transaction(terminal);
+    TExchangeLine exchanges(terminal);
+    exchanges.SetCommandTimeout(1500);
+    TExchange exchange(exchanges);
+    TTerminalCommand transaction(exchange);
 
     // Every pass of an event loop wakes the dispatcher once. Waiting for
     // events, the transaction wakes for the few events there are; a loop that
@@ -321,11 +366,11 @@ void TestCommand::timeoutNeverEarly()
     QFETCH(Chunks, chunks);
 
     SilentLine line;
-    line.terminal.SetCommandTimeout(limit);
-    TTerminalCommand transaction(line.terminal);
+    line.exchanges.SetCommandTimeout(limit);
+    TTerminalCommand transaction(*line.exchange);
     QElapsedTimer sinceLast;
     qint64 nsecsAtEnd = -1;
-    QObject::connect(&line.terminal, &TTerminal::commandFinished,
+    QObject::connect(&line.exchanges, &TExchangeLine::commandFinished,
                      [&] { nsecsAtEnd = sinceLast.nsecsElapsed(); });
 
     sinceLast.start();

@@ -3,12 +3,39 @@
 #include "QtTestWatchdog.h"
 #include "SimFixture.h"
 #include "common/Error.h"
+#include "terminal/Exchange.h"
+#include "terminal/ExchangeLine.h"
 #include "terminal/RemoteFile.h"
 #include "terminal/Terminal.h"
+#include "terminal/TerminalCommand.h"
 
 #include <QtTest>
 
 using Lines = QList<QByteArray>;
+using Kind = TExchangeStep::TKind;
+
+namespace {
+
+// A step as the line reports it, in one comparable line.
+QString Describe(const TExchangeStep &step)
+{
+    const char *kind = step.Kind == Kind::Read ? "read" : step.Kind == Kind::Write ? "write" : "command";
+    return QStringLiteral("%1 %2 %3 %4 part %5, %6 of %7/%8/%9: %10")
+        .arg(QLatin1String(kind), QString::fromLatin1(step.File))
+        .arg(step.Offset).arg(step.Size).arg(step.Part).arg(step.Number)
+        .arg(step.Plan.Reads).arg(step.Plan.Writes).arg(step.Plan.Others)
+        .arg(QString::fromLatin1(step.Command));
+}
+
+// The operation is not left with a command in flight: the next one starts.
+bool NextCommandStarts(TExchange &exchange)
+{
+    TTerminalCommand next(exchange);
+    next.Start("reload");
+    return next.Busy();
+}
+
+} // namespace
 
 class TestRemoteFile : public QObject
 {
@@ -24,6 +51,7 @@ private slots:
     void readFailures_data();
     void readFailures();
     void writeStopsAtFailure();
+    void reportsSteps();
 
 private:
     QtTestWatchdog m_watchdog;
@@ -87,10 +115,13 @@ void TestRemoteFile::writesInChunks()
     SimFixture fixture;
     TTerminal terminal;
     terminal.SetPortNumber(fixture.Port());
+    TExchangeLine exchanges(terminal);
     QByteArray data;
     for (int i = 0; i < size; ++i)
         data.append(char(i * 7 + 5)); // 05, 0C, ... AB: leading zeros and letters
-    WriteRemoteFile(terminal, "blob", offset, data);
+    QCOMPARE(WriteFilePlan(size), (TExchangePlan{0, commands, 0}));
+    TExchange exchange(exchanges, WriteFilePlan(size));
+    WriteRemoteFile(exchange, "blob", offset, data);
 
     const std::vector<std::string> sent = fixture.Sim().commands();
     QCOMPARE(int(sent.size()), commands);
@@ -114,13 +145,15 @@ void TestRemoteFile::readsBack()
     fixture.Sim().setFile("tanks.tbl", content.toStdString());
     TTerminal terminal;
     terminal.SetPortNumber(fixture.Port());
+    TExchangeLine exchanges(terminal);
+    TExchange exchange(exchanges, ReadFilePlan() * 3);
 
     QByteArray stream = "stale";
-    ReadRemoteFile(terminal, "tanks.tbl", 1600, 1600, stream);
+    ReadRemoteFile(exchange, "tanks.tbl", 1600, 1600, stream);
     QCOMPARE(stream, content.mid(1600, 1600));
-    ReadRemoteFile(terminal, "tanks.tbl", 0, 0, stream);
+    ReadRemoteFile(exchange, "tanks.tbl", 0, 0, stream);
     QCOMPARE(stream, content);
-    ReadRemoteFile(terminal, "tanks.tbl", 5000, 16, stream); // beyond the end: no lines
+    ReadRemoteFile(exchange, "tanks.tbl", 5000, 16, stream); // beyond the end: no lines
     QCOMPARE(stream, QByteArray());
     QCOMPARE(fixture.Sim().commands(), (std::vector<std::string>{
         "rdfile tanks.tbl 1600 1600", "rdfile tanks.tbl 0 0", "rdfile tanks.tbl 5000 16"}));
@@ -145,22 +178,24 @@ void TestRemoteFile::readFailures()
     SimFixture fixture;
     fixture.Sim().addFault({sim::Fault::Kind(fault)});
     TTerminal terminal;
+    TExchangeLine exchanges(terminal);
     // A short limit only where silence is the fault: an answer that comes
     // must not be cut short by a pause on a busy machine.
     terminal.SetPortNumber(fixture.Port());
     if (fault == sim::Fault::Silence)
-        terminal.SetCommandTimeout(300);
+        exchanges.SetCommandTimeout(300);
+    TExchange exchange(exchanges, ReadFilePlan());
     QByteArray result = "untouched";
     QString raised;
     try {
-        ReadRemoteFile(terminal, "config", 0, 0, result);
+        ReadRemoteFile(exchange, "config", 0, 0, result);
     } catch (const TError &e) {
         raised = e.Message();
     }
     QCOMPARE(raised, error);
     const QByteArray config = QByteArray::fromStdString(fixture.Sim().file("config"));
     QCOMPARE(result, keptBytes < 0 ? QByteArray("untouched") : config.left(keptBytes));
-    QVERIFY(!terminal.ExchangeRunning());
+    QVERIFY(NextCommandStarts(exchange));
 }
 
 void TestRemoteFile::writeStopsAtFailure()
@@ -169,16 +204,62 @@ void TestRemoteFile::writeStopsAtFailure()
     fixture.Sim().addFault({sim::Fault::Silence, 2, 2});
     TTerminal terminal;
     terminal.SetPortNumber(fixture.Port());
-    terminal.SetCommandTimeout(2000); // the first chunk's answer comes whole
+    TExchangeLine exchanges(terminal);
+    exchanges.SetCommandTimeout(2000); // the first chunk's answer comes whole
+    TExchange exchange(exchanges, WriteFilePlan(100));
     const QByteArray data(100, 'x');
     try {
-        WriteRemoteFile(terminal, "f", 0, data);
+        WriteRemoteFile(exchange, "f", 0, data);
         QFAIL("write succeeded");
     } catch (const TError &e) {
         QCOMPARE(e.Message(), QString("wrfile f 32 " + QString(64, u'7').replace("77", "78")));
     }
     QCOMPARE(fixture.Sim().commands().size(), std::size_t(2)); // nothing after the failed chunk
-    QVERIFY(!terminal.ExchangeRunning());
+    QVERIFY(NextCommandStarts(exchange));
+}
+
+// Each command of a read and a write in one operation, as the line reports
+// it when it starts and when it ends, against what the stand-in received.
+void TestRemoteFile::reportsSteps()
+{
+    SimFixture fixture;
+    TTerminal terminal;
+    terminal.SetPortNumber(fixture.Port());
+    TExchangeLine exchanges(terminal);
+    QStringList started;
+    QStringList finished;
+    connect(&exchanges, &TExchangeLine::commandStarted, this,
+            [&](const TExchangeStep &step) { started << Describe(step); });
+    connect(&exchanges, &TExchangeLine::commandFinished, this, [&](const TExchangeStep &step, bool succeeded) {
+        finished << Describe(step) + (succeeded ? " done" : " failed");
+    });
+
+    const TExchangePlan plan = ReadFilePlan() + WriteFilePlan(65);
+    QCOMPARE(plan, (TExchangePlan{1, 3, 0}));
+    {
+        TExchange exchange(exchanges, plan);
+        QByteArray stream;
+        ReadRemoteFile(exchange, "config", 0, 0, stream);
+        WriteRemoteFile(exchange, "tanks.tbl", 3200, QByteArray(65, '\x11'), 3);
+    }
+    const QString ones = QString(64, u'1');
+    const QStringList expected{
+        "read config 0 0 part 0, 1 of 1/3/0: rdfile config 0 0",
+        "write tanks.tbl 3200 32 part 3, 2 of 1/3/0: wrfile tanks.tbl 3200 " + ones,
+        "write tanks.tbl 3232 32 part 3, 3 of 1/3/0: wrfile tanks.tbl 3232 " + ones,
+        "write tanks.tbl 3264 1 part 3, 4 of 1/3/0: wrfile tanks.tbl 3264 11",
+    };
+    QCOMPARE(started, expected);
+    QStringList done;
+    for (const QString &step : expected)
+        done << step + " done";
+    QCOMPARE(finished, done);
+    QStringList sent;
+    for (const std::string &command : fixture.Sim().commands())
+        sent << QString::fromStdString(command);
+    for (int i = 0; i < expected.size(); ++i)
+        QVERIFY2(expected[i].endsWith(": " + sent.value(i)), qPrintable(sent.value(i)));
+    QCOMPARE(sent.size(), expected.size());
 }
 
 QTEST_GUILESS_MAIN(TestRemoteFile)

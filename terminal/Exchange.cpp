@@ -1,0 +1,41 @@
+#include "Exchange.h"
+
+#include "ExchangeLine.h"
+#include "common/Error.h"
+
+TExchange::TExchange(TExchangeLine &Line, const TExchangePlan &Plan) : m_line(Line), m_plan(Plan)
+{
+    m_line.Claim(this);
+}
+
+TExchange::~TExchange()
+{
+    m_line.Release(this);
+}
+
+TTerminal &TExchange::Terminal() const
+{
+    return m_line.Terminal();
+}
+
+void TExchange::BeginCommand(const void *command)
+{
+    if (m_command)
+        throw TError(QStringLiteral("Терминал занят"));
+    m_command = command;
+}
+
+void TExchange::Announce(TExchangeStep &Step)
+{
+    Step.Number = ++m_started;
+    Step.Plan = m_plan;
+    emit m_line.commandStarted(Step);
+}
+
+void TExchange::EndCommand(const void *command, const TExchangeStep &Step, bool Succeeded)
+{
+    if (m_command != command)
+        return;
+    m_command = nullptr;
+    emit m_line.commandFinished(Step, Succeeded);
+}

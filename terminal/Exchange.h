@@ -1,0 +1,40 @@
+// One controller operation: it holds its TExchangeLine from construction to
+// destruction, and numbers its commands for the line's observers.
+#pragma once
+
+#include "ExchangeStep.h"
+
+class TExchangeLine;
+class TTerminal;
+
+class TExchange
+{
+public:
+    // Claims Line for an operation that sends what Plan counts. Throws
+    // TError "Терминал занят" while another operation holds it.
+    explicit TExchange(TExchangeLine &Line, const TExchangePlan &Plan = {});
+    ~TExchange();
+
+    TExchange(const TExchange &) = delete;
+    TExchange &operator=(const TExchange &) = delete;
+
+    TExchangeLine &Line() const { return m_line; }
+    TTerminal &Terminal() const;
+    const TExchangePlan &Plan() const { return m_plan; }
+
+private:
+    friend class TTerminalCommand;
+
+    // A command of the operation begins. Throws "Терминал занят" while
+    // another one waits for its answer.
+    void BeginCommand(const void *command);
+    // Numbers Step as the operation's next command and announces it.
+    void Announce(TExchangeStep &Step);
+    // The command has ended; announced when it was the one running.
+    void EndCommand(const void *command, const TExchangeStep &Step, bool Succeeded);
+
+    TExchangeLine &m_line;
+    const TExchangePlan m_plan;
+    int m_started = 0;
+    const void *m_command = nullptr; // the one waiting for its answer
+};

@@ -1,0 +1,29 @@
+#include "ExchangeLine.h"
+
+#include "Exchange.h"
+#include "common/Error.h"
+
+TExchangeLine::TExchangeLine(TTerminal &terminal, QObject *parent) : QObject(parent), m_terminal(terminal)
+{
+}
+
+TExchangePlan TExchangeLine::Plan() const
+{
+    return m_exchange ? m_exchange->Plan() : TExchangePlan{};
+}
+
+void TExchangeLine::Claim(const TExchange *exchange)
+{
+    if (m_exchange)
+        throw TError(QStringLiteral("Терминал занят"));
+    m_exchange = exchange;
+    emit exchangeRunningChanged(true);
+}
+
+void TExchangeLine::Release(const TExchange *exchange)
+{
+    if (m_exchange != exchange)
+        return;
+    m_exchange = nullptr;
+    emit exchangeRunningChanged(false);
+}

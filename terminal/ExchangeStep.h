@@ -1,0 +1,36 @@
+// What a controller operation sends, counted before it starts, and each of
+// its commands as the operation's observers hear of it.
+#pragma once
+
+#include <QByteArray>
+
+// The commands of one operation, by what they do.
+struct TExchangePlan
+{
+    int Reads = 0;  // file reads
+    int Writes = 0; // file writes, one per chunk
+    int Others = 0; // any other command ("reload", a command typed in)
+
+    int Commands() const { return Reads + Writes + Others; }
+    TExchangePlan operator+(const TExchangePlan &other) const
+    {
+        return {Reads + other.Reads, Writes + other.Writes, Others + other.Others};
+    }
+    TExchangePlan operator*(int times) const { return {Reads * times, Writes * times, Others * times}; }
+    bool operator==(const TExchangePlan &) const = default;
+};
+
+// One command of an operation.
+struct TExchangeStep
+{
+    enum class TKind { Command, Read, Write };
+
+    TKind Kind = TKind::Command;
+    QByteArray Command{};  // as sent, without its CR
+    QByteArray File{};     // Read, Write: the controller file
+    qint32 Offset = 0;     // Read, Write: the first byte of File it moves
+    qint32 Size = 0;       // Read: the length asked for (0: all); Write: the chunk's bytes
+    int Part = 0;          // the numbered block of File it moves (a tank's table), 0 for none
+    int Number = 0;        // its place in the operation, from 1
+    TExchangePlan Plan{};  // what the whole operation sends
+};
