@@ -4,6 +4,7 @@
 #include "cli/InputChecks.h"
 #include "cli/InputError.h"
 #include "common/Error.h"
+#include "common/SaveFile.h"
 #include "config/ConfigImage.h"
 
 #include <QDir>
@@ -27,7 +28,7 @@ void Save(const QString &Path, const TTerminalConfig &Config, const TTankTables 
     const QByteArray text =
         QJsonDocument(Backup::ToJson(ConfigImage::Encode(Config), Tables)).toJson(QJsonDocument::Indented);
     QSaveFile file(Path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || !SaveFile::WriteAndCommit(file, text))
         Fail(Path, file.errorString());
 }
 

@@ -5,6 +5,7 @@
 #include "TablePairs.h"
 #include "TableText.h"
 #include "TankTable.h"
+#include "common/SaveFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -340,6 +341,6 @@ void TfmTankCalibration::btnExportClick()
     if (fileName.isEmpty())
         return;
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(TablePairs::Text(volumes)) < 0 || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || !SaveFile::WriteAndCommit(file, TablePairs::Text(volumes)))
         ShowErrorBox(this, QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(fileName), file.errorString()));
 }

@@ -12,6 +12,7 @@
 #include "calibration/TankTableTransfer.h"
 #include "common/Cp1251.h"
 #include "common/Error.h"
+#include "common/SaveFile.h"
 #include "config/ConfigImage.h"
 #include "config/ConfigTransfer.h"
 #include "terminal/Exchange.h"
@@ -275,7 +276,7 @@ void BackupCommand(TExchangeLine &line, const TInvocation &invocation)
         FetchWholeTable(exchange, *tables.ForTank(tankNo));
 
     const QByteArray text = JsonText(Backup::ToJson(configImage, tables));
-    if (file.write(text) != text.size() || !file.commit())
+    if (!SaveFile::WriteAndCommit(file, text))
         throw TError(QStringLiteral("%1: %2").arg(NativePath(path), file.errorString()));
 }
 

@@ -1,6 +1,7 @@
 #include "Settings.h"
 
 #include "Error.h"
+#include "SaveFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -155,11 +156,10 @@ void WritePort(const QString &path, int port)
     }
 
     // Written beside the file and then put in its place: a failure leaves
-    // the old file as it was. commit() does not see a failure of the final
-    // flush in this Qt, hence the flush of its own.
+    // the old file as it was.
     QSaveFile file(path);
     const QByteArray text = (lines.join(QString::fromLatin1(kNewline)) + QString::fromLatin1(kNewline)).toLocal8Bit();
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || !SaveFile::WriteAndCommit(file, text))
         throw TError(QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(path)));
 }
 
