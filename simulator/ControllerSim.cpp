@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -165,6 +166,8 @@ struct ControllerSim::Impl
     std::vector<Fault> faults;
     std::string pendingEmit;
     bool hangUpRequested = false;
+    int exclusiveReleases = 0;
+    mutable std::condition_variable released; // exclusiveReleases grew
 
     // Serving thread only.
     std::string line;
@@ -523,6 +526,11 @@ void ControllerSim::Impl::releaseExclusive()
     }
     if (ownSlave >= 0)
         ::ioctl(ownSlave, TIOCNXCL);
+    {
+        std::lock_guard lock(mutex);
+        ++exclusiveReleases;
+    }
+    released.notify_all();
 }
 
 void ControllerSim::Impl::wake()
@@ -605,6 +613,18 @@ void ControllerSim::clearTranscript()
 int ControllerSim::reloadCount() const
 {
     return d->interpreter.reloadCount();
+}
+
+int ControllerSim::exclusiveReleases() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->exclusiveReleases;
+}
+
+bool ControllerSim::waitForExclusiveRelease(int count, std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(d->mutex);
+    return d->released.wait_for(lock, timeout, [&] { return d->exclusiveReleases > count; });
 }
 
 std::string ControllerSim::file(const std::string &name) const

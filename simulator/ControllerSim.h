@@ -81,6 +81,11 @@ public:
     std::vector<std::string> commands() const; // transcript's command texts
     void clearTranscript();
     int reloadCount() const;
+    // How often the stand-in has ended an exclusive use because a descriptor
+    // of its slave was closed; waits until that count exceeds count (true)
+    // or timeout passes (false).
+    int exclusiveReleases() const;
+    bool waitForExclusiveRelease(int count, std::chrono::milliseconds timeout) const;
 
     std::string file(const std::string &name) const; // empty when missing
     bool hasFile(const std::string &name) const;

@@ -2,13 +2,11 @@
 
 #include <QDeadlineTimer>
 #include <QPoint>
-#include <QThread>
 
 namespace {
 
 constexpr int kStartMs = 30000;
 constexpr int kToolMs = 20000;
-constexpr int kPollMs = 50;
 const QString kScreen = QStringLiteral("1280x1024x24");
 
 void Stop(QProcess &process)
@@ -42,7 +40,7 @@ bool XDisplay::Start(QString *error)
                                            QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     const QDeadlineTimer deadline(kStartMs);
     while (!m_server.canReadLine()) {
-        if (deadline.hasExpired() || !m_server.waitForReadyRead(kPollMs * 4)) {
+        if (!m_server.waitForReadyRead(int(deadline.remainingTime()))) {
             if (m_server.state() == QProcess::NotRunning || deadline.hasExpired()) {
                 *error = QStringLiteral("Xvfb did not start: ") + m_server.errorString() + u' '
                          + QString::fromLocal8Bit(m_server.readAllStandardError());
@@ -52,20 +50,33 @@ bool XDisplay::Start(QString *error)
     }
     m_display = u':' + QString::fromLatin1(m_server.readLine()).trimmed();
 
+    // A window manager announces itself on the root window: xprop reports
+    // every change of the root's properties as it happens, starting before
+    // the window manager so that the announcement cannot be missed.
+    QProcess rootWatch;
+    rootWatch.setProcessEnvironment(Environment());
+    rootWatch.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("-spy")});
+    if (!rootWatch.waitForStarted(kToolMs)) {
+        *error = QStringLiteral("xprop did not start: ") + rootWatch.errorString();
+        return false;
+    }
     m_windowManager.setProcessEnvironment(Environment());
     m_windowManager.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_windowManager.setStandardOutputFile(QProcess::nullDevice());
     m_windowManager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-    // A window manager announces itself on the root window.
-    QString root;
-    while (!Run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")}, &root)
-           || !root.contains(QStringLiteral("window id"))) {
-        if (deadline.hasExpired() || m_windowManager.state() == QProcess::NotRunning) {
+    bool announced = false;
+    while (!announced) {
+        while (rootWatch.canReadLine()) {
+            if (rootWatch.readLine().startsWith("_NET_SUPPORTING_WM_CHECK(WINDOW): window id"))
+                announced = true;
+        }
+        if (!announced && !rootWatch.waitForReadyRead(int(deadline.remainingTime()))) {
             *error = QStringLiteral("openbox did not start on ") + m_display;
+            Stop(rootWatch);
             return false;
         }
-        QThread::msleep(kPollMs);
     }
+    Stop(rootWatch);
     return true;
 }
 
