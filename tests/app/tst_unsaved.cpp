@@ -81,6 +81,7 @@ private slots:
     void markClearedBy();
     void closeDuringWriteAsksWhenCarriedOut_data();
     void closeDuringWriteAsksWhenCarriedOut();
+    void cellStillBeingTypedCounts();
 
 private:
     // A window on the stand-in, shown and active, its station read.
@@ -573,6 +574,10 @@ void TestUnsaved::markClearedBy_data()
     QTest::addColumn<QString>("by");
     QTest::addColumn<bool>("marked"); // afterwards
     QTest::newRow("read, changes discarded") << "read" << false;
+    // What is typed into the emptied pages while the read waits is shown
+    // over by it.
+    QTest::newRow("read, typed into meanwhile") << "typed during read" << false;
+    QTest::newRow("failed read: the pages emptied") << "failed read" << false;
     QTest::newRow("write") << "write" << false;
     QTest::newRow("file save") << "save" << false;
     QTest::newRow("not a cancelled file save") << "save cancelled" << true;
@@ -589,10 +594,33 @@ void TestUnsaved::markClearedBy()
     TypeInto(QStringLiteral("GPRS"), "eAPN", QStringLiteral("edited"));
     QCOMPARE(ShownTitle(), kMarkedTitle);
 
-    if (by == "read") {
+    if (by == "read" || by == "typed during read" || by == "failed read") {
+        sim::ControllerSim &sim = m_fixture->Sim();
+        const int next = int(sim.commands().size()) + 1;
+        if (by == "failed read")
+            sim.addFault({sim::Fault::ShortAnswer, next, next});
+        QString typed;
+        if (by == "typed during read") {
+            // Saved first: no question, the window keeps the focus.
+            SaveAs(m_dir->filePath("station.json"));
+            QCOMPARE(ShownTitle(), kTitle);
+            connect(&m_window->Station().Exchanges(), &TExchangeLine::commandStarted, this, [&] {
+                UserInput::Type(QStringLiteral("x"));
+                typed = Box("eAPN");
+            });
+        }
         Answering(Answer::Discard, [&] { ClickAction(*m_window, "acIcRead"); });
-        QCOMPARE(m_questions.size(), 1);
+        QCOMPARE(m_questions.size(), by == "typed during read" ? 0 : 1);
         QVERIFY(!m_window->Station().TankTables().ForTank(2)->Modified);
+        if (by == "failed read") {
+            QCOMPARE(m_errors.size(), 1);
+            m_errors.clear();
+            QCOMPARE(Box("eAPN"), QString());
+        } else {
+            QCOMPARE(Box("eAPN"), Cp1251::toUnicode(SimConfig().apn.Bytes()));
+        }
+        if (by == "typed during read")
+            QCOMPARE(typed, QStringLiteral("x"));
     } else if (by == "write" || by == "edit during write") {
         // The box keeps the focus while the toolbar is clicked.
         QCOMPARE(UserInput::Focused(), Child(*m_window, "eAPN"));
@@ -676,6 +704,29 @@ void TestUnsaved::closeDuringWriteAsksWhenCarriedOut()
         QCOMPARE(Box("eAPN"), QStringLiteral("edited+"));
         QCOMPARE(ShownTitle(), kMarkedTitle);
     }
+}
+
+// A number typed into the tank grid's cell, its editor still open when
+// "Считать из контроллера" is clicked: the question comes, and the cell
+// keeps what was typed.
+void TestUnsaved::cellStillBeingTypedCounts()
+{
+    StartWindow();
+    ShowTankPage(*m_window);
+    auto *grid = TankGrid(*m_window);
+    const QModelIndex cell = grid->model()->index(1, TankColumn::Hmax);
+    UserInput::ClickCell(grid, cell);
+    QVERIFY(grid->indexWidget(cell));
+    UserInput::Key(Qt::Key_A, Qt::ControlModifier);
+    UserInput::Type(QStringLiteral("2345"));
+    QCOMPARE(ShownTitle(), kTitle); // not taken yet
+
+    m_fixture->Sim().clearTranscript();
+    Answering(Answer::Escape, [&] { ClickAction(*m_window, "acIcRead"); });
+    QCOMPARE(m_questions.size(), 1);
+    QCOMPARE(Commands(m_fixture->Sim()), QStringList());
+    QCOMPARE(Cell("dsTank", 1, TankColumn::Hmax), 2345);
+    QCOMPARE(ShownTitle(), kMarkedTitle);
 }
 
 QTEST_MAIN(TestUnsaved)
