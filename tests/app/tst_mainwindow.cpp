@@ -16,6 +16,7 @@
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <QWindow>
 #include <QtTest>
 
 namespace {
@@ -50,7 +51,8 @@ void TestMainWindow::startsOnPortOneWithoutSettingsFile()
     SettingsFile settings;
     SimFixture fixture(1);
     TfmMain window;
-    QCOMPARE(window.windowTitle(), QString("kolt-tarvo-conf-1.1"));
+    window.winId(); // the native window, which carries the title shown
+    QCOMPARE(window.windowHandle()->title(), QString("kolt-tarvo-conf-1.1"));
     QCOMPARE(window.size(), QSize(767, 474));
     QCOMPARE(window.minimumSize(), window.maximumSize());
     QCOMPARE(window.Station().Terminal().PortNumber(), 1);
