@@ -34,7 +34,7 @@ public:
         m_bytes = Cp1251::fromUnicode(text, &lossless);
         m_inCodePage = lossless;
         for (char &byte : m_bytes)
-            byte = char(Fold()[uchar(byte)]);
+            byte = char(m_fold[uchar(byte)]);
     }
 
     // The first (backward: last) column in [from, to) at which the needle
@@ -67,9 +67,8 @@ public:
 private:
     bool MatchesAt(QByteArrayView bytes, qint64 at) const
     {
-        const std::array<uchar, 256> &fold = Fold();
         for (qsizetype i = 0; i < m_bytes.size(); ++i) {
-            if (char(fold[uchar(bytes[at + i])]) != m_bytes[i])
+            if (char(m_fold[uchar(bytes[at + i])]) != m_bytes[i])
                 return false;
         }
         return true;
@@ -85,6 +84,7 @@ private:
         return at >= from && at <= last ? at : -1;
     }
 
+    const std::array<uchar, 256> &m_fold = Fold();
     QString m_text;
     QByteArray m_bytes; // folded
     bool m_inCodePage = false;

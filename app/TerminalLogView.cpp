@@ -110,6 +110,7 @@ TTerminalLogView::TTerminalLogView(TTerminalLog &log, QWidget *parent) : QAbstra
     connect(&log, &TTerminalLog::appended, this, &TTerminalLogView::Appended);
     connect(&log, &TTerminalLog::edited, this, &TTerminalLogView::Edited);
     connect(&log, &TTerminalLog::cursorChanged, viewport(), qOverload<>(&QWidget::update));
+    UpdateMetrics();
     UpdateScrollBars();
 }
 
@@ -171,14 +172,21 @@ qint64 TTerminalLogView::VisibleColumns() const
     return std::max<qint64>(1, qint64((viewport()->width() - kMargin) / CellWidth()));
 }
 
-qreal TTerminalLogView::CellWidth() const
+void TTerminalLogView::UpdateMetrics()
 {
-    return QFontMetricsF(font()).horizontalAdvance(u'0');
+    const QFontMetricsF metrics(font());
+    m_cellWidth = std::max<qreal>(1, metrics.horizontalAdvance(u'0'));
+    m_lineHeight = std::max(1, QFontMetrics(font()).lineSpacing());
+    m_ascent = QFontMetrics(font()).ascent();
 }
 
-int TTerminalLogView::LineHeight() const
+void TTerminalLogView::changeEvent(QEvent *event)
 {
-    return std::max(1, QFontMetrics(font()).lineSpacing());
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        UpdateMetrics();
+        UpdateScrollBars();
+    }
 }
 
 int TTerminalLogView::OffsetDigits() const
@@ -321,7 +329,7 @@ void TTerminalLogView::DrawCells(QPainter &painter, int y, const QString &text, 
     const QString shown = Displayed(text);
     const QFontMetricsF metrics(painter.font());
     const qreal cell = CellWidth();
-    const int baseline = y + QFontMetrics(painter.font()).ascent();
+    const int baseline = y + m_ascent;
     // Runs of characters of the font's own width go out whole; any other
     // character (a fallback font's) is placed in its cell alone.
     qsizetype run = 0;

@@ -44,6 +44,7 @@ public:
 
 protected:
     bool event(QEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -71,8 +72,9 @@ private:
     // Brings a row of the hex dump to the middle of the view when out of it.
     void ShowRow(qint64 row);
     void RestartBlink();
-    qreal CellWidth() const;
-    int LineHeight() const;
+    void UpdateMetrics();
+    qreal CellWidth() const { return m_cellWidth; }
+    int LineHeight() const { return m_lineHeight; }
     qint64 VisibleColumns() const;
     int OffsetDigits() const;
     // The traffic bytes the selection covers, for the hex dump.
@@ -95,5 +97,8 @@ private:
     bool m_otherFollows = true; // received text came while the other mode was shown
     bool m_selecting = false;
     bool m_caretShown = true;
+    qreal m_cellWidth = 1;
+    int m_lineHeight = 1;
+    int m_ascent = 0;
     QBasicTimer m_blink;
 };

@@ -25,6 +25,8 @@
 namespace {
 
 const QString kLogFilter = QStringLiteral("Журналы (*.log *.txt);;Все файлы (*)");
+const QString kSessionLogStart = QStringLiteral("Журнал в файл…");
+const QString kSessionLogStop = QStringLiteral("Остановить журнал");
 const QString kSessionLogTip = QStringLiteral("Записывать обмен в файл: каждая строка со временем, "
                                               "отправленное (TX) отдельно от принятого (RX)");
 
@@ -47,22 +49,22 @@ TTerminalPage::TTerminalPage(TExchangeLine &line, QWidget *parent)
     font.setStyleHint(QFont::TypeWriter);
     mLog->setFont(font);
 
-    btnSessionLog = new QPushButton(QStringLiteral("Журнал в файл"), this);
+    btnSessionLog = new QPushButton(kSessionLogStart, this);
     btnSessionLog->setObjectName(QStringLiteral("btnSessionLog"));
-    btnSessionLog->setGeometry(8, 331, 110, 23);
+    btnSessionLog->setGeometry(8, 331, 130, 23);
     btnSessionLog->setCheckable(true);
     btnSessionLog->setToolTip(kSessionLogTip);
     connect(btnSessionLog, &QPushButton::clicked, this, &TTerminalPage::btnSessionLogClick);
 
     btnSaveLog = new QPushButton(QStringLiteral("Сохранить журнал…"), this);
     btnSaveLog->setObjectName(QStringLiteral("btnSaveLog"));
-    btnSaveLog->setGeometry(122, 331, 120, 23);
+    btnSaveLog->setGeometry(142, 331, 130, 23);
     btnSaveLog->setToolTip(QStringLiteral("Сохранить в файл всё, что показывает журнал"));
     connect(btnSaveLog, &QPushButton::clicked, this, &TTerminalPage::SaveGuarded);
 
     btnHex = new QPushButton(QStringLiteral("HEX"), this);
     btnHex->setObjectName(QStringLiteral("btnHex"));
-    btnHex->setGeometry(246, 331, 50, 23);
+    btnHex->setGeometry(276, 331, 50, 23);
     btnHex->setCheckable(true);
     btnHex->setToolTip(QStringLiteral("Принятые байты в шестнадцатеричном виде"));
     connect(btnHex, &QPushButton::toggled, mLog, [this](bool hex) {
@@ -71,7 +73,7 @@ TTerminalPage::TTerminalPage(TExchangeLine &line, QWidget *parent)
 
     lblFind = new QLabel(this);
     lblFind->setObjectName(QStringLiteral("lblFind"));
-    lblFind->setGeometry(300, 331, 178, 23);
+    lblFind->setGeometry(330, 331, 148, 23);
     lblFind->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     eFind = new QLineEdit(this);
@@ -195,6 +197,7 @@ void TTerminalPage::btnSessionLogClick(bool checked)
 {
     if (!checked) {
         m_sessionLog.Stop();
+        btnSessionLog->setText(kSessionLogStart);
         btnSessionLog->setToolTip(kSessionLogTip);
         return;
     }
@@ -207,14 +210,15 @@ void TTerminalPage::btnSessionLogClick(bool checked)
         SessionLogEnded(m_sessionLog.ErrorText());
         return;
     }
-    btnSessionLog->setToolTip(QStringLiteral("Журнал пишется в %1; нажмите, чтобы остановить")
-                                  .arg(QDir::toNativeSeparators(path)));
+    btnSessionLog->setText(kSessionLogStop);
+    btnSessionLog->setToolTip(QStringLiteral("Журнал пишется в %1").arg(QDir::toNativeSeparators(path)));
     emit statusMessage(QString());
 }
 
 void TTerminalPage::SessionLogEnded(const QString &message)
 {
     btnSessionLog->setChecked(false);
+    btnSessionLog->setText(kSessionLogStart);
     btnSessionLog->setToolTip(message);
     emit statusMessage(message);
 }

@@ -5,7 +5,7 @@
 // line. The page adds nothing of its own to the log: a typed line shows
 // there only through the controller's echo.
 //
-// Under the log: a session log to a file on request ("Журнал в файл"),
+// Under the log: a session log to a file on request ("Журнал в файл…"),
 // "Сохранить журнал…" for what the log holds, the hex dump of the received
 // bytes ("HEX") and the search (Ctrl+F, F3, Shift+F3).
 #pragma once
