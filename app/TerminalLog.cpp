@@ -63,17 +63,21 @@ TTerminalLog::TLineSource TTerminalLog::Rest(qint64 line, qint64 column) const
     return {QString(), source.TailLine, source.TailColumn + column - source.Text.size()};
 }
 
-qint64 TTerminalLog::LineLength(qint64 line) const
+qint64 TTerminalLog::Length(const TLineSource &source) const
 {
-    const TLineSource source = Source(line);
     const qint64 tail = source.TailLine < 0 ? 0 : m_traffic.LineLength(source.TailLine) - source.TailColumn;
     return source.Text.size() + tail;
+}
+
+qint64 TTerminalLog::LineLength(qint64 line) const
+{
+    return Length(Source(line));
 }
 
 QString TTerminalLog::LineText(qint64 line, qint64 column, qint64 count) const
 {
     const TLineSource source = Source(line);
-    const qint64 length = LineLength(line);
+    const qint64 length = Length(source);
     column = std::clamp<qint64>(column, 0, length);
     count = count < 0 ? length - column : std::min(count, length - column);
     QString text = source.Text.mid(column, count);
@@ -357,8 +361,7 @@ void TTerminalLog::ReplaceLines(qint64 first, qint64 last, const QList<TLineSour
         if (start <= first && first < start + piece.Count) {
             for (const TLineSource &line : lines) {
                 add(TPiece{0, 1, true, line});
-                m_editedMaxLength = std::max(m_editedMaxLength, line.Text.size()
-                                             + (line.TailLine < 0 ? 0 : m_traffic.LineLength(line.TailLine) - line.TailColumn));
+                m_editedMaxLength = std::max(m_editedMaxLength, Length(line));
             }
         }
         addSlice(piece, std::clamp<qint64>(last + 1 - start, 0, piece.Count), piece.Count);

@@ -126,6 +126,7 @@ private:
     // The piece that holds line, and the line's place in it.
     qsizetype PieceOf(qint64 line, qint64 &inPiece) const;
     TLineSource Source(qint64 line) const;
+    qint64 Length(const TLineSource &source) const;
     // The characters of line from column on, as a source.
     TLineSource Rest(qint64 line, qint64 column) const;
     // Replaces the lines first..last by lines.

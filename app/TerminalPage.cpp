@@ -24,6 +24,9 @@
 
 namespace {
 
+constexpr int kControlsTop = 331;
+constexpr int kControlsHeight = 23;
+
 const QString kLogFilter = QStringLiteral("Журналы (*.log *.txt);;Все файлы (*)");
 const QString kSessionLogStart = QStringLiteral("Журнал в файл…");
 const QString kSessionLogStop = QStringLiteral("Остановить журнал");
@@ -44,59 +47,54 @@ TTerminalPage::TTerminalPage(TExchangeLine &line, QWidget *parent)
 {
     mLog = new TTerminalLogView(m_log, this);
     mLog->setObjectName(QStringLiteral("mLog"));
-    mLog->setGeometry(8, 8, 737, 318);
+    mLog->setGeometry(8, 8, 737, kControlsTop - 13);
     QFont font(QStringLiteral("Courier"), 8);
     font.setStyleHint(QFont::TypeWriter);
     mLog->setFont(font);
 
+    // The row of controls between the log and the input line.
+    const auto place = [](QWidget *widget, const char *name, int left, int width, const QString &tip) {
+        widget->setObjectName(QString::fromLatin1(name));
+        widget->setGeometry(left, kControlsTop, width, kControlsHeight);
+        widget->setToolTip(tip);
+    };
     btnSessionLog = new QPushButton(kSessionLogStart, this);
-    btnSessionLog->setObjectName(QStringLiteral("btnSessionLog"));
-    btnSessionLog->setGeometry(8, 331, 130, 23);
+    place(btnSessionLog, "btnSessionLog", 8, 130, kSessionLogTip);
     btnSessionLog->setCheckable(true);
-    btnSessionLog->setToolTip(kSessionLogTip);
     connect(btnSessionLog, &QPushButton::clicked, this, &TTerminalPage::btnSessionLogClick);
 
     btnSaveLog = new QPushButton(QStringLiteral("Сохранить журнал…"), this);
-    btnSaveLog->setObjectName(QStringLiteral("btnSaveLog"));
-    btnSaveLog->setGeometry(142, 331, 130, 23);
-    btnSaveLog->setToolTip(QStringLiteral("Сохранить в файл всё, что показывает журнал"));
+    place(btnSaveLog, "btnSaveLog", 142, 130, QStringLiteral("Сохранить в файл всё, что показывает журнал"));
     connect(btnSaveLog, &QPushButton::clicked, this, &TTerminalPage::SaveGuarded);
 
     btnHex = new QPushButton(QStringLiteral("HEX"), this);
-    btnHex->setObjectName(QStringLiteral("btnHex"));
-    btnHex->setGeometry(276, 331, 50, 23);
+    place(btnHex, "btnHex", 276, 50, QStringLiteral("Принятые байты в шестнадцатеричном виде"));
     btnHex->setCheckable(true);
-    btnHex->setToolTip(QStringLiteral("Принятые байты в шестнадцатеричном виде"));
     connect(btnHex, &QPushButton::toggled, mLog, [this](bool hex) {
         mLog->SetMode(hex ? TTerminalLogView::TMode::Hex : TTerminalLogView::TMode::Text);
     });
 
     lblFind = new QLabel(this);
-    lblFind->setObjectName(QStringLiteral("lblFind"));
-    lblFind->setGeometry(330, 331, 148, 23);
+    place(lblFind, "lblFind", 330, 148, QString());
     lblFind->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     eFind = new QLineEdit(this);
-    eFind->setObjectName(QStringLiteral("eFind"));
-    eFind->setGeometry(482, 331, 206, 23);
+    place(eFind, "eFind", 482, 206, QString());
     eFind->setPlaceholderText(QStringLiteral("Найти (Ctrl+F)"));
     eFind->setClearButtonEnabled(true);
     eFind->installEventFilter(this);
     connect(eFind, &QLineEdit::textEdited, lblFind, &QLabel::clear);
 
-    btnFindPrev = new QToolButton(this);
-    btnFindPrev->setObjectName(QStringLiteral("btnFindPrev"));
-    btnFindPrev->setGeometry(692, 331, 25, 23);
-    btnFindPrev->setArrowType(Qt::UpArrow);
-    btnFindPrev->setToolTip(QStringLiteral("Найти назад (Shift+F3)"));
-    connect(btnFindPrev, &QToolButton::clicked, this, [this] { Find(true); });
-
-    btnFindNext = new QToolButton(this);
-    btnFindNext->setObjectName(QStringLiteral("btnFindNext"));
-    btnFindNext->setGeometry(720, 331, 25, 23);
-    btnFindNext->setArrowType(Qt::DownArrow);
-    btnFindNext->setToolTip(QStringLiteral("Найти далее (F3)"));
-    connect(btnFindNext, &QToolButton::clicked, this, [this] { Find(false); });
+    const auto findButton = [this, &place](const char *name, int left, Qt::ArrowType arrow, const QString &tip,
+                                           bool backward) {
+        auto *button = new QToolButton(this);
+        place(button, name, left, 25, tip);
+        button->setArrowType(arrow);
+        connect(button, &QToolButton::clicked, this, [this, backward] { Find(backward); });
+        return button;
+    };
+    btnFindPrev = findButton("btnFindPrev", 692, Qt::UpArrow, QStringLiteral("Найти назад (Shift+F3)"), true);
+    btnFindNext = findButton("btnFindNext", 720, Qt::DownArrow, QStringLiteral("Найти далее (F3)"), false);
 
     const auto shortcut = [this](QKeySequence::StandardKey key, auto handler) {
         new QShortcut(key, this, handler, Qt::WidgetWithChildrenShortcut);
@@ -283,7 +281,8 @@ void TTerminalPage::Find(bool backward)
     if (!hit->Wrapped)
         lblFind->clear();
     else
-        lblFind->setText(backward ? QStringLiteral("Поиск продолжен с конца") : QStringLiteral("Поиск продолжен с начала"));
+        lblFind->setText(backward ? QStringLiteral("Поиск продолжен с конца")
+                                  : QStringLiteral("Поиск продолжен с начала"));
 }
 
 bool TTerminalPage::eventFilter(QObject *watched, QEvent *event)
