@@ -74,6 +74,24 @@ std::unique_ptr<ModalDriver<QFileDialog>> AnswerFileDialog(const QString &path)
     });
 }
 
+// A fresh folder holding the regular file "plain": nothing can be written
+// at "plain/<name>".
+class FolderWithFile
+{
+public:
+    FolderWithFile()
+    {
+        QFile plain(m_dir.filePath("plain"));
+        if (!plain.open(QIODevice::WriteOnly))
+            QTest::qFail("cannot make the file \"plain\"", __FILE__, __LINE__);
+    }
+    // file in the folder; an absolute file stands as it is.
+    QString Path(const QString &file) const { return QDir(m_dir.path()).filePath(file); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
 QByteArray ReadFile(const QString &path)
 {
     QFile file(path);
@@ -527,11 +545,8 @@ void TestTerminalPage::sessionLogUnwritable()
     QVERIFY(UserInput::Activate(&page));
     page.AppendLog("before\r\n");
 
-    QTemporaryDir dir;
-    QFile plain(dir.filePath("plain"));
-    QVERIFY(plain.open(QIODevice::WriteOnly));
-    plain.close();
-    const QString path = QDir(dir.path()).filePath(file);
+    const FolderWithFile folder;
+    const QString path = folder.Path(file);
     {
         const auto answer = AnswerFileDialog(path);
         UserInput::Click(page.btnSessionLog);
@@ -567,11 +582,8 @@ void TestTerminalPage::saveLog()
     UserInput::Click(page.mLog->viewport(), Spot(page, 0, 2));
     UserInput::Type("!");
 
-    QTemporaryDir dir;
-    QFile plain(dir.filePath("plain"));
-    QVERIFY(plain.open(QIODevice::WriteOnly));
-    plain.close();
-    const QString path = QDir(dir.path()).filePath(file);
+    const FolderWithFile folder;
+    const QString path = folder.Path(file);
     const auto answer = AnswerFileDialog(path);
     UserInput::Click(page.btnSaveLog);
     QCOMPARE(answer->Opened, 1);
