@@ -120,6 +120,8 @@ void TfmMain::ConnectStation()
     TStation *station = m_station.get();
     connect(station, &TStation::statusChanged, StatusPanel0, &QLabel::setText);
     connect(station, &TStation::dataReceived, tsTerminal, &TTerminalPage::AppendLog);
+    connect(tsTerminal, &TTerminalPage::statusMessage, this,
+            [this](const QString &text) { statusBar()->showMessage(text); });
     connect(station, &TStation::configurationCleared, ConfigPages, &TConfigPages::Clear);
     connect(station, &TStation::configurationLoaded, ConfigPages,
             [this] { ConfigPages->Show(m_station->Configuration()); });

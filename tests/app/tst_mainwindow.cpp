@@ -5,6 +5,7 @@
 #include "UserInput.h"
 #include "WindowDriver.h"
 #include "app/ErrorBox.h"
+#include "app/TerminalLogView.h"
 #include "app/TerminalPage.h"
 #include "app/UfmMain.h"
 #include "terminal/ExchangeLine.h"
@@ -12,7 +13,6 @@
 
 #include <QAction>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -182,8 +182,8 @@ void TestMainWindow::widgetsGoBeforeTheTerminal()
     UserInput::Click(Child(*window, "cbTx"));
     UserInput::Type("reload");
     UserInput::Key(Qt::Key_Return);
-    const auto *log = Child<QPlainTextEdit>(*window, "mLog");
-    QVERIFY(WaitFor([&] { return log->toPlainText().contains("reload"); }));
+    const auto *log = Child<TTerminalLogView>(*window, "mLog");
+    QVERIFY(WaitFor([&] { return log->ShownText().contains("reload"); }));
 
     QStringList destroyed;
     const auto logEnd = [&](QObject *object, const QString &name) {
