@@ -400,7 +400,7 @@ void TfmMain::RunAction(const std::function<void()> &action)
     try {
         action();
     } catch (const TError &error) {
-        ErrorBox::Show(this, error.Message());
+        ErrorBox::Show(this, error);
     }
     if (--m_actionDepth == 0 && m_closePending)
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
