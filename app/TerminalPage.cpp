@@ -5,6 +5,7 @@
 #include "TerminalLogView.h"
 #include "common/Cp1251.h"
 #include "common/Error.h"
+#include "common/SaveFile.h"
 #include "terminal/Exchange.h"
 #include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
@@ -17,7 +18,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QToolButton>
@@ -226,14 +226,15 @@ void TTerminalPage::btnSaveLogClick()
     const QString path = ChooseFile(QStringLiteral("Сохранить журнал"), ProposedSaveName(QDate::currentDate()), true);
     if (path.isEmpty())
         return;
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        m_log.Write(file);
-        if (file.commit())
+    TSaveFile file(path);
+    if (file.Open()) {
+        file.Device().setTextModeEnabled(true); // the platform's line ends
+        m_log.Write(file.Device());
+        if (file.Commit())
             return;
     }
     throw TError(QStringLiteral("Не удалось сохранить журнал в %1: %2")
-                     .arg(QDir::toNativeSeparators(path), file.errorString()));
+                     .arg(QDir::toNativeSeparators(path), file.ErrorString()));
 }
 
 void TTerminalPage::SaveGuarded()

@@ -16,11 +16,18 @@ bool TSaveFile::Open()
     return m_file.open(QIODevice::WriteOnly);
 }
 
+bool TSaveFile::Commit()
+{
+    if (!m_refusal.isEmpty())
+        return false;
+    return m_file.flush() && m_file.commit();
+}
+
 bool TSaveFile::Commit(const QByteArray &Bytes)
 {
     if (!m_refusal.isEmpty())
         return false;
-    return m_file.write(Bytes) == Bytes.size() && m_file.flush() && m_file.commit();
+    return m_file.write(Bytes) == Bytes.size() && Commit();
 }
 
 QString TSaveFile::ErrorString() const

@@ -22,9 +22,13 @@ public:
     // Opens the new file; false, with ErrorString(), when the target is no
     // regular file or cannot be written.
     bool Open();
-    // Writes Bytes into the open file and puts it in place of the target;
-    // false, the target untouched, on any failure. commit() does not see a
-    // failure of the final flush in this Qt, hence the flush of its own.
+    // The open new file, for a writer that streams what it writes.
+    QIODevice &Device() { return m_file; }
+    // Puts what was written into Device() in place of the target; false,
+    // the target untouched, on any failure. commit() does not see a failure
+    // of the final flush in this Qt, hence the flush of its own.
+    bool Commit();
+    // Writes Bytes into the open file, then Commit().
     bool Commit(const QByteArray &Bytes);
     QString ErrorString() const;
 
