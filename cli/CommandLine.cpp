@@ -1,7 +1,7 @@
 #include "CommandLine.h"
 
 #include "Commands.h"
-#include "InputError.h"
+#include "station/InputError.h"
 #include "common/Settings.h"
 
 #include <QCommandLineParser>

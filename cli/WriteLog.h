@@ -3,7 +3,7 @@
 // commands that completed, and the command that was in flight.
 #pragma once
 
-#include "FileRange.h"
+#include "station/FileRange.h"
 #include "terminal/ExchangeStep.h"
 
 #include <QByteArray>

@@ -1,7 +1,7 @@
 // Fetch and write-back of calibration tables against the controller stand-in.
 #include "QtTestWatchdog.h"
 #include "SimFixture.h"
-#include "calibration/StationTransfer.h"
+#include "station/StationTransfer.h"
 #include "calibration/TankTable.h"
 #include "calibration/TankTableTransfer.h"
 #include "common/Error.h"

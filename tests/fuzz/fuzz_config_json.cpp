@@ -6,9 +6,9 @@
 // the controller will hold.
 
 #include "FuzzSupport.h"
-#include "cli/ConfigJson.h"
-#include "cli/InputChecks.h"
-#include "cli/InputError.h"
+#include "station/ConfigJson.h"
+#include "station/InputChecks.h"
+#include "station/InputError.h"
 #include "config/ConfigImage.h"
 #include "config/TerminalConfig.h"
 

@@ -3,8 +3,8 @@
 // holds with the error that names it.
 #include "ConfigMembers.h"
 #include "JsonEdit.h"
-#include "cli/ConfigJson.h"
-#include "cli/InputError.h"
+#include "station/ConfigJson.h"
+#include "station/InputError.h"
 #include "config/TerminalConfig.h"
 
 #include <QJsonArray>

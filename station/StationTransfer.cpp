@@ -1,6 +1,6 @@
 #include "StationTransfer.h"
 
-#include "TankTableTransfer.h"
+#include "calibration/TankTableTransfer.h"
 #include "config/ConfigTransfer.h"
 
 TExchangePlan WriteStationPlan(const TTankTables &Tables)

@@ -1,8 +1,8 @@
 #include "StationFile.h"
 
-#include "cli/Backup.h"
-#include "cli/InputChecks.h"
-#include "cli/InputError.h"
+#include "Backup.h"
+#include "InputChecks.h"
+#include "InputError.h"
 #include "common/Error.h"
 #include "common/SaveFile.h"
 #include "config/ConfigImage.h"
