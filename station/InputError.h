@@ -1,18 +1,11 @@
-// Bad input or usage: reported before anything goes to the controller.
+// Bad input or usage, found before anything goes to the controller: a kind
+// of TError that the companion tells apart by its exit status.
 #pragma once
 
-#include <QString>
-#include <exception>
+#include "common/Error.h"
 
-class TInputError : public std::exception
+class TInputError : public TError
 {
 public:
-    explicit TInputError(const QString &message) : m_message(message), m_utf8(message.toUtf8()) {}
-
-    const QString &Message() const noexcept { return m_message; }
-    const char *what() const noexcept override { return m_utf8.constData(); }
-
-private:
-    QString m_message;
-    QByteArray m_utf8;
+    using TError::TError;
 };

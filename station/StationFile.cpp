@@ -41,12 +41,8 @@ TStationFile Load(const QString &Path)
     if (file.error() != QFileDevice::NoError)
         Fail(Path, file.errorString());
 
-    QJsonObject document;
-    try {
-        document = InputChecks::ParseJsonObject(text, QDir::toNativeSeparators(Path));
-    } catch (const TInputError &error) {
-        throw TError(error.Message()); // names the file already
-    }
+    // Its error names the file already.
+    const QJsonObject document = InputChecks::ParseJsonObject(text, QDir::toNativeSeparators(Path));
     TStationFile loaded;
     QByteArray image;
     try {

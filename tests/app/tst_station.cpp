@@ -485,7 +485,7 @@ void TestStation::refusedFileChangesNothing()
         m_station->LoadFromFile(path);
         QFAIL("the file was taken");
     } catch (const TError &error) {
-        QCOMPARE(error.Message(), QDir::toNativeSeparators(path) + ": expected one JSON object");
+        QCOMPARE(error.Message(), QDir::toNativeSeparators(path) + ": ожидается один объект JSON");
     }
     QCOMPARE(m_events, QStringList());
     QVERIFY(m_station->Configuration() == config);

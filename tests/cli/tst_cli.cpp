@@ -427,68 +427,68 @@ void TestCli::inputChecks_data()
     const auto config = [&](const char *name, const QString &path, const QJsonValue &value, const QString &error) {
         QTest::newRow(name) << writeConfig << Json(With(m_config, path, value)) << QByteArray() << QStringList{} << error;
     };
-    config("missing key", "apn", QJsonValue::Undefined, "apn: missing");
-    config("missing nested key", "tanks/2/hmax", QJsonValue::Undefined, "tanks[2].hmax: missing");
-    config("unknown key", "colour", "red", "colour: unknown key");
-    config("unknown nested key", "pumps/1/nozzles/3/flow", 1, "pumps[1].nozzles[3].flow: unknown key");
-    config("byte above 255", "tanks/0/active", 256, "tanks[0].active: 256 is outside 0..255");
-    config("byte below 0", "card_sector", -1, "card_sector: -1 is outside 0..255");
-    config("uint16 above 65535", "server_port", 65536, "server_port: 65536 is outside 0..65535");
-    config("uint16 below 0", "pumps/2/nozzles/0/active", -3, "pumps[2].nozzles[0].active: -3 is outside 0..255");
-    config("int16 below -32768", "tanks/5/hmin", -32769, "tanks[5].hmin: -32769 is outside -32768..32767");
-    config("int16 above 32767", "tanks/4/adapter_h0", 32768, "tanks[4].adapter_h0: 32768 is outside -32768..32767");
-    config("not an integer", "tanks/1/fuel_code", 92.1, "tanks[1].fuel_code: 92.1 is not an integer");
-    config("number given as text", "sync_time", "300", "sync_time: expected a number, found a text");
-    config("text given as number", "apn", 5, "apn: expected a text, found a number");
-    config("text beyond capacity", "apn", QString(32, u'a'), "apn: 32 characters, at most 31 fit");
-    config("Cyrillic text beyond capacity", "server_login", "пароль12", "server_login: 8 characters, at most 7 fit");
-    config("card password beyond 12", "card_psw", "1234567890123", "card_psw: 13 characters, at most 12 fit");
-    config("character outside cp1251", "admin_tel", "+7 900 ✆", "admin_tel: the character '✆' (U+2706) is not in code page 1251");
+    config("missing key", "apn", QJsonValue::Undefined, "apn: отсутствует");
+    config("missing nested key", "tanks/2/hmax", QJsonValue::Undefined, "tanks[2].hmax: отсутствует");
+    config("unknown key", "colour", "red", "colour: неизвестный ключ");
+    config("unknown nested key", "pumps/1/nozzles/3/flow", 1, "pumps[1].nozzles[3].flow: неизвестный ключ");
+    config("byte above 255", "tanks/0/active", 256, "tanks[0].active: 256 вне пределов 0..255");
+    config("byte below 0", "card_sector", -1, "card_sector: -1 вне пределов 0..255");
+    config("uint16 above 65535", "server_port", 65536, "server_port: 65536 вне пределов 0..65535");
+    config("uint16 below 0", "pumps/2/nozzles/0/active", -3, "pumps[2].nozzles[0].active: -3 вне пределов 0..255");
+    config("int16 below -32768", "tanks/5/hmin", -32769, "tanks[5].hmin: -32769 вне пределов -32768..32767");
+    config("int16 above 32767", "tanks/4/adapter_h0", 32768, "tanks[4].adapter_h0: 32768 вне пределов -32768..32767");
+    config("not an integer", "tanks/1/fuel_code", 92.1, "tanks[1].fuel_code: 92.1 — не целое число");
+    config("number given as text", "sync_time", "300", "sync_time: ожидается число, а не текст");
+    config("text given as number", "apn", 5, "apn: ожидается текст, а не число");
+    config("text beyond capacity", "apn", QString(32, u'a'), "apn: длина 32, наибольшая 31");
+    config("Cyrillic text beyond capacity", "server_login", "пароль12", "server_login: длина 8, наибольшая 7");
+    config("card password beyond 12", "card_psw", "1234567890123", "card_psw: длина 13, наибольшая 12");
+    config("character outside cp1251", "admin_tel", "+7 900 ✆", "admin_tel: символа «✆» (U+2706) нет в кодовой странице 1251");
     config("NUL in a text", "apn", QStringLiteral("internet") + QChar(0) + QStringLiteral(".ru"),
-           "apn: the character U+0000 cannot be stored, it would end the text");
-    config("five tanks", "tanks/5", QJsonValue::Undefined, "tanks: 5 entries, expected 6");
-    config("three nozzles", "pumps/0/nozzles/3", QJsonValue::Undefined, "pumps[0].nozzles: 3 entries, expected 4");
-    config("tank not an object", "tanks/0", 1, "tanks[0]: expected an object, found a number");
+           "apn: символ U+0000 не хранится: на нём текст кончается");
+    config("five tanks", "tanks/5", QJsonValue::Undefined, "tanks: элементов 5, ожидается 6");
+    config("three nozzles", "pumps/0/nozzles/3", QJsonValue::Undefined, "pumps[0].nozzles: элементов 3, ожидается 4");
+    config("tank not an object", "tanks/0", 1, "tanks[0]: ожидается объект, а не число");
     QTest::newRow("not JSON") << writeConfig << QByteArray("{\"apn\": ") << QByteArray() << QStringList{}
-                              << "standard input: not valid JSON at offset";
+                              << "standard input: не JSON: в позиции ";
     QTest::newRow("JSON but no object") << writeConfig << QByteArray("[]") << QByteArray() << QStringList{}
-                                        << "standard input: expected one JSON object";
+                                        << "standard input: ожидается один объект JSON";
 
     QByteArray lines = TableText(1);
     const QStringList writeTable{"write-table", "2"};
     QTest::newRow("table of 399 values") << writeTable << lines.left(lines.lastIndexOf('\n', lines.size() - 2) + 1)
-                                         << QByteArray() << QStringList{} << "table: 399 values, expected 400";
+                                         << QByteArray() << QStringList{} << "таблица: значений 399, ожидается 400";
     QTest::newRow("table of 401 values") << writeTable << lines + "7\n" << QByteArray() << QStringList{}
-                                         << "line 401: more than 400 values";
+                                         << "строка 401: значений больше 400";
     QList<QByteArray> fractionLines = lines.split('\n');
     fractionLines[6] = "12.5";
     const QByteArray fraction = fractionLines.join('\n');
     QTest::newRow("table value not an integer") << writeTable << fraction << QByteArray() << QStringList{}
-                                                << "line 7: '12.5' is not a decimal integer";
+                                                << "строка 7: «12.5» — не десятичное целое число";
     QTest::newRow("table value beyond 32 bits") << writeTable << "1\n2\n2147483648\n" + lines << QByteArray()
-                                                << QStringList{} << "line 3: 2147483648 is outside -2147483648..2147483647";
+                                                << QStringList{} << "строка 3: 2147483648 вне пределов -2147483648..2147483647";
     QTest::newRow("tank 0") << QStringList{"read-table", "0"} << QByteArray() << QByteArray() << QStringList{}
-                            << "TANK: 0 is outside 1..16";
+                            << "TANK: 0 вне пределов 1..16";
     QTest::newRow("tank 17") << QStringList{"write-table", "17"} << lines << QByteArray() << QStringList{}
-                             << "TANK: 17 is outside 1..16";
+                             << "TANK: 17 вне пределов 1..16";
     QTest::newRow("tank not a number") << QStringList{"read-table", "x"} << QByteArray() << QByteArray()
-                                       << QStringList{} << "TANK: 'x' is not a decimal integer";
+                                       << QStringList{} << "TANK: «x» — не десятичное целое число";
 
     const QStringList restore{"restore", "%TMP%/input.json"};
     const QJsonObject backup{{"config", m_config}, {"tables", QJsonObject{{"1", TableJson(1)}}}};
     const auto restoreRow = [&](const char *name, const QString &path, const QJsonValue &value, const QString &error) {
         QTest::newRow(name) << restore << QByteArray() << Json(With(backup, path, value)) << QStringList{} << error;
     };
-    restoreRow("backup table of 399 values", "tables/1/399", QJsonValue::Undefined, "tables.1: 399 entries, expected 400");
-    restoreRow("backup table of tank 17", "tables/17", TableJson(1), "tables.17: unknown key, tanks are 1..16");
-    restoreRow("backup table value not an integer", "tables/1/5", 0.5, "tables.1[5]: 0.5 is not an integer");
-    restoreRow("backup without config", "config", QJsonValue::Undefined, "config: missing");
-    restoreRow("backup config out of range", "config/tanks/0/active", 300, "config.tanks[0].active: 300 is outside 0..255");
-    restoreRow("backup with unknown key", "notes", "x", "notes: unknown key");
-    restoreRow("backup image too short", "config/image", "00FF", "config.image: 4 characters, expected 858 hexadecimal digits");
+    restoreRow("backup table of 399 values", "tables/1/399", QJsonValue::Undefined, "tables.1: элементов 399, ожидается 400");
+    restoreRow("backup table of tank 17", "tables/17", TableJson(1), "tables.17: неизвестный ключ, резервуары 1..16");
+    restoreRow("backup table value not an integer", "tables/1/5", 0.5, "tables.1[5]: 0.5 — не целое число");
+    restoreRow("backup without config", "config", QJsonValue::Undefined, "config: отсутствует");
+    restoreRow("backup config out of range", "config/tanks/0/active", 300, "config.tanks[0].active: 300 вне пределов 0..255");
+    restoreRow("backup with unknown key", "notes", "x", "notes: неизвестный ключ");
+    restoreRow("backup image too short", "config/image", "00FF", "config.image: длина 4, ожидается 858 шестнадцатеричных цифр");
     restoreRow("backup image not hexadecimal", "config/image", QString(857, u'0') + u'g',
-               "config.image: 'g' at 857 is not a hexadecimal digit");
-    restoreRow("backup image not a text", "config/image", 5, "config.image: expected a text, found a number");
+               "config.image: «g» в позиции 857 — не шестнадцатеричная цифра");
+    restoreRow("backup image not a text", "config/image", 5, "config.image: ожидается текст, а не число");
     QTest::newRow("backup file missing") << QStringList{"restore", "%TMP%/missing.json"} << QByteArray() << QByteArray()
                                          << QStringList{} << "FILE: " + TempPath("missing.json") + ": ";
     QTest::newRow("backup into a missing folder") << QStringList{"backup", "%TMP%/missing/b.json"} << QByteArray()
@@ -498,7 +498,7 @@ void TestCli::inputChecks_data()
                               const QStringList &environment = {}) {
         QTest::newRow(name) << args << QByteArray() << QByteArray() << environment << error;
     };
-    arguments("negative offset", {"read-file", "config", "-1", "0"}, "OFFSET: -1 is outside 0..2147483647");
+    arguments("negative offset", {"read-file", "config", "-1", "0"}, "OFFSET: -1 вне пределов 0..2147483647");
     arguments("option of another command", {"read-table", "2", "--allow-gaps"},
               "read-table: unknown option --allow-gaps");
 
@@ -515,9 +515,9 @@ void TestCli::inputChecks_data()
         << "standard input: no volume at height 3010, and tank 7 has heights 0..3990";
     QTest::newRow("--allow-gaps without --csv") << QStringList{"write-table", "2", "--allow-gaps"} << TableText(1)
                                                 << QByteArray() << QStringList{} << "--allow-gaps: only with --csv";
-    arguments("length not a number", {"read-file", "config", "0", "abc"}, "LENGTH: 'abc' is not a decimal integer");
+    arguments("length not a number", {"read-file", "config", "0", "abc"}, "LENGTH: «abc» — не десятичное целое число");
     arguments("file name of two words", {"read-file", "two words", "0", "0"}, "NAME: a file name is one non-empty word");
-    arguments("command character outside cp1251", {"exec", "тест ✓"}, "TEXT: the character '✓' (U+2713) is not in code page 1251");
+    arguments("command character outside cp1251", {"exec", "тест ✓"}, "TEXT: символа «✓» (U+2713) нет в кодовой странице 1251");
     arguments("command with a control character", {"exec", "a\rb"}, "TEXT: control characters cannot be sent");
     arguments("unknown command", {"frobnicate"}, "unknown command 'frobnicate'");
     arguments("argument missing", {"read-table"}, "usage: kolt-tarvo-cli [--port N] read-table TANK");
@@ -530,9 +530,9 @@ void TestCli::inputChecks_data()
     arguments("argument missing, --verify shown", {"restore"}, "usage: kolt-tarvo-cli [--port N] [--verify] restore FILE");
     arguments("port not a number", {"--port", "abc", "read-config"}, "--port: 'abc' is not a port number");
     arguments("no command", {"--port", "1"}, "no command given");
-    arguments("time-out not a number", {"read-config"}, "KOLT_TARVO_TIMEOUT_MS: 'soon' is not a decimal integer",
+    arguments("time-out not a number", {"read-config"}, "KOLT_TARVO_TIMEOUT_MS: «soon» — не десятичное целое число",
               {"KOLT_TARVO_TIMEOUT_MS=soon"});
-    arguments("time-out of zero", {"read-config"}, "KOLT_TARVO_TIMEOUT_MS: 0 is outside 1..2147483647",
+    arguments("time-out of zero", {"read-config"}, "KOLT_TARVO_TIMEOUT_MS: 0 вне пределов 1..2147483647",
               {"KOLT_TARVO_TIMEOUT_MS=0"});
     arguments("--port as the last word", {"--port"}, "--port: a port number must follow");
     arguments("--port=N not a number", {"--port=x", "read-config"}, "--port: 'x' is not a port number");
