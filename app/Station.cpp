@@ -3,6 +3,8 @@
 #include "calibration/TankTableTransfer.h"
 #include "common/Error.h"
 #include "common/Settings.h"
+#include "common/Cp1251.h"
+#include "config/ConfigImage.h"
 #include "config/ConfigTransfer.h"
 #include "config/TerminalConfig.h"
 #include "station/StationFile.h"
@@ -13,7 +15,26 @@
 
 #include <QCoreApplication>
 #include <QScopeGuard>
+#include <QStringList>
 #include <QTimer>
+
+namespace {
+
+// The two sides of the window's write check.
+const TStationDifference::TSides kWindowSides{QStringLiteral("в окне"), QStringLiteral("в контроллере")};
+
+// The controller's answer to "reload", as the user reads it.
+QString ReloadAnswer(const QList<QByteArray> &lines)
+{
+    QStringList texts;
+    for (const QByteArray &line : lines)
+        texts << Cp1251::toUnicode(line).trimmed();
+    texts.removeAll(QString());
+    return texts.isEmpty() ? QStringLiteral("ответ на \"reload\" пуст")
+                           : QStringLiteral("ответ на \"reload\": ") + texts.join(QStringLiteral(" / "));
+}
+
+} // namespace
 
 TStation::TStation(QObject *parent) : QObject(parent)
 {
@@ -28,6 +49,11 @@ TStation::TStation(QObject *parent) : QObject(parent)
     };
     m_terminal->OnData = [this](TTerminal *, const QByteArray &text) { emit dataReceived(text); };
     m_exchanges = std::make_unique<TExchangeLine>(*m_terminal);
+    // Whatever the next exchange is, the last outcome is over.
+    connect(m_exchanges.get(), &TExchangeLine::exchangeRunningChanged, this, [this](bool running) {
+        if (running)
+            SetOutcome({});
+    });
     m_configuration = std::make_unique<TTerminalConfig>();
 
     m_settingsPath = Settings::FilePath(QCoreApplication::applicationFilePath());
@@ -82,6 +108,14 @@ void TStation::SetReading(bool reading)
     emit readingChanged(reading);
 }
 
+void TStation::SetOutcome(const QString &text)
+{
+    if (text == m_outcome)
+        return;
+    m_outcome = text;
+    emit outcomeChanged(text);
+}
+
 void TStation::ClearConfig()
 {
     emit configurationCleared();
@@ -107,12 +141,21 @@ void TStation::ReadFromController()
 
 void TStation::SaveToController()
 {
-    TExchange exchange(*m_exchanges, WriteStationPlan(m_tankTables));
-    WriteStation(exchange, *m_configuration, m_tankTables);
+    const QByteArray image = ConfigImage::Encode(*m_configuration);
+    QString reloaded;
+    {
+        TExchange exchange(*m_exchanges, WriteStationPlan(m_tankTables, true));
+        WriteStation(exchange, image, m_tankTables, kWindowSides, [&](const QList<QByteArray> &answer) {
+            reloaded = ReloadAnswer(answer);
+            SetOutcome(QStringLiteral("Конфигурация записана и проверена; ") + reloaded);
+        });
+    }
+    SetOutcome(QStringLiteral("Записано и проверено; ") + reloaded);
 }
 
 TankTable *TStation::OpenTable(int TankNo, int HMax)
 {
+    SetOutcome({});
     TankTable *table = m_tankTables.ForTank(TankNo);
     if (!table)
         return nullptr;
@@ -126,11 +169,13 @@ TankTable *TStation::OpenTable(int TankNo, int HMax)
 
 void TStation::SaveToFile(const QString &Path)
 {
+    SetOutcome({});
     StationFile::Save(Path, *m_configuration, m_tankTables);
 }
 
 void TStation::LoadFromFile(const QString &Path)
 {
+    SetOutcome({});
     const TStationFile file = StationFile::Load(Path);
     ClearConfig();
     *m_configuration = file.Config;
@@ -146,6 +191,7 @@ void TStation::LoadFromFile(const QString &Path)
 
 void TStation::ChangePort(int PortNumber)
 {
+    SetOutcome({});
     m_terminal->SetPortNumber(PortNumber);
     // An open link's closed event reopens it on the new number.
     m_terminal->Close();

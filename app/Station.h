@@ -40,6 +40,9 @@ public:
     QString SettingsPath() const { return m_settingsPath; }
     // Set while the read action runs.
     bool Reading() const { return m_reading; }
+    // What the last operation achieved, when it has something to say ("Записано
+    // и проверено"); empty from the start of the next operation or exchange.
+    const QString &Outcome() const { return m_outcome; }
 
     // Starts the reconnect timer and ticks at once.
     void Start();
@@ -55,8 +58,13 @@ public:
     // everything as it was, or the read's TError, leaving the pages and slots
     // empty and the configuration unchanged.
     void ReadFromController();
-    // Writes the configuration, then every changed table. Throws TError,
-    // "Терминал занят" while another operation runs.
+    // Writes the configuration, reads it back and compares, then "reload";
+    // then each changed table, read back after its block. The outcome then
+    // says the write was checked and what the controller answered to
+    // "reload". Throws TError: "Терминал занят" while another operation
+    // runs, or a difference named in the pages' words, which leaves
+    // "reload" unsent when it is in "config", and that table and every
+    // later one marked changed.
     void SaveToController();
     // The slot of tank TankNo, its table read from the controller first
     // when it has not been, its HMax set to HMax; nullptr, with no slot
@@ -87,6 +95,7 @@ signals:
     // The pages are to show Configuration().
     void configurationLoaded();
     void readingChanged(bool reading);
+    void outcomeChanged(const QString &text);
 
 private:
     void LoadSettings();
@@ -94,6 +103,7 @@ private:
     // ClearConfig, ReadConfig and the pages given the configuration.
     void LoadFromController(TExchange &Exchange);
     void SetReading(bool reading);
+    void SetOutcome(const QString &text);
 
     std::unique_ptr<TTerminal> m_terminal;
     std::unique_ptr<TExchangeLine> m_exchanges; // refers to the terminal
@@ -102,5 +112,6 @@ private:
     QString m_settingsPath;
     QTimer *m_timer1;
     bool m_reading = false;
+    QString m_outcome;
     bool m_shuttingDown = false;
 };

@@ -102,6 +102,7 @@ void TfmMain::ConnectStation()
 {
     TStation *station = m_station.get();
     connect(station, &TStation::statusChanged, StatusPanel0, &QLabel::setText);
+    connect(station, &TStation::outcomeChanged, StatusOutcome, &QLabel::setText);
     connect(station, &TStation::dataReceived, tsTerminal, &TTerminalPage::AppendLog);
     connect(station, &TStation::configurationCleared, ConfigPages, &TConfigPages::Clear);
     connect(station, &TStation::configurationLoaded, ConfigPages,
@@ -178,6 +179,9 @@ void TfmMain::CreateStatusBar()
     bar->addWidget(StatusPanel1);
     Progress = new TExchangeProgress(m_station->Exchanges(), bar);
     bar->addWidget(Progress, 1);
+    StatusOutcome = new QLabel(bar);
+    StatusOutcome->setObjectName(QStringLiteral("StatusOutcome"));
+    bar->addWidget(StatusOutcome, 1);
 }
 
 QWidget *TfmMain::CreateConfigSheet()

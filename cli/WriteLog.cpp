@@ -35,6 +35,7 @@ void TWriteLog::Finished(const TExchangeStep &step, bool succeeded)
     m_inFlight.reset();
     switch (step.Kind) {
     case TExchangeStep::TKind::Read:
+    case TExchangeStep::TKind::Check:
         return;
     case TExchangeStep::TKind::Command:
         m_entries.append({{}, step.Command});

@@ -33,7 +33,9 @@ void WriteConfig(TExchange &Exchange, const TTerminalConfig &Config)
     ReloadConfig(Exchange);
 }
 
-void ReloadConfig(TExchange &Exchange)
+QList<QByteArray> ReloadConfig(TExchange &Exchange)
 {
-    TTerminalCommand(Exchange).Execute(QByteArrayLiteral("reload"));
+    TTerminalCommand command(Exchange);
+    command.Execute(QByteArrayLiteral("reload"));
+    return command.Lines();
 }

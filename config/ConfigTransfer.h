@@ -3,6 +3,9 @@
 
 #include "terminal/ExchangeStep.h"
 
+#include <QByteArray>
+#include <QList>
+
 class TExchange;
 class TTerminalConfig;
 
@@ -22,5 +25,6 @@ void ReadConfig(TExchange &Exchange, TTerminalConfig &Config);
 // Writes the image of Config into "config", then runs "reload". Throws TError.
 void WriteConfig(TExchange &Exchange, const TTerminalConfig &Config);
 
-// Runs "reload": the controller takes up the "config" just written.
-void ReloadConfig(TExchange &Exchange);
+// Runs "reload": the controller takes up the "config" just written. Returns
+// the controller's answer lines.
+QList<QByteArray> ReloadConfig(TExchange &Exchange);

@@ -17,6 +17,8 @@ struct AnswerFaults
     bool droppedDigit = false; // rdfile: the middle line loses its first digit
     bool oddWidth = false;     // rdfile: digits without blanks, oddLineWidth a line
     bool refuseWrite = false;  // wrfile: nothing written, refusedLine answered
+    bool alterWrite = false;   // wrfile: byte alteredByte (the last of a shorter
+    std::size_t alteredByte = 0; // chunk) written one higher, answered as usual
 };
 
 class CommandInterpreter

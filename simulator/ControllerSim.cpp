@@ -95,10 +95,13 @@ public:
             kinds |= 1u << fault.kind;
             if (fault.kind == Fault::HangUp)
                 hangUpAfter = std::min(hangUpAfter, static_cast<std::size_t>(std::max(fault.bytes, 0)));
+            if (fault.kind == Fault::AlterWrite)
+                alteredByte = static_cast<std::size_t>(std::max(fault.bytes, 0));
         }
     }
     bool has(Fault::Kind kind) const { return kinds & (1u << kind); }
     std::size_t hangUpAfter = SIZE_MAX; // output bytes of the command before the line is closed
+    std::size_t alteredByte = 0;        // of a wrfile's chunk
 
 private:
     unsigned kinds = 0;
@@ -367,7 +370,9 @@ ControllerSim::Impl::Reply ControllerSim::Impl::reply(const ActiveFaults &faults
     const AnswerFaults answerFaults{.shortAnswer = faults.has(Fault::ShortAnswer),
                                     .droppedDigit = faults.has(Fault::DroppedDigit),
                                     .oddWidth = faults.has(Fault::OddWidthHex),
-                                    .refuseWrite = faults.has(Fault::RefuseWrite)};
+                                    .refuseWrite = faults.has(Fault::RefuseWrite),
+                                    .alterWrite = faults.has(Fault::AlterWrite),
+                                    .alteredByte = faults.alteredByte};
     std::vector<std::string> lines = interpreter.run(line, answerFaults);
     const auto second = lines.begin() + std::min<std::ptrdiff_t>(1, std::ssize(lines));
     if (faults.has(Fault::NonHexLine))

@@ -28,7 +28,8 @@ const char usage[] =
     "                     silence, echo-then-silence, no-prompt, garbage-before-echo,\n"
     "                     non-hex-line, short-answer, one-byte-chunks, hang-up,\n"
     "                     prompt-with-blank, dropped-digit, odd-width-hex,\n"
-    "                     refuse-write, line-cut-after-gt\n"
+    "                     refuse-write, line-cut-after-gt, alter-write (BYTES: the byte\n"
+    "                     of each chunk written one higher, default 0)\n"
     "  --help             show this text\n";
 
 struct FaultName
@@ -51,6 +52,7 @@ constexpr FaultName faultNames[] = {
     {"odd-width-hex", sim::Fault::OddWidthHex},
     {"refuse-write", sim::Fault::RefuseWrite},
     {"line-cut-after-gt", sim::Fault::LineCutAfterGt},
+    {"alter-write", sim::Fault::AlterWrite},
 };
 
 std::optional<int> parseInt(std::string_view text)

@@ -1,31 +1,29 @@
-// Comparing what a controller file holds with what it should hold.
+// Checks of what a write left on the controller: the written bytes are read
+// back and compared, and a difference fails in the words of the pages.
 #pragma once
 
-#include "FileRange.h"
-#include "terminal/ExchangeStep.h"
+#include "StationComparison.h"
 
 #include <QByteArray>
-#include <QList>
 
 class TExchange;
-
-struct TDifference
-{
-    TFileRange range;
-    bool missing = false; // the controller sent fewer bytes than expected
-};
+struct TankTable;
 
 namespace Verification {
 
-// The runs of bytes in which Actual, read from Offset of the file Name,
-// differs from Expected; what Actual lacks at the end is one run of its own.
-// Bytes beyond Expected are not compared.
-QList<TDifference> Compare(const QByteArray &Name, qint32 Offset, const QByteArray &Expected,
-                           const QByteArray &Actual);
+using TSides = TStationDifference::TSides;
 
-// Reads Written back from Offset of the controller file Name. Throws TError
-// naming the file, the first differing offset and both byte values.
-TExchangePlan ReadBackPlan();
-void ReadBack(TExchange &Exchange, const QByteArray &Name, qint32 Offset, const QByteArray &Written);
+// Reads "config" back after Written was written into it. Throws TError
+// listing each member that differs (StationComparison), or the error of the
+// read ("Конфигурация повреждена" for a short one).
+void CheckConfig(TExchange &Exchange, const QByteArray &Written, const TSides &Sides);
+
+// Reads the block of Written.TankNo back. Throws TError naming the heights
+// whose volumes differ.
+void CheckTable(TExchange &Exchange, const TankTable &Written, const TSides &Sides);
+
+// Reads Written back from Offset of the controller file Name, which has no
+// fields. Throws TError naming each run of bytes that differs.
+void CheckFile(TExchange &Exchange, const QByteArray &Name, qint32 Offset, const QByteArray &Written);
 
 } // namespace Verification
