@@ -29,6 +29,9 @@ void Show(QWidget *parent, const QString &message)
         return;
     }
     QMessageBox box(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok, parent);
+    // Messages carry what the user typed or the controller holds: shown as
+    // it is, never taken for markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

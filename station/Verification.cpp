@@ -23,7 +23,7 @@ constexpr qsizetype kLinesShown = 10;
         lines.resize(kLinesShown);
         lines << QStringLiteral("и ещё различий: %1").arg(more);
     }
-    throw TError(what + u'\n' + lines.join(u'\n'));
+    throw TError(what + QStringLiteral("\n\n") + lines.join(u'\n'));
 }
 
 // The runs of bytes in which Actual, read from Offset of the file Name,

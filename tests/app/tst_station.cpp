@@ -325,7 +325,7 @@ void TestStation::failedCheckStopsTheWrite_data()
     QTest::addColumn<QList<int>>("marked"); // slots still marked changed
     QTest::addColumn<QString>("outcome");
 
-    const QString config = QStringLiteral("Контроллер хранит не ту конфигурацию, что записана; \"reload\" не отправлен:\n");
+    const QString config = QStringLiteral("Контроллер хранит не ту конфигурацию, что записана; \"reload\" не отправлен:\n\n");
     const QString reloaded = QStringLiteral("Конфигурация записана и проверена; ответ на \"reload\": OK");
     const int refuse = sim::Fault::RefuseWrite;
     const int alter = sim::Fault::AlterWrite;
@@ -347,17 +347,17 @@ void TestStation::failedCheckStopsTheWrite_data()
         << QList<int>{1, 4} << QString();
     QTest::newRow("first table stored with another volume")
         << alter << 27 << 4 << true
-        << "Контроллер хранит не ту таблицу резервуара 2, что записана:\n"
+        << "Контроллер хранит не ту таблицу резервуара 2, что записана:\n\n"
            "Резервуар 2: высота 810 (в окне 2243, в контроллере 2244)"
         << 67 << QList<int>{1, 4} << reloaded;
     QTest::newRow("first table read back short")
         << shortAnswer << 67 << 0 << true
-        << "Контроллер хранит не ту таблицу резервуара 2, что записана:\n"
+        << "Контроллер хранит не ту таблицу резервуара 2, что записана:\n\n"
            "Резервуар 2: высоты 2000–3990 (в окне 2600 … 3197, в контроллере нет данных)"
         << 67 << QList<int>{1, 4} << reloaded;
     QTest::newRow("second table refused in words")
         << refuse << 68 << 0 << false
-        << "Контроллер хранит не ту таблицу резервуара 5, что записана:\n"
+        << "Контроллер хранит не ту таблицу резервуара 5, что записана:\n\n"
            "Резервуар 5: высоты 0–3990 (в окне 5000 … 6197, в контроллере %5first … %5last)"
         << 118 << QList<int>{4} << reloaded;
 }

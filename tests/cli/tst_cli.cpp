@@ -964,7 +964,7 @@ void TestCli::verifiedWrites_data()
     const QString config = QStringLiteral("config");
     const QString tanks = QStringLiteral("tanks.tbl");
     const QString configDiffers = QStringLiteral("Контроллер хранит не ту конфигурацию, что записана; "
-                                                 "\"reload\" не отправлен:\n");
+                                                 "\"reload\" не отправлен:\n\n");
     const QByteArray newPort = Json(With(m_config, QStringLiteral("server_port"), 8081));
     const QStringList configChecked = CheckedWriteTrace(config, 0, 429);
     const QStringList configWrite = WriteTrace(config, 0, 429);
@@ -992,13 +992,13 @@ void TestCli::verifiedWrites_data()
                                  << false << 0 << QString() << table3;
     QTest::newRow("write-table, tenth chunk refused")
         << QStringList{"write-table", "3"} << TableText(7) << QByteArray() << refuse << 10 << true << 0
-        << "Контроллер хранит не ту таблицу резервуара 3, что записана:\n"
+        << "Контроллер хранит не ту таблицу резервуара 3, что записана:\n\n"
            "Резервуар 3: высоты 720–790 (записано 702164 … 702423, в контроллере %3:72 … %3:79)"
         << table3;
     QTest::newRow("write-table, read back short")
         << QStringList{"write-table", "3"} << TableText(7) << QByteArray() << int(sim::Fault::ShortAnswer) << 51
         << true << 0
-        << "Контроллер хранит не ту таблицу резервуара 3, что записана:\n"
+        << "Контроллер хранит не ту таблицу резервуара 3, что записана:\n\n"
            "Резервуар 3: высоты 2000–3990 (записано 706900 … 714263, в контроллере нет данных)"
         << table3;
     QTest::newRow("write-table --no-verify, every write refused")
@@ -1008,7 +1008,7 @@ void TestCli::verifiedWrites_data()
                              << false << 0 << QString() << restoreTrace;
     QTest::newRow("restore, tank 5's first chunk refused")
         << QStringList{"restore", "%TMP%/input.json"} << QByteArray() << twoTables << refuse << 68 << true << 0
-        << "Контроллер хранит не ту таблицу резервуара 5, что записана:\n"
+        << "Контроллер хранит не ту таблицу резервуара 5, что записана:\n\n"
            "Резервуар 5: высоты 0–70 (записано 499500 … 499759, в контроллере %5:0 … %5:7)"
         << restoreTrace;
     QTest::newRow("restore FILE --no-verify, tank 5's first chunk refused")
@@ -1020,7 +1020,7 @@ void TestCli::verifiedWrites_data()
                                 << CheckedWriteTrace(QStringLiteral("notes.txt"), 100, 65);
     QTest::newRow("write-file, a byte stored otherwise")
         << QStringList{"write-file", "notes.txt", "100"} << Bytes(65, 5) << QByteArray() << alter << 2 << true << 3
-        << "Контроллер хранит в notes.txt не то, что записано:\nnotes.txt 135..135."
+        << "Контроллер хранит в notes.txt не то, что записано:\n\nnotes.txt 135..135."
         << CheckedWriteTrace(QStringLiteral("notes.txt"), 100, 65);
 }
 

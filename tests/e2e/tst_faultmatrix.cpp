@@ -242,14 +242,14 @@ void FaultMatrixTest::operationUnderFault_data()
     // the controller holds leaves nothing to find.
     QTest::newRow("write, a chunk stored otherwise")
         << Operation::Write << Line::StandIn << Fault::AlterWrite << 0 << false
-        << QStringList{"Контроллер хранит не ту конфигурацию, что записана; \"reload\" не отправлен:\n"
+        << QStringList{"Контроллер хранит не ту конфигурацию, что записана; \"reload\" не отправлен:\n\n"
                        "Http · Порт: в окне 8080, в контроллере 8081."}
         << kConfigChunks + 1;
     QTest::newRow("write, a chunk of unchanged bytes refused")
         << Operation::Write << Line::StandIn << Fault::RefuseWrite << 0 << true << none << 0;
     QTest::newRow("table write-back, a chunk refused")
         << Operation::WriteBack << Line::StandIn << Fault::RefuseWrite << 0 << false
-        << QStringList{"Контроллер хранит не ту таблицу резервуара 5, что записана:\n"
+        << QStringList{"Контроллер хранит не ту таблицу резервуара 5, что записана:\n\n"
                        "Резервуар 5: высоты 160–230 (в окне 5016 … 5023, в контроллере 0 … 0)"}
         << kConfigCommands + 2 * kTableCommands;
 }

@@ -620,7 +620,7 @@ void tst_x11input::failedWriteCheckShowsTheBox_data()
     QTest::addColumn<QString>("apn");        // typed over the APN; empty: nothing edited
     QTest::addColumn<QString>("box");        // %1: the stand-in's APN
 
-    const QString header = QStringLiteral("Контроллер хранит не ту конфигурацию, что записана; \"reload\" не отправлен:\n");
+    const QString header = QStringLiteral("Контроллер хранит не ту конфигурацию, что записана; \"reload\" не отправлен:\n\n");
     // A controller that answers every wrfile in words and keeps its bytes.
     QTest::newRow("every write refused")
         << QStringList{QStringLiteral("refuse-write")} << QStringLiteral("edited")
