@@ -44,6 +44,9 @@ public:
     // и проверено"); empty from the start of the next operation or exchange.
     const QString &Outcome() const { return m_outcome; }
 
+    // The user has started something else: the last outcome is over.
+    void ClearOutcome() { SetOutcome({}); }
+
     // Starts the reconnect timer and ticks at once.
     void Start();
     // The reconnect tick: opens a closed terminal; the outcome goes to

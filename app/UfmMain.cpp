@@ -353,6 +353,9 @@ void TfmMain::DBGridEh1Columns10EditButtonClick()
 
 void TfmMain::RunAction(const std::function<void()> &action)
 {
+    // Also an action that fails before it reaches the station ends what the
+    // status bar says of the last one.
+    m_station->ClearOutcome();
     ++m_actionDepth;
     try {
         action();
