@@ -13,6 +13,8 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
+#include <QScopeGuard>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -44,6 +46,7 @@ private slots:
     void widgetsGoBeforeTheTerminal();
     void errorBoxText_data();
     void errorBoxText();
+    void checkedWriteSaysSoUntilTheNextAction();
 };
 
 void TestMainWindow::startsOnPortOneWithoutSettingsFile()
@@ -215,6 +218,42 @@ void TestMainWindow::errorBoxText()
     QFETCH(QString, shown);
     QCOMPARE(ErrorBox::WithFullStop(message), shown);
     QCOMPARE(ErrorBox::ApplicationTitle(), QString("tst_mainwindow"));
+}
+
+// A write that passed its check says so where the progress was, with the
+// controller's answer to "reload"; the tick leaves it, and the next action
+// ends it, also one that fails before anything is sent.
+void TestMainWindow::checkedWriteSaysSoUntilTheNextAction()
+{
+    SettingsFile settings;
+    SimFixture fixture(1);
+    QStringList errors;
+    ErrorBox::SetReporter([&](const QString &text) { errors << text; });
+    const auto restore = qScopeGuard([] { ErrorBox::SetReporter(nullptr); });
+    TfmMain window;
+    QVERIFY(UserInput::Activate(&window));
+    auto *outcome = Child<QLabel>(window, "StatusOutcome");
+    ClickAction(window, "acIcRead");
+    QCOMPARE(outcome->text(), QString());
+
+    ClickAction(window, "acIcWrite");
+    QCOMPARE(errors, QStringList());
+    const QString written = QStringLiteral("Записано и проверено; ответ на \"reload\": OK");
+    QCOMPARE(outcome->text(), written);
+    window.Station().Timer1Timer();
+    QCOMPARE(Child<QLabel>(window, "StatusPanel0")->text(), QStringLiteral("COM1 открыт"));
+    QCOMPARE(outcome->text(), written);
+
+    // "Сектор:" emptied: the write stops before its first command.
+    ClickNode(window, QStringLiteral("Карты"));
+    UserInput::Click(Child<QLineEdit>(window, "eCardSector"));
+    UserInput::Key(Qt::Key_A, Qt::ControlModifier);
+    UserInput::Key(Qt::Key_Delete);
+    const int sent = int(fixture.Sim().commands().size());
+    ClickAction(window, "acIcWrite");
+    QCOMPARE(errors, QStringList{"Could not convert variant of type (Null) into type (Integer)"});
+    QCOMPARE(int(fixture.Sim().commands().size()), sent);
+    QCOMPARE(outcome->text(), QString());
 }
 
 QTEST_MAIN(TestMainWindow)
