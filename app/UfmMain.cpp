@@ -104,10 +104,16 @@ void TfmMain::ConnectStation()
 {
     TStation *station = m_station.get();
     connect(station, &TStation::statusChanged, StatusPanel0, &QLabel::setText);
-    connect(station, &TStation::outcomeChanged, StatusOutcome, &QLabel::setText);
+    // What the last action came to, the station's or the terminal page's,
+    // stands beside the link's state, which the reconnect tick rewrites; in
+    // full in its tooltip, when it is longer than the room.
+    const auto showOutcome = [this](const QString &text) {
+        StatusOutcome->setText(text);
+        StatusOutcome->setToolTip(text);
+    };
+    connect(station, &TStation::outcomeChanged, StatusOutcome, showOutcome);
     connect(station, &TStation::dataReceived, tsTerminal, &TTerminalPage::AppendLog);
-    connect(tsTerminal, &TTerminalPage::statusMessage, this,
-            [this](const QString &text) { statusBar()->showMessage(text); });
+    connect(tsTerminal, &TTerminalPage::statusMessage, StatusOutcome, showOutcome);
     connect(station, &TStation::configurationCleared, ConfigPages, &TConfigPages::Clear);
     connect(station, &TStation::configurationLoaded, ConfigPages,
             [this] { ConfigPages->Show(m_station->Configuration()); });

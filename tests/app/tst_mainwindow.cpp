@@ -1,5 +1,6 @@
 // The main window's shell: start-up, the reconnect tick and the status bar,
 // the navigation tree, the enabling of the actions, shutdown.
+#include "FileDialogAnswer.h"
 #include "SettingsFile.h"
 #include "SimFixture.h"
 #include "UserInput.h"
@@ -14,6 +15,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QStackedWidget>
 #include <QTabWidget>
@@ -47,6 +49,7 @@ private slots:
     void errorBoxText_data();
     void errorBoxText();
     void checkedWriteSaysSoUntilTheNextAction();
+    void sessionLogFailureStandsBesideTheLinkState();
 };
 
 void TestMainWindow::startsOnPortOneWithoutSettingsFile()
@@ -254,6 +257,31 @@ void TestMainWindow::checkedWriteSaysSoUntilTheNextAction()
     QCOMPARE(errors, QStringList{"Could not convert variant of type (Null) into type (Integer)"});
     QCOMPARE(int(fixture.Sim().commands().size()), sent);
     QCOMPARE(outcome->text(), QString());
+}
+
+// A session log that cannot be written says so in the status bar, beside the
+// link's state, which the reconnect tick goes on rewriting.
+void TestMainWindow::sessionLogFailureStandsBesideTheLinkState()
+{
+    SettingsFile settings;
+    SimFixture fixture(1);
+    TfmMain window;
+    QVERIFY(UserInput::Activate(&window));
+    ClickTab(window, "tsTerminal");
+    const FolderWithFile folder;
+    const QString path = folder.Path(QStringLiteral("plain/session.log"));
+    {
+        const auto answer = AnswerFileDialog(path);
+        UserInput::Click(Child<QPushButton>(window, "btnSessionLog"));
+        QCOMPARE(answer->Opened, 1);
+    }
+    const QString outcome = Child<QLabel>(window, "StatusOutcome")->text();
+    QVERIFY2(outcome.startsWith(QStringLiteral("Не удалось открыть журнал %1: ").arg(QDir::toNativeSeparators(path))),
+             qPrintable(outcome));
+    window.Station().Timer1Timer();
+    QCOMPARE(Child<QLabel>(window, "StatusPanel0")->text(), QStringLiteral("COM1 открыт"));
+    QVERIFY(Child<QLabel>(window, "StatusPanel0")->isVisible());
+    QCOMPARE(Child<QLabel>(window, "StatusOutcome")->text(), outcome);
 }
 
 QTEST_MAIN(TestMainWindow)
