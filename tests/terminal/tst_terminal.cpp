@@ -5,7 +5,9 @@
 #include "terminal/Terminal.h"
 
 #include <QtTest>
+#include <map>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -71,6 +73,8 @@ private slots:
     void openAndCloseAreIdempotent();
     void sendOpensClosedPort();
     void handlerOrderAndLinks();
+    void linksChangedDuringDelivery_data();
+    void linksChangedDuringDelivery();
     void bytesArriveUnchanged_data();
     void bytesArriveUnchanged();
     void hangUpIsErrorThenClose();
@@ -200,6 +204,69 @@ void TestTerminal::handlerOrderAndLinks()
     order.clear();
     terminal.Open();
     QCOMPARE(order, QStringList({"own", "second"}));
+}
+
+// A handler changes the links while the open event is delivered: links A, B
+// and C registered in that order, D not yet. Each changer first removes,
+// then adds. The close event that follows shows who is registered then.
+void TestTerminal::linksChangedDuringDelivery_data()
+{
+    QTest::addColumn<QString>("changer"); // "own" or a link
+    QTest::addColumn<QString>("removed");  // links, in order
+    QTest::addColumn<QString>("added");
+    QTest::addColumn<QString>("heardOpen");
+    QTest::addColumn<QString>("heardClose");
+    QTest::newRow("a link removes itself") << "A" << "A" << "" << "own A B C" << "own B C";
+    QTest::newRow("a link removes the one before it") << "B" << "A" << "" << "own A B C" << "own B C";
+    QTest::newRow("a link removes the one after it") << "A" << "B" << "" << "own A C" << "own A C";
+    QTest::newRow("a link removes two") << "B" << "AC" << "" << "own A B" << "own B";
+    QTest::newRow("a link adds one") << "A" << "" << "D" << "own A B C" << "own A B C D";
+    QTest::newRow("a link removes itself and adds one") << "A" << "A" << "D" << "own A B C" << "own B C D";
+    QTest::newRow("a link removes one and adds it again") << "A" << "B" << "B" << "own A C" << "own A C B";
+    QTest::newRow("the owner removes one") << "own" << "B" << "" << "own A C" << "own A C";
+    QTest::newRow("the owner adds one") << "own" << "" << "D" << "own A B C" << "own A B C D";
+}
+
+void TestTerminal::linksChangedDuringDelivery()
+{
+    QFETCH(QString, changer);
+    QFETCH(QString, removed);
+    QFETCH(QString, added);
+    QFETCH(QString, heardOpen);
+    QFETCH(QString, heardClose);
+    SimFixture fixture;
+    QStringList heard;
+    std::map<QChar, TTerminalLink> links; // outlive the terminal, whose destruction they hear
+    TTerminal terminal;
+    terminal.SetPortNumber(fixture.Port());
+    bool changed = false;
+    const auto change = [&] {
+        if (std::exchange(changed, true))
+            return;
+        for (const QChar name : removed)
+            terminal.RemoveLink(&links[name]);
+        for (const QChar name : added)
+            terminal.AddLink(&links[name]);
+    };
+    const auto listen = [&](const QString &name) {
+        return [&, name](TTerminal *) {
+            heard << name;
+            if (name == changer)
+                change();
+        };
+    };
+    terminal.OnOpen = terminal.OnClose = listen("own");
+    for (const QChar name : QStringLiteral("ABCD")) {
+        links[name].OnOpen = links[name].OnClose = listen(name);
+        if (name != 'D')
+            terminal.AddLink(&links[name]);
+    }
+
+    terminal.Open();
+    QCOMPARE(heard.join(' '), heardOpen);
+    heard.clear();
+    terminal.Close();
+    QCOMPARE(heard.join(' '), heardClose);
 }
 
 void TestTerminal::bytesArriveUnchanged_data()
