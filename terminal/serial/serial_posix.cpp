@@ -7,9 +7,9 @@
 // tool's settings has gone out, so the next program finds the port as this
 // one found it. stop() writes to an eventfd that waitForInput() polls next
 // to the port; the eventfd is not drained, so every later wait returns
-// Stopped until open() replaces it or discardInput() drains it. discardInput() is tcflush(TCIFLUSH). A hang-up of
-// the other side shows as POLLHUP, EIO or a 0-byte read, and is always
-// reported as EIO.
+// Stopped until open() replaces it or discardInput() drains it.
+// discardInput() is tcflush(TCIFLUSH). A hang-up of the other side shows as
+// POLLHUP, EIO or a 0-byte read, and is always reported as EIO.
 #include "serial.h"
 
 #include <cerrno>
