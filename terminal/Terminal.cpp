@@ -70,7 +70,7 @@ void TTerminal::DiscardInput()
 
 void TTerminal::StartReader()
 {
-    m_reader = std::make_unique<TTerminalThread>(this, *m_port, ++m_readerRun);
+    m_reader = std::make_unique<TTerminalThread>(this, *m_port, ++m_readerRun, ReaderPosted);
     m_reader->Start();
 }
 

@@ -24,6 +24,7 @@
 
 #include <QObject>
 #include <QList>
+#include <functional>
 #include <memory>
 
 namespace serial { class Port; }
@@ -42,6 +43,10 @@ public:
     TNotifyEvent OnClose;
     TErrorEvent OnError;
     TDataEvent OnData;
+    // Called on the reader's thread once it has posted a chunk, with the
+    // chunk's size: for tests that have the GUI thread lag behind the
+    // reader. Taken by every reader started after it is set.
+    std::function<void(qsizetype)> ReaderPosted;
 
     // COM port number, read at every Open() and in every error text.
     int PortNumber() const { return m_portNumber; }
