@@ -437,7 +437,7 @@ void portAsFound(Line &line)
 
     auto port = serial::createPort();
     CHECK_EQ(port->open(line.device), 0);
-    // The tool's own settings are in force: raw bytes both ways.
+    // The tool's own settings are in force: the bytes go out raw.
     const std::string bytes("\x11\r\n\x13\x03\x7f\xff", 7);
     CHECK_EQ(port->write(bytes.data(), bytes.size()), 0);
     CHECK(line.peer.receive(bytes.size()) == bytes);
