@@ -68,7 +68,7 @@ TStation::TStation(QObject *parent) : QObject(parent)
 TStation::~TStation()
 {
     // No tick from here on, also not from the closed event.
-    m_timer1->stop();
+    Stop();
     m_shuttingDown = true;
     m_exchanges.reset();
     m_terminal.reset();
@@ -79,6 +79,11 @@ void TStation::Start()
 {
     m_timer1->start();
     Timer1Timer();
+}
+
+void TStation::Stop()
+{
+    m_timer1->stop();
 }
 
 void TStation::LoadSettings()

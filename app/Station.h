@@ -55,6 +55,9 @@ public:
 
     // Starts the reconnect timer and ticks at once.
     void Start();
+    // Stops the reconnect timer; a close outside shutdown still reopens the
+    // link at once.
+    void Stop();
     // The reconnect tick: opens a closed terminal; the outcome goes to
     // statusChanged.
     void Timer1Timer();

@@ -17,11 +17,21 @@ function(kolt_wine_environment out)
     set(${out} "WINEPATH=${wine_path}" WINEQT_FORCE_STDERR_LOGGING=1 PARENT_SCOPE)
 endfunction()
 
-# kolt_add_qtest(NAME SOURCES... LIBS libs... [TIMEOUT seconds])
+# kolt_label_test(TEST PROGRAM LABELS...): gives the test the labels; for the
+# label "tsan" the program joins the target tsan-tests, which builds what
+# `ctest -L tsan` runs.
+function(kolt_label_test test program)
+    set_property(TEST ${test} APPEND PROPERTY LABELS ${ARGN})
+    if("tsan" IN_LIST ARGN)
+        add_dependencies(tsan-tests ${program})
+    endif()
+endfunction()
+
+# kolt_add_qtest(NAME SOURCES... LIBS libs... [TIMEOUT seconds] [LABELS labels...])
 # A QtTest program run by CTest on Qt's offscreen platform: real widgets and
 # window geometry, no display.
 function(kolt_add_qtest name)
-    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
     add_test(NAME ${name} COMMAND ${name})
@@ -35,11 +45,15 @@ function(kolt_add_qtest name)
         list(APPEND environment ${wine})
     endif()
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${environment}")
+    if(ARG_LABELS)
+        kolt_label_test(${name} ${name} ${ARG_LABELS})
+    endif()
 endfunction()
 
-# kolt_add_plain_test(NAME SOURCES... LIBS libs...): a test program without Qt.
+# kolt_add_plain_test(NAME SOURCES... LIBS libs... [TIMEOUT seconds] [LABELS labels...]):
+# a test program without Qt.
 function(kolt_add_plain_test name)
-    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS})
     add_test(NAME ${name} COMMAND ${name})
@@ -47,4 +61,7 @@ function(kolt_add_plain_test name)
         set(ARG_TIMEOUT 120)
     endif()
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+    if(ARG_LABELS)
+        kolt_label_test(${name} ${name} ${ARG_LABELS})
+    endif()
 endfunction()
