@@ -8,6 +8,7 @@
 #include "config/ConfigTransfer.h"
 #include "config/TerminalConfig.h"
 #include "station/StationFile.h"
+#include "station/StationImage.h"
 #include "station/StationTransfer.h"
 #include "terminal/Exchange.h"
 #include "terminal/ExchangeLine.h"
@@ -171,6 +172,17 @@ void TStation::SaveToController()
     SetOutcome(QStringLiteral("Записано и проверено; ") + reloaded);
     if (m_changeCount == changesBefore)
         SetUnsavedChanges(false);
+}
+
+TControllerComparison TStation::CompareWithController(const TTerminalConfig &Pages)
+{
+    const TStationImage ours = TStationImage::Of(ConfigImage::Encode(Pages), m_tankTables);
+    TStationImage held;
+    {
+        TExchange exchange(*m_exchanges, ReadStationPlan(ours));
+        held = ReadStation(exchange, ours);
+    }
+    return {ours.TankNos(), StationComparison::CompareStation(ours, held)};
 }
 
 TankTable *TStation::OpenTable(int TankNo, int HMax)
