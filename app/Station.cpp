@@ -177,12 +177,7 @@ void TStation::SaveToController()
 TControllerComparison TStation::CompareWithController(const TTerminalConfig &Pages)
 {
     const TStationImage ours = TStationImage::Of(ConfigImage::Encode(Pages), m_tankTables);
-    TStationImage held;
-    {
-        TExchange exchange(*m_exchanges, ReadStationPlan(ours));
-        held = ReadStation(exchange, ours);
-    }
-    return {ours.TankNos(), StationComparison::CompareStation(ours, held)};
+    return {ours.TankNos(), StationComparison::CompareStation(ours, ReadStation(*m_exchanges, ours))};
 }
 
 TankTable *TStation::OpenTable(int TankNo, int HMax)

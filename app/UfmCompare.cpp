@@ -11,14 +11,20 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TfmCompare::TfmCompare(const TControllerComparison &Comparison, QWidget *parent) : QDialog(parent)
+TfmCompare::TfmCompare(const TControllerComparison &Comparison, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMaximizeButtonHint
+                          | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("fmCompare"));
     setWindowTitle(ErrorBox::ApplicationTitle());
     setFont(QFont(QStringLiteral("Tahoma"), 8));
     resize(600, 300);
 
-    lblScope = new QLabel(ScopeText(Comparison.TankNos) + QStringLiteral("\nЗначение в окне → в контроллере:"), this);
+    const QStringList lines = StationComparison::Lines(Comparison.Differences, std::nullopt);
+    QString scope = ScopeText(Comparison.TankNos);
+    if (!lines.isEmpty())
+        scope += QStringLiteral("\nЗначение в окне → в контроллере:");
+    lblScope = new QLabel(scope, this);
     lblScope->setObjectName(QStringLiteral("lblScope"));
     lblScope->setTextFormat(Qt::PlainText);
 
@@ -26,7 +32,6 @@ TfmCompare::TfmCompare(const TControllerComparison &Comparison, QWidget *parent)
     mDifferences->setObjectName(QStringLiteral("mDifferences"));
     mDifferences->setReadOnly(true);
     mDifferences->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    const QStringList lines = StationComparison::Lines(Comparison.Differences, std::nullopt);
     mDifferences->setPlainText(lines.isEmpty() ? QStringLiteral("Нет различий") : lines.join(u'\n'));
 
     btnCopy = new QPushButton(QStringLiteral("Копировать"), this);

@@ -120,20 +120,6 @@ TStationImage BackupImage(const QString &path, const QString &argument = kFile, 
 
 const QString kChangedOnly = QStringLiteral("--changed-only");
 
-// Reads what the controller holds of Ours, then writes only the chunks that
-// differ, checked unless --no-verify.
-void WriteChangedOnly(TExchangeLine &line, const TStationImage &ours, const TInvocation &invocation)
-{
-    TStationImage held;
-    {
-        TExchange exchange(line, ReadStationPlan(ours));
-        held = ReadStation(exchange, ours);
-    }
-    const TChangedWrite write(ours, held);
-    TExchange exchange(line, write.Plan(invocation.verify));
-    write.Run(exchange, Check(invocation), PrintReloadAnswer);
-}
-
 void Exec(TExchangeLine &line, const TInvocation &invocation)
 {
     const QByteArray text = CommandLineText(invocation.arguments.at(0), QStringLiteral("TEXT"));
@@ -270,7 +256,7 @@ void WriteTable(TExchangeLine &line, const TInvocation &invocation)
     slot->Loaded = true;
     slot->Modified = true;
     if (options.contains(kChangedOnly)) {
-        WriteChangedOnly(line, {{}, {{tankNo, TankTableFile::BlockBytes(*slot)}}}, invocation);
+        WriteChangedOnly(line, {{}, {{tankNo, TankTableFile::BlockBytes(*slot)}}}, Check(invocation));
         return;
     }
     TExchange exchange(line, WriteTablesPlan(tables, invocation.verify));
@@ -301,7 +287,7 @@ void Restore(TExchangeLine &line, const TInvocation &invocation)
     TTankTables tables;
     LoadBackup(invocation.arguments.at(0), configImage, tables);
     if (invocation.options.contains(kChangedOnly)) {
-        WriteChangedOnly(line, TStationImage::Of(configImage, tables), invocation);
+        WriteChangedOnly(line, TStationImage::Of(configImage, tables), Check(invocation), PrintReloadAnswer);
         return;
     }
     TExchange exchange(line, WriteStationPlan(tables, invocation.verify));
@@ -324,8 +310,7 @@ void Diff(TExchangeLine &line, const TInvocation &invocation)
         theirs = BackupImage(second, QStringLiteral("FILE2"), true);
         sides = QStringLiteral("%1 и %2").arg(NativePath(path), NativePath(second));
     } else {
-        TExchange exchange(line, ReadStationPlan(ours));
-        theirs = ReadStation(exchange, ours);
+        theirs = ReadStation(line, ours);
         sides = QStringLiteral("контроллером и %1").arg(NativePath(path));
     }
     const QList<TStationDifference> differences = StationComparison::CompareStation(ours, theirs);

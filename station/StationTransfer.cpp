@@ -53,22 +53,17 @@ void WriteStation(TExchange &Exchange, const QByteArray &ConfigImage, TTankTable
     WriteTables(Exchange, Tables, Check);
 }
 
-TExchangePlan ReadStationPlan(const TStationImage &Ours)
+TStationImage ReadStation(TExchangeLine &Line, const TStationImage &Ours)
 {
-    return ReadFilePlan() * ((Ours.Config.isEmpty() ? 0 : 1) + int(Ours.Tables.size()));
-}
-
-TStationImage ReadStation(TExchange &Exchange, const TStationImage &Ours)
-{
+    TExchange exchange(Line, ReadFilePlan() * ((Ours.Config.isEmpty() ? 0 : 1) + int(Ours.Tables.size())));
     TStationImage held;
     if (!Ours.Config.isEmpty()) {
-        ReadRemoteFile(Exchange, ConfigFile::Name, 0, 0, held.Config);
+        ReadRemoteFile(exchange, ConfigFile::Name, 0, 0, held.Config);
         held.Config.truncate(ConfigImage::Size);
     }
     for (const int tankNo : Ours.TankNos()) {
         using namespace TankTableFile;
-        QByteArray &block = held.Tables[tankNo];
-        ReadRemoteFile(Exchange, Name, BlockOffset(tankNo), BlockSize, block, tankNo);
+        ReadRemoteFile(exchange, Name, BlockOffset(tankNo), BlockSize, held.Tables[tankNo], tankNo);
     }
     return held;
 }
@@ -99,11 +94,6 @@ TChangedWrite::TPart TChangedWrite::Part(const QByteArray &File, qint32 Offset, 
             part.Runs.append({start, length});
     }
     return part;
-}
-
-int TChangedWrite::Chunks() const
-{
-    return Plan(false).Writes;
 }
 
 TExchangePlan TChangedWrite::Plan(bool Checked) const
@@ -162,4 +152,12 @@ void TChangedWrite::Run(TExchange &Exchange, const TWriteCheck &Check,
         if (Check)
             Verification::ExpectTable(table.TankNo, table.Bytes, ReadBack(Exchange, table), *Check);
     }
+}
+
+void WriteChangedOnly(TExchangeLine &Line, const TStationImage &Ours, const TWriteCheck &Check,
+                      const std::function<void(const QList<QByteArray> &)> &Reloaded)
+{
+    const TChangedWrite write(Ours, ReadStation(Line, Ours));
+    TExchange exchange(Line, write.Plan(Check.has_value()));
+    write.Run(exchange, Check, Reloaded);
 }

@@ -20,6 +20,7 @@
 #include <optional>
 
 class TExchange;
+class TExchangeLine;
 class TTankTables;
 
 // How a write is checked: its bytes read back and compared, a difference
@@ -51,13 +52,12 @@ TExchangePlan WriteStationPlan(const TTankTables &Tables, bool Checked);
 void WriteStation(TExchange &Exchange, const QByteArray &ConfigImage, TTankTables &Tables, const TWriteCheck &Check,
                   const std::function<void(const QList<QByteArray> &)> &Reloaded = {});
 
-// What ReadStation() sends for what Ours covers.
-TExchangePlan ReadStationPlan(const TStationImage &Ours);
-// What the controller holds of what Ours covers: all of "config" (its first
-// ConfigImage::Size bytes, or fewer when it sent fewer) when Ours has a
-// configuration, and the block of each of Ours' tanks as it came, short or
-// empty where the controller sent less. Throws TError.
-TStationImage ReadStation(TExchange &Exchange, const TStationImage &Ours);
+// What the controller holds of what Ours covers, read as one operation on
+// Line: all of "config" (its first ConfigImage::Size bytes, or fewer when it
+// sent fewer) when Ours has a configuration, and the block of each of Ours'
+// tanks as it came, short or empty where the controller sent less. Throws
+// TError, "Терминал занят" while another operation holds Line.
+TStationImage ReadStation(TExchangeLine &Line, const TStationImage &Ours);
 
 // A write of Ours that sends only the chunks in which Held, what the
 // controller holds (ReadStation()), differs; what Held lacks differs.
@@ -66,8 +66,6 @@ class TChangedWrite
 public:
     TChangedWrite(const TStationImage &Ours, const TStationImage &Held);
 
-    // The write commands Run() sends.
-    int Chunks() const;
     // What Run() sends: the chunks, a read-back of each run of them when
     // checked, and "reload" when Ours has a configuration.
     TExchangePlan Plan(bool Checked) const;
@@ -107,3 +105,9 @@ private:
     std::optional<TPart> m_config;
     QList<TPart> m_tables;
 };
+
+// The write of only what changed on Line: ReadStation(), then
+// TChangedWrite::Run() in an exchange whose plan the reads decide. Throws
+// TError.
+void WriteChangedOnly(TExchangeLine &Line, const TStationImage &Ours, const TWriteCheck &Check,
+                      const std::function<void(const QList<QByteArray> &)> &Reloaded = {});

@@ -298,7 +298,8 @@ void TestCompare::listsWhatDiffers()
     const ShownList shown = Compare();
     QCOMPARE(m_errors, QStringList());
     QCOMPARE(shown.title, ErrorBox::ApplicationTitle());
-    QCOMPARE(shown.scope, scope + QStringLiteral("\nЗначение в окне → в контроллере:"));
+    const bool none = lines == QStringList{QStringLiteral("Нет различий")};
+    QCOMPARE(shown.scope, none ? scope : scope + QStringLiteral("\nЗначение в окне → в контроллере:"));
     QCOMPARE(shown.text.split(u'\n'), lines);
     QCOMPARE(Commands(m_fixture->Sim(), sent), reads);
     QVERIFY(State() == before);
