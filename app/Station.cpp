@@ -8,6 +8,7 @@
 #include "config/ConfigTransfer.h"
 #include "config/TerminalConfig.h"
 #include "station/StationFile.h"
+#include "station/StationImage.h"
 #include "station/StationTransfer.h"
 #include "terminal/Exchange.h"
 #include "terminal/ExchangeLine.h"
@@ -176,6 +177,12 @@ void TStation::SaveToController()
     SetOutcome(QStringLiteral("Записано и проверено; ") + reloaded);
     if (m_changeCount == changesBefore)
         SetUnsavedChanges(false);
+}
+
+TControllerComparison TStation::CompareWithController(const TTerminalConfig &Pages)
+{
+    const TStationImage ours = TStationImage::Of(ConfigImage::Encode(Pages), m_tankTables);
+    return {ours.TankNos(), StationComparison::CompareStation(ours, ReadStation(*m_exchanges, ours))};
 }
 
 TankTable *TStation::OpenTable(int TankNo, int HMax)
