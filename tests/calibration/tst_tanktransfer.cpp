@@ -111,8 +111,7 @@ void TankTransferTest::fetch()
     TExchangeLine exchanges(terminal);
     TTankTables tables;
 
-    TExchange exchange(exchanges, FetchTankTablePlan());
-    FetchTankTable(exchange, tables[2]);
+    FetchTankTableScript(tables[2]).Run(exchanges);
 
     QCOMPARE(Commands(fixture.Sim()), QStringList{"rdfile tanks.tbl 3200 1600"});
     std::string expected = LittleEndian(TankVolumes(3)).substr(0, copiedBytes);
@@ -167,9 +166,8 @@ void TankTransferTest::fetchFailureLeavesSlotEmpty()
     TTankTables tables;
     tables[2].HMax = 1234;
 
-    TExchange exchange(exchanges, FetchTankTablePlan());
     try {
-        FetchTankTable(exchange, tables[2]);
+        FetchTankTableScript(tables[2]).Run(exchanges);
         QFAIL("the fetch went through");
     } catch (const TError &failure) {
         QCOMPARE(failure.Message(), error);
@@ -226,12 +224,12 @@ void TankTransferTest::writeBack()
         edited.replace((n - 1) * 1600, 1600, LittleEndian(TankVolumes(7 + n)));
     }
 
-    QCOMPARE(WriteBackPlan(tables), (TExchangePlan{0, 50 * int(modifiedTanks.size()), 0}));
-    TExchange exchange(exchanges, WriteBackPlan(tables));
+    const TExchangeScript script = WriteBackScript(tables);
+    QCOMPARE(script.Plan(), (TExchangePlan{0, 50 * int(modifiedTanks.size()), 0}));
     if (failingCommand)
-        QVERIFY_THROWS_EXCEPTION(TError, WriteBackTankTables(exchange, tables));
+        QVERIFY_THROWS_EXCEPTION(TError, script.Run(exchanges));
     else
-        WriteBackTankTables(exchange, tables);
+        script.Run(exchanges);
 
     // A failure ends the run at the failing command of the next table.
     QStringList expectedCommands;
@@ -275,14 +273,12 @@ void TankTransferTest::stationWriteReportsEachStep()
     });
 
     constexpr int kTotal = 14 + 1 + 1 + 2 * (50 + 1);
-    const TExchangePlan plan = WriteStationPlan(tables, true);
-    QCOMPARE(plan, (TExchangePlan{0, 14 + 2 * 50, 1, 3}));
-    QCOMPARE(WriteStationPlan(tables, false), (TExchangePlan{0, 14 + 2 * 50, 1, 0}));
-    {
-        TExchange exchange(exchanges, plan);
-        WriteStation(exchange, ConfigImage::Encode(TTerminalConfig()), tables,
-                     TStationDifference::TSides{QStringLiteral("в окне"), QStringLiteral("в контроллере")});
-    }
+    const QByteArray image = ConfigImage::Encode(TTerminalConfig());
+    const TExchangeScript script = WriteStationScript(
+        image, tables, TStationDifference::TSides{QStringLiteral("в окне"), QStringLiteral("в контроллере")});
+    QCOMPARE(script.Plan(), (TExchangePlan{0, 14 + 2 * 50, 1, 3}));
+    QCOMPARE(WriteStationScript(image, tables, std::nullopt).Plan(), (TExchangePlan{0, 14 + 2 * 50, 1, 0}));
+    script.Run(exchanges);
 
     struct Expected
     {
@@ -351,8 +347,9 @@ void TankTransferTest::reloadAnswerIsReturned()
     TTerminal terminal;
     terminal.SetPortNumber(fixture.Port());
     TExchangeLine exchanges(terminal);
-    TExchange exchange(exchanges, ReloadPlan());
-    QCOMPARE(ReloadConfig(exchange), lines);
+    QList<QByteArray> answer;
+    ReloadScript([&](const QList<QByteArray> &reloaded) { answer = reloaded; }).Run(exchanges);
+    QCOMPARE(answer, lines);
     QCOMPARE(fixture.Sim().reloadCount(), refused ? 0 : 1);
     QCOMPARE(Commands(fixture.Sim()), QStringList{"reload"});
 }
