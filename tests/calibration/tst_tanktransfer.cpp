@@ -10,6 +10,7 @@
 #include "station/StationTransfer.h"
 #include "terminal/Exchange.h"
 #include "terminal/ExchangeLine.h"
+#include "terminal/ExchangeScript.h"
 #include "terminal/Terminal.h"
 
 #include <QTest>
@@ -81,6 +82,7 @@ private slots:
     void fetchFailureLeavesSlotEmpty();
     void writeBack_data();
     void writeBack();
+    void editDuringWriteBackStaysMarked();
     void stationWriteReportsEachStep();
     void reloadAnswerIsReturned_data();
     void reloadAnswerIsReturned();
@@ -248,6 +250,40 @@ void TankTransferTest::writeBack()
     for (int n : writtenTanks)
         QCOMPARE(fixture.Sim().file("tanks.tbl").substr((n - 1) * 1600, 1600),
                  edited.substr((n - 1) * 1600, 1600));
+}
+
+// A table edited while the write-back runs, after its block was taken,
+// stays marked: the edit is written next time, not dropped.
+void TankTransferTest::editDuringWriteBackStaysMarked()
+{
+    SimFixture fixture;
+    fixture.Sim().setFile("tanks.tbl", TankFile());
+    TTerminal terminal;
+    terminal.SetPortNumber(fixture.Port());
+    TExchangeLine exchanges(terminal);
+    TTankTables tables;
+    for (int n : {2, 3, 5}) {
+        tables[n - 1].Loaded = tables[n - 1].Modified = true;
+        tables[n - 1].Volumes = TankVolumes(7 + n);
+    }
+    const TExchangeScript script = WriteBackScript(tables);
+    // While the first chunk of tank 2 is sent, tanks 2 and 5 are edited.
+    QObject context;
+    connect(&exchanges, &TExchangeLine::commandStarted, &context, [&](const TExchangeStep &step) {
+        if (step.Number != 1)
+            return;
+        ++tables[1].Volumes[0];
+        ++tables[4].Volumes[0];
+    });
+    script.Run(exchanges);
+
+    QVERIFY(tables[1].Modified);
+    QVERIFY(!tables[2].Modified);
+    QVERIFY(tables[4].Modified);
+    // The controller holds the blocks as they were taken.
+    const std::string held = fixture.Sim().file("tanks.tbl");
+    for (int n : {2, 3, 5})
+        QCOMPARE(held.substr((n - 1) * 1600, 1600), LittleEndian(TankVolumes(7 + n)));
 }
 
 // A whole checked write with the tables of tanks 2 and 5 changed: every
