@@ -70,6 +70,8 @@ QStringList WriteCommands(int offset, const std::string &file)
 
 } // namespace
 
+Q_DECLARE_METATYPE(TEmptyTable)
+
 class TankTransferTest : public QObject
 {
     Q_OBJECT
@@ -129,21 +131,32 @@ void TankTransferTest::fetchFailureLeavesSlotEmpty_data()
     QTest::addColumn<int>("fileBytes"); // how much of the file exists
     QTest::addColumn<QString>("error");
     QTest::addColumn<int>("answerLine"); // that the error names
+    QTest::addColumn<TEmptyTable>("empty");
 
     const int file = 6 * 1600;
     const QString damaged = QStringLiteral("Таблица резервуара 3 повреждена: получено %1 байт из 1600");
     const QString odd = QStringLiteral("Нечётное число шестнадцатеричных цифр");
-    QTest::newRow("no answer") << int(sim::Fault::Silence) << file << "rdfile tanks.tbl 3200 1600" << 0;
-    QTest::newRow("non-hex answer") << int(sim::Fault::NonHexLine) << file << "'$ER' is not a valid integer value" << 2;
+    QTest::newRow("no answer") << int(sim::Fault::Silence) << file << "rdfile tanks.tbl 3200 1600" << 0
+        << TEmptyTable::Zeros;
+    QTest::newRow("non-hex answer") << int(sim::Fault::NonHexLine) << file << "'$ER' is not a valid integer value" << 2
+        << TEmptyTable::Zeros;
     // Part of a table, taken with zeros in its tail, would overwrite the
     // controller's values with zeros when written back.
-    QTest::newRow("short answer") << int(sim::Fault::ShortAnswer) << file << damaged.arg(800) << 0;
-    QTest::newRow("entry cut in the middle") << int(sim::Fault::None) << 2 * 1600 + 6 << damaged.arg(6) << 0;
-    QTest::newRow("an answer line beginning with '>'") << int(sim::Fault::LineCutAfterGt) << file << damaged.arg(16) << 0;
-    QTest::newRow("a digit too many mid-line") << int(sim::Fault::ExtraDigit) << file << odd << 51;
-    QTest::newRow("a digit missing") << int(sim::Fault::DroppedDigit) << file << odd << 51;
+    QTest::newRow("short answer") << int(sim::Fault::ShortAnswer) << file << damaged.arg(800) << 0
+        << TEmptyTable::Zeros;
+    QTest::newRow("entry cut in the middle") << int(sim::Fault::None) << 2 * 1600 + 6 << damaged.arg(6) << 0
+        << TEmptyTable::Zeros;
+    QTest::newRow("an answer line beginning with '>'") << int(sim::Fault::LineCutAfterGt) << file << damaged.arg(16) << 0
+        << TEmptyTable::Zeros;
+    QTest::newRow("a digit too many mid-line") << int(sim::Fault::ExtraDigit) << file << odd << 51
+        << TEmptyTable::Zeros;
+    QTest::newRow("a digit missing") << int(sim::Fault::DroppedDigit) << file << odd << 51 << TEmptyTable::Zeros;
     QTest::newRow("a byte too many") << int(sim::Fault::ExtraByte) << file
-                                     << "Ответ длиннее запрошенного: получено 1601 байт из 1600" << 0;
+                                     << "Ответ длиннее запрошенного: получено 1601 байт из 1600" << 0
+                                         << TEmptyTable::Zeros;
+    // No table there yet, where a whole one is asked for.
+    QTest::newRow("no table, a whole one asked for") << int(sim::Fault::None) << 2 * 1600 << damaged.arg(0) << 0
+                                                     << TEmptyTable::Refused;
 }
 
 // The slot stays as it was, and the error names the file, the tank and the
@@ -154,6 +167,7 @@ void TankTransferTest::fetchFailureLeavesSlotEmpty()
     QFETCH(int, fileBytes);
     QFETCH(QString, error);
     QFETCH(int, answerLine);
+    QFETCH(TEmptyTable, empty);
 
     SimFixture fixture;
     fixture.Sim().setFile("tanks.tbl", TankFile().substr(0, fileBytes));
@@ -169,7 +183,7 @@ void TankTransferTest::fetchFailureLeavesSlotEmpty()
     tables[2].HMax = 1234;
 
     try {
-        FetchTankTableScript(tables[2]).Run(exchanges);
+        FetchTankTableScript(tables[2], empty).Run(exchanges);
         QFAIL("the fetch went through");
     } catch (const TError &failure) {
         QCOMPARE(failure.Message(), error);
