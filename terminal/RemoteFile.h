@@ -2,8 +2,6 @@
 // "wrfile <Name> <offset> <HEX>" per chunk, are sent by TExchangeScript.
 #pragma once
 
-#include "ExchangeStep.h"
-
 #include <QByteArray>
 #include <QList>
 
