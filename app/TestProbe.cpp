@@ -5,14 +5,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QPlainTextEdit>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QWidget>
+
+#include <cstdio>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -133,17 +136,46 @@ QString FocusName()
 
 } // namespace
 
-TTestProbe::TTestProbe(QObject *parent) : QObject(parent)
+// What the reading thread shares with the probe: the probe while it lives.
+struct TTestProbe::TInput
 {
-    const QString name = qEnvironmentVariable(VariableName);
-    if (name.isEmpty())
-        return;
-    m_server = new QLocalServer(this);
-    QLocalServer::removeServer(name);
-    if (!m_server->listen(name))
-        qWarning("%s: cannot listen on %s: %s", VariableName, qPrintable(name),
-                 qPrintable(m_server->errorString()));
-    connect(m_server, &QLocalServer::newConnection, this, &TTestProbe::Serve);
+    std::mutex mutex;
+    TTestProbe *probe;
+};
+
+std::unique_ptr<TTestProbe> TTestProbe::FromEnvironment()
+{
+    if (qEnvironmentVariableIsEmpty(VariableName))
+        return nullptr;
+    std::unique_ptr<TTestProbe> probe(new TTestProbe);
+    std::thread([input = probe->m_input] {
+        constexpr int kStandardInput = 0; // the descriptor, on every platform
+        // Unbuffered, a line is read up to its end and no further; the
+        // C library's stdin would hold a lock that its exit takes, too.
+        QFile queries;
+        if (!queries.open(kStandardInput, QIODevice::ReadOnly | QIODevice::Unbuffered))
+            return;
+        for (QByteArray line = queries.readLine(); !line.isEmpty(); line = queries.readLine()) {
+            const std::lock_guard lock(input->mutex);
+            if (!input->probe)
+                return;
+            QMetaObject::invokeMethod(
+                input->probe, [probe = input->probe, line] { probe->Reply(line); }, Qt::QueuedConnection);
+        }
+    }).detach();
+    return probe;
+}
+
+TTestProbe::TTestProbe() : m_input(std::make_shared<TInput>())
+{
+    m_input->probe = this;
+}
+
+TTestProbe::~TTestProbe()
+{
+    // Lines handed over but not answered yet go with the object.
+    const std::lock_guard lock(m_input->mutex);
+    m_input->probe = nullptr;
 }
 
 QString TTestProbe::Answer(const QString &query)
@@ -168,15 +200,9 @@ QString TTestProbe::Answer(const QString &query)
     return QStringLiteral("error: ") + query;
 }
 
-void TTestProbe::Serve()
+void TTestProbe::Reply(const QByteArray &query)
 {
-    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, socket, [socket] {
-            while (socket->canReadLine()) {
-                const QString query = QString::fromUtf8(socket->readLine()).trimmed();
-                socket->write(Answer(query).toUtf8() + '\n');
-            }
-        });
-    }
+    const QByteArray answer = Answer(QString::fromUtf8(query).trimmed()).toUtf8() + '\n';
+    std::fwrite(answer.constData(), 1, std::size_t(answer.size()), stdout);
+    std::fflush(stdout);
 }

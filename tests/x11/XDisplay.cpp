@@ -32,6 +32,10 @@ XDisplay::~XDisplay()
 
 bool XDisplay::Start(QString *error)
 {
+    m_display = qEnvironmentVariable(DisplayVariable);
+    if (!m_display.isEmpty())
+        return true;
+
     // The server writes the number of the display it found free to the
     // descriptor given, here its standard output.
     m_server.setProcessChannelMode(QProcess::SeparateChannels);

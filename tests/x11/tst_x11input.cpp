@@ -4,12 +4,13 @@
 // transcript and files) and on the screen's side (window titles, and what
 // the program's test probe says its widgets show). Positions on screen are
 // asked of the program itself. When a step fails, the screen is kept as an
-// image in the build folder.
+// image in the build folder. The same flows drive the Linux build or the
+// Windows build under wine (ProgramUnderTest.h).
 #include "ProbeClient.h"
+#include "ProgramUnderTest.h"
 #include "StandInProcess.h"
 #include "XDisplay.h"
 #include "app/EllipsisDelegate.h"
-#include "app/TestProbe.h"
 #include "calibration/TankTable.h"
 #include "common/Cp1251.h"
 #include "common/Settings.h"
@@ -145,6 +146,7 @@ private:
     // into its file name box and Enter.
     void ChooseFile(const QString &titlePattern, const QString &path);
 
+    const ProgramUnderTest m_target;
     XDisplay m_x;
     QString m_shotsDir;
     int m_shots = 0;
@@ -156,7 +158,7 @@ private:
 
 void tst_x11input::initTestCase()
 {
-    m_shotsDir = QStringLiteral(KOLT_SHOTS_DIR);
+    m_shotsDir = qEnvironmentVariable("KOLT_X11_SCREENSHOTS", QStringLiteral(KOLT_SHOTS_DIR));
     QDir().mkpath(m_shotsDir);
     QString error;
     QVERIFY2(m_x.Start(&error), qPrintable(error));
@@ -167,22 +169,14 @@ void tst_x11input::init()
     TearDown();
     m_folder = std::make_unique<QTemporaryDir>();
     QVERIFY(m_folder->isValid());
-    m_com1 = std::make_unique<StandInProcess>(m_folder->path(), 1);
+    m_com1 = std::make_unique<StandInProcess>(m_folder->path(), m_target.PortsFolder(m_folder->path()), 1);
     QString error;
     QVERIFY2(m_com1->Start(&error), qPrintable(error));
     Settings::WritePort(SettingsPath(), 1);
 
-    const QString probeName = QDir(m_folder->path()).filePath(QStringLiteral("probe"));
-    QProcessEnvironment environment = m_x.Environment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("KOLT_TARVO_PORTS"), m_folder->path());
-    environment.insert(QStringLiteral("KOLT_TARVO_SETTINGS"), SettingsPath());
-    environment.insert(QString::fromLatin1(TTestProbe::VariableName), probeName);
     m_program = std::make_unique<QProcess>();
-    m_program->setProcessEnvironment(environment);
-    m_program->setProcessChannelMode(QProcess::ForwardedChannels);
-    m_program->start(QStringLiteral(KOLT_APP_PATH));
-    m_probe = std::make_unique<ProbeClient>(probeName);
+    m_target.Start(*m_program, m_x.Environment(), m_folder->path(), SettingsPath());
+    m_probe = std::make_unique<ProbeClient>(*m_program);
 
     EXPECT(ShowsSoon(kMainTitle), "the main window shows");
     EXPECT_SOON(m_probe->Text(QStringLiteral("StatusPanel0")) == OpenText(1), "the status bar shows COM1 open");
@@ -201,6 +195,7 @@ void tst_x11input::cleanupTestCase()
 void tst_x11input::TearDown()
 {
     if (m_program) {
+        m_program->closeWriteChannel(); // the probe's input ends
         m_program->terminate();
         if (!m_program->waitForFinished(kGuardMs)) {
             m_program->kill();
@@ -497,7 +492,7 @@ void tst_x11input::terminalLineSent()
 
 void tst_x11input::connectionDialogByKeyboard()
 {
-    StandInProcess com2(m_folder->path(), 2);
+    StandInProcess com2(m_folder->path(), m_target.PortsFolder(m_folder->path()), 2);
     QString error;
     QVERIFY2(com2.Start(&error), qPrintable(error));
     const QString read = QStringLiteral("rdfile config 0 0");
@@ -547,11 +542,12 @@ void tst_x11input::reconnectAfterStandInRestart()
 
 void tst_x11input::ChooseFile(const QString &titlePattern, const QString &path)
 {
+    const QString name = m_target.FileName(path);
     EXPECT_SOON(m_x.WindowShown(titlePattern), QStringLiteral("the dialog %1 opens").arg(titlePattern));
     EXPECT_SOON(m_probe->Ask(QStringLiteral("focus")).startsWith(QStringLiteral("fileNameEdit ")),
                 "the file name box has the focus");
-    EXPECT(m_x.Keys({QStringLiteral("ctrl+a")}) && m_x.Type(path), "typing the file's path");
-    EXPECT_SOON(m_probe->Text(QStringLiteral("fileNameEdit")) == path, "the file name box holds the path");
+    EXPECT(m_x.Keys({QStringLiteral("ctrl+a")}) && m_x.Type(name), "typing the file's path");
+    EXPECT_SOON(m_probe->Text(QStringLiteral("fileNameEdit")) == name, "the file name box holds the path");
     EXPECT(m_x.Keys({QStringLiteral("Return")}), "Return");
     EXPECT_SOON(!m_x.WindowShown(titlePattern), QStringLiteral("the dialog %1 closes on Enter").arg(titlePattern));
 }
