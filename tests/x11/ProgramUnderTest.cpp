@@ -20,7 +20,7 @@ QString ProgramUnderTest::PortsFolder(const QString &testFolder) const
 QString ProgramUnderTest::FileName(const QString &path) const
 {
     const QString absolute = QDir(path).absolutePath();
-    return m_windows ? QStringLiteral("Z:") + QDir::toNativeSeparators(absolute) : absolute;
+    return m_windows ? QStringLiteral("Z:") + QString(absolute).replace(u'/', u'\\') : absolute;
 }
 
 void ProgramUnderTest::Start(QProcess &process, QProcessEnvironment environment, const QString &testFolder,

@@ -144,6 +144,12 @@ QString XDisplay::WindowTitle(const QString &titlePattern) const
     return titles.section(u'\n', 0, 0);
 }
 
+QString XDisplay::FocusedWindowTitle() const
+{
+    QString title;
+    return Xdotool({QStringLiteral("getwindowfocus"), QStringLiteral("getwindowname")}, &title) ? title : QString();
+}
+
 bool XDisplay::MapAgain(const QString &titlePattern) const
 {
     return Xdotool({QStringLiteral("search"), QStringLiteral("--name"), titlePattern, QStringLiteral("windowmap"),

@@ -42,6 +42,8 @@ public:
     bool WindowShown(const QString &titlePattern) const { return !WindowTitle(titlePattern).isEmpty(); }
     // The title of a visible window that matches, empty when none does.
     QString WindowTitle(const QString &titlePattern) const;
+    // The title of the window that holds the input focus.
+    QString FocusedWindowTitle() const;
     // Maps the windows whose title matches, shown or not; false when none is there.
     bool MapAgain(const QString &titlePattern) const;
 
