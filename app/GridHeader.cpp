@@ -54,7 +54,14 @@ int TGridHeader::WidthFor(const QString &text) const
     QStyleOptionHeader option;
     initStyleOption(&option);
     option.text = text;
-    const QSize textSize = fontMetrics().size(Qt::TextSingleLine, text);
+    // Centred on its advance, the text reaches out by a glyph's bearing on
+    // either side (the left foot of an "А"), and the style cuts it at its
+    // margins.
+    const QFontMetrics metrics = fontMetrics();
+    const int advance = metrics.horizontalAdvance(text);
+    const QRect ink = metrics.boundingRect(text);
+    const int overhang = qMax(0, qMax(-ink.left(), ink.right() + 1 - advance));
+    const QSize textSize(advance + 2 * overhang, metrics.height());
     return style()->sizeFromContents(QStyle::CT_HeaderSection, &option, textSize, this).width();
 }
 

@@ -75,7 +75,8 @@ QRect InkOf(const TShownText &shown, const QPoint &origin, qreal pixelRatio)
     painter.translate(origin + QPoint(margin, margin));
     painter.setFont(shown.font);
     painter.setPen(Qt::black);
-    painter.drawText(shown.placedIn, int(shown.alignment), shown.text);
+    // All of it: a widget's drawText() cuts the text at its place.
+    painter.drawText(shown.placedIn, int(shown.alignment) | Qt::TextDontClip, shown.text);
     painter.end();
 
     // Only around the widget: it cannot draw elsewhere.
@@ -110,12 +111,16 @@ QString Range(int first, int last, qreal pixelRatio)
 // Empty when the text shows whole, else what is cut and by how much.
 QString Clipped(const TShownText &shown)
 {
+    if (shown.text.trimmed().isEmpty()) // a blank title: nothing to cut
+        return {};
     const QWidget *window = shown.widget->window();
     const qreal pixelRatio = window->devicePixelRatioF();
     const QPoint origin = shown.widget->mapTo(window, QPoint());
     const QRect ink = InkOf(shown, origin, pixelRatio);
     const QRect room = DevicePixels(QRectF(shown.room.intersected(shown.widget->rect()).translated(origin)), pixelRatio);
-    if (ink.isEmpty() || room.contains(ink))
+    if (ink.isEmpty())
+        return QStringLiteral("%1 \"%2\": drawn, it shows nothing").arg(shown.where, shown.text);
+    if (room.contains(ink))
         return {};
     return QStringLiteral("%1 \"%2\" (%3 %4 pt): the text covers %5 x %6, its room %7 x %8")
         .arg(shown.where, shown.text, QFontInfo(shown.font).family())
