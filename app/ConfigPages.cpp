@@ -107,6 +107,18 @@ TConfigPages::TConfigPages(const TConfigSheets &sheets, QObject *parent) : QObje
     CreateTankPage(sheets.tsConfigTank);
     CreatePumpPage(sheets.tsConfigPump);
     CreateCardsPage(sheets.TabSheet1);
+    ForwardEdits();
+}
+
+void TConfigPages::ForwardEdits()
+{
+    // textEdited and cellEdited follow the user's input only.
+    const QList<QLineEdit *> boxes{eOperPsw,   eAdminPsw,    eAdminTel,  eAPN,      eServerName, eServerPort,
+                                   eServerDir, eServerLogin, eServerPsw, eSyncTime, eCardSector, eCardPsw};
+    for (QLineEdit *box : boxes)
+        connect(box, &QLineEdit::textEdited, this, &TConfigPages::edited);
+    for (TConfigDataSet *dataSet : {dsTank, dsPump, dsNozz})
+        connect(dataSet, &TConfigDataSet::cellEdited, this, &TConfigPages::edited);
 }
 
 void TConfigPages::CreateAdminPage(QWidget *page)
@@ -250,11 +262,16 @@ void TConfigPages::Show(const TTerminalConfig &Config)
     MoveToFirstRows();
 }
 
-void TConfigPages::Store(TTerminalConfig &Config)
+void TConfigPages::FinishEdits()
 {
     DBGridEh1->FinishEdit();
     DBGridEh2->FinishEdit();
     DBGridEh3->FinishEdit();
+}
+
+void TConfigPages::Store(TTerminalConfig &Config)
+{
+    FinishEdits();
 
     Config.Clear();
 

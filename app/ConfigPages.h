@@ -53,6 +53,9 @@ public:
     // Config then holds what was stored before that field.
     void Store(TTerminalConfig &Config);
 
+    // Takes what is typed into an open cell editor into its data set.
+    void FinishEdits();
+
     std::optional<TTankRow> CurrentTank() const;
     // Enables or disables the tank grid's table buttons.
     void SetTableButtonEnabled(bool enabled);
@@ -61,6 +64,9 @@ signals:
     // The ellipsis button of the tank grid's table column was pressed; the
     // tank grid's current row is the one pressed.
     void tableButtonClicked();
+    // The user changed a box or a grid cell; filling and emptying the pages
+    // is no change.
+    void edited();
 
 private:
     void CreateAdminPage(QWidget *page);
@@ -71,6 +77,7 @@ private:
     void CreateCardsPage(QWidget *page);
     void ShowNozzlesOfCurrentPump();
     void MoveToFirstRows();
+    void ForwardEdits();
 
     QLineEdit *eOperPsw;
     QLineEdit *eAdminPsw;

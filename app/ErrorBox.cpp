@@ -1,5 +1,7 @@
 #include "ErrorBox.h"
 
+#include "common/Error.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -21,15 +23,28 @@ QString ApplicationTitle()
     return title.left(1) + title.mid(1).toLower();
 }
 
-void Show(QWidget *parent, const QString &message)
+namespace {
+
+void ShowText(QWidget *parent, const QString &text)
 {
-    const QString text = WithFullStop(message);
     if (reporter()) {
         reporter()(text);
         return;
     }
     QMessageBox box(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok, parent);
     box.exec();
+}
+
+} // namespace
+
+void Show(QWidget *parent, const QString &message)
+{
+    ShowText(parent, WithFullStop(message));
+}
+
+void Show(QWidget *parent, const TError &error)
+{
+    ShowText(parent, ErrorText::InBox(error));
 }
 
 void SetReporter(Reporter newReporter)

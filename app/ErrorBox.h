@@ -8,6 +8,7 @@
 #include <functional>
 
 class QWidget;
+class TError;
 
 namespace ErrorBox {
 
@@ -20,6 +21,9 @@ QString ApplicationTitle();
 
 // Shows message in a modal error box titled with the application title.
 void Show(QWidget *parent, const QString &message);
+// The same for an error, with where a controller exchange failed on a line
+// of its own (ErrorText::InBox()).
+void Show(QWidget *parent, const TError &error);
 
 // Replaces the box, for tests: the reporter receives the text the box
 // would show. An empty reporter restores the box.

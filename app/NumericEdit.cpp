@@ -32,7 +32,11 @@ void TNumericEdit::Step(int delta)
 {
     if (isReadOnly())
         return;
+    const QString before = text();
     SetValue(qBound(-kLimit, Value().value_or(0) + delta, kLimit));
+    // A step is the user's edit, as typing is.
+    if (text() != before)
+        emit textEdited(text());
 }
 
 void TNumericEdit::keyPressEvent(QKeyEvent *event)

@@ -1,7 +1,8 @@
 // A single-line box for a whole number that may also hold no value at all.
 //
-// Up and Down keys and the mouse wheel change the value by one. Values far
-// beyond 32 bits fit, so that the caller can judge the range itself.
+// Up and Down keys and the mouse wheel change the value by one, an edit of
+// the user's like typing (textEdited). Values far beyond 32 bits fit, so
+// that the caller can judge the range itself.
 #pragma once
 
 #include <QLineEdit>

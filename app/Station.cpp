@@ -82,10 +82,25 @@ void TStation::SetReading(bool reading)
     emit readingChanged(reading);
 }
 
+void TStation::SetUnsavedChanges(bool unsaved)
+{
+    if (m_unsavedChanges == unsaved)
+        return;
+    m_unsavedChanges = unsaved;
+    emit unsavedChangesChanged(unsaved);
+}
+
+void TStation::UserChanged()
+{
+    ++m_changeCount;
+    SetUnsavedChanges(true);
+}
+
 void TStation::ClearConfig()
 {
     emit configurationCleared();
     m_tankTables.Reset();
+    SetUnsavedChanges(false);
 }
 
 void TStation::LoadFromController(TExchange &Exchange)
@@ -93,6 +108,8 @@ void TStation::LoadFromController(TExchange &Exchange)
     ClearConfig();
     ReadConfig(Exchange, *m_configuration);
     emit configurationLoaded();
+    // What was typed into the empty pages meanwhile is shown over now.
+    SetUnsavedChanges(false);
 }
 
 void TStation::ReadFromController()
@@ -107,8 +124,11 @@ void TStation::ReadFromController()
 
 void TStation::SaveToController()
 {
+    const quint64 changesBefore = m_changeCount;
     TExchange exchange(*m_exchanges, WriteStationPlan(m_tankTables));
     WriteStation(exchange, *m_configuration, m_tankTables);
+    if (m_changeCount == changesBefore)
+        SetUnsavedChanges(false);
 }
 
 TankTable *TStation::OpenTable(int TankNo, int HMax)
@@ -124,9 +144,21 @@ TankTable *TStation::OpenTable(int TankNo, int HMax)
     return table;
 }
 
+void TStation::EditTable(int TankNo, int HMax, const std::function<void(TankTable &)> &Edit)
+{
+    TankTable *table = OpenTable(TankNo, HMax);
+    if (!table)
+        return;
+    const auto before = table->Volumes;
+    Edit(*table);
+    if (table->Volumes != before)
+        UserChanged();
+}
+
 void TStation::SaveToFile(const QString &Path)
 {
     StationFile::Save(Path, *m_configuration, m_tankTables);
+    SetUnsavedChanges(false);
 }
 
 void TStation::LoadFromFile(const QString &Path)
@@ -142,6 +174,7 @@ void TStation::LoadFromFile(const QString &Path)
         slot.Modified = held.Modified;
         slot.Volumes = held.Volumes;
     }
+    SetUnsavedChanges(true); // until it is written to the controller
 }
 
 void TStation::ChangePort(int PortNumber)

@@ -11,6 +11,7 @@
 #include "calibration/TankTable.h"
 
 #include <QObject>
+#include <functional>
 #include <memory>
 
 class QTimer;
@@ -40,6 +41,11 @@ public:
     QString SettingsPath() const { return m_settingsPath; }
     // Set while the read action runs.
     bool Reading() const { return m_reading; }
+    // Whether the user changed something since the last read, write, file
+    // open or file save: the pages, a table saved in the editor with another
+    // value, or a file opened and not yet written to the controller. A read,
+    // a file open and the window's end would drop it.
+    bool UnsavedChanges() const { return m_unsavedChanges; }
 
     // Starts the reconnect timer and ticks at once.
     void Start();
@@ -47,7 +53,8 @@ public:
     // statusChanged.
     void Timer1Timer();
 
-    // Resets the table slots and has the pages emptied.
+    // Resets the table slots and has the pages emptied; nothing is unsaved
+    // then.
     void ClearConfig();
     // The read action: ClearConfig, then "config" into the configuration,
     // which the pages are given to show, with Reading set throughout.
@@ -56,20 +63,29 @@ public:
     // empty and the configuration unchanged.
     void ReadFromController();
     // Writes the configuration, then every changed table. Throws TError,
-    // "Терминал занят" while another operation runs.
+    // "Терминал занят" while another operation runs. Once written, nothing
+    // is unsaved, unless the user changed something while the write ran.
     void SaveToController();
     // The slot of tank TankNo, its table read from the controller first
     // when it has not been, its HMax set to HMax; nullptr, with no slot
     // touched, when there is no such tank. Throws TError from the read,
     // leaving the slot as it was.
     TankTable *OpenTable(int TankNo, int HMax);
+    // OpenTable, then Edit given the slot (the editor); a value changed
+    // there is an unsaved change. Nothing happens when there is no slot.
+    void EditTable(int TankNo, int HMax, const std::function<void(TankTable &)> &Edit);
+    // The user changed something the window holds: a box or a cell of the
+    // pages.
+    void UserChanged();
 
     // The configuration and every table held in memory into a file; nothing
-    // is sent to the controller.
+    // is sent to the controller. Nothing is unsaved then; the tables stay
+    // marked changed for the next write.
     void SaveToFile(const QString &Path);
     // A file's configuration, as a read gives it, and its tables into their
     // slots, marked changed; the file is checked whole before anything
-    // changes. Nothing is sent to the controller.
+    // changes. Nothing is sent to the controller: what the file brought is
+    // unsaved until a write.
     void LoadFromFile(const QString &Path);
 
     // The connection dialog's number: the terminal takes it and closes (its
@@ -87,6 +103,7 @@ signals:
     // The pages are to show Configuration().
     void configurationLoaded();
     void readingChanged(bool reading);
+    void unsavedChangesChanged(bool unsaved);
 
 private:
     void LoadSettings();
@@ -94,6 +111,7 @@ private:
     // ClearConfig, ReadConfig and the pages given the configuration.
     void LoadFromController(TExchange &Exchange);
     void SetReading(bool reading);
+    void SetUnsavedChanges(bool unsaved);
 
     std::unique_ptr<TTerminal> m_terminal;
     std::unique_ptr<TExchangeLine> m_exchanges; // refers to the terminal
@@ -102,5 +120,9 @@ private:
     QString m_settingsPath;
     QTimer *m_timer1;
     bool m_reading = false;
+    bool m_unsavedChanges = false;
+    // Counts the user's changes: a write clears the mark only when none was
+    // made while it ran, since those are not in the controller.
+    quint64 m_changeCount = 0;
     bool m_shuttingDown = false;
 };

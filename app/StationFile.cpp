@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 namespace {
 
@@ -27,9 +26,9 @@ void Save(const QString &Path, const TTerminalConfig &Config, const TTankTables 
 {
     const QByteArray text =
         QJsonDocument(Backup::ToJson(ConfigImage::Encode(Config), Tables)).toJson(QJsonDocument::Indented);
-    QSaveFile file(Path);
-    if (!file.open(QIODevice::WriteOnly) || !SaveFile::WriteAndCommit(file, text))
-        Fail(Path, file.errorString());
+    QString error;
+    if (!TSaveFile::Write(Path, text, error))
+        Fail(Path, error);
 }
 
 TStationFile Load(const QString &Path)

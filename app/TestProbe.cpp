@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QWidget>
@@ -114,8 +113,8 @@ QString ShownText(const QString &name)
         text = combo->currentText();
     else if (const auto *button = qobject_cast<const QAbstractButton *>(widget))
         text = button->text();
-    else if (const auto *log = qobject_cast<const QPlainTextEdit *>(widget))
-        text = log->toPlainText();
+    else if (const QVariant plain = widget ? widget->property("plainText") : QVariant(); plain.isValid())
+        text = plain.toString(); // a text edit, or a view of its own that shows its text so
     else
         return kNone;
     return text.replace(u'\\', QStringLiteral("\\\\")).replace(u'\n', QStringLiteral("\\n"));

@@ -6,6 +6,7 @@
 #include "Station.h"
 #include "TerminalPage.h"
 #include "UfmConn.h"
+#include "UnsavedChangesQuestion.h"
 #include "calibration/UfmTankCalibration.h"
 #include "common/Error.h"
 #include "terminal/ExchangeLine.h"
@@ -88,7 +89,8 @@ TfmMain::TfmMain(QWidget *parent)
                               | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_station(std::make_unique<TStation>())
 {
-    setWindowTitle(QStringLiteral("kolt-tarvo-conf-1.1"));
+    // "[*]": Qt's mark of unsaved changes, shown while the window is modified.
+    setWindowTitle(QStringLiteral("kolt-tarvo-conf-1.1[*]"));
     setFont(QFont(QStringLiteral("Tahoma"), 8));
     setWindowIcon(QIcon(QStringLiteral(":/icons/conn.png")));
 
@@ -133,10 +135,14 @@ void TfmMain::ConnectStation()
     TStation *station = m_station.get();
     connect(station, &TStation::statusChanged, StatusPanel0, &QLabel::setText);
     connect(station, &TStation::dataReceived, tsTerminal, &TTerminalPage::AppendLog);
+    connect(tsTerminal, &TTerminalPage::statusMessage, this,
+            [this](const QString &text) { statusBar()->showMessage(text); });
     connect(station, &TStation::configurationCleared, ConfigPages, &TConfigPages::Clear);
     connect(station, &TStation::configurationLoaded, ConfigPages,
             [this] { ConfigPages->Show(m_station->Configuration()); });
     connect(station, &TStation::readingChanged, this, &TfmMain::UpdateActions);
+    connect(station, &TStation::unsavedChangesChanged, this, &QWidget::setWindowModified);
+    connect(ConfigPages, &TConfigPages::edited, station, &TStation::UserChanged);
     connect(&station->Exchanges(), &TExchangeLine::exchangeRunningChanged, this, [this](bool running) {
         UpdateActions();
         ConfigPages->SetTableButtonEnabled(!running);
@@ -329,7 +335,8 @@ void TfmMain::SaveToController()
 
 void TfmMain::acIcReadExecute()
 {
-    m_station->ReadFromController();
+    if (MayDropChanges())
+        m_station->ReadFromController();
 }
 
 void TfmMain::acIcWriteExecute()
@@ -344,8 +351,36 @@ void TfmMain::SaveToFile(const QString &Path)
     m_station->SaveToFile(Path);
 }
 
+bool TfmMain::SaveToChosenFile()
+{
+    const QString path = m_fileDialog.Choose(this, TStationFileDialog::TPurpose::Save, acFileSave->text());
+    if (path.isEmpty())
+        return false;
+    SaveToFile(path);
+    return true;
+}
+
+bool TfmMain::MayDropChanges()
+{
+    // A value typed into a cell counts before its editor has closed.
+    ConfigPages->FinishEdits();
+    if (!m_station->UnsavedChanges())
+        return true;
+    switch (UnsavedChangesQuestion::Ask(this)) {
+    case UnsavedChangesQuestion::TAnswer::SaveToFile:
+        return SaveToChosenFile();
+    case UnsavedChangesQuestion::TAnswer::Discard:
+        return true;
+    case UnsavedChangesQuestion::TAnswer::Cancel:
+        break;
+    }
+    return false;
+}
+
 void TfmMain::acFileOpenExecute()
 {
+    if (!MayDropChanges())
+        return;
     const QString path = m_fileDialog.Choose(this, TStationFileDialog::TPurpose::Open, acFileOpen->text());
     if (!path.isEmpty())
         m_station->LoadFromFile(path);
@@ -353,9 +388,7 @@ void TfmMain::acFileOpenExecute()
 
 void TfmMain::acFileSaveExecute()
 {
-    const QString path = m_fileDialog.Choose(this, TStationFileDialog::TPurpose::Save, acFileSave->text());
-    if (!path.isEmpty())
-        SaveToFile(path);
+    SaveToChosenFile();
 }
 
 void TfmMain::acConfigExecute()
@@ -374,9 +407,9 @@ void TfmMain::DBGridEh1Columns10EditButtonClick()
     // Tank number and height are both taken before the fetch, so that they
     // come from the same row.
     const std::optional<TTankRow> row = ConfigPages->CurrentTank();
-    TankTable *table = row ? m_station->OpenTable(row->no, row->hmax) : nullptr;
-    if (table)
-        TfmTankCalibration::EditTankTable(*table, this);
+    if (row)
+        m_station->EditTable(row->no, row->hmax,
+                             [this](TankTable &table) { TfmTankCalibration::EditTankTable(table, this); });
 }
 
 void TfmMain::RunAction(const std::function<void()> &action)
@@ -385,7 +418,7 @@ void TfmMain::RunAction(const std::function<void()> &action)
     try {
         action();
     } catch (const TError &error) {
-        ErrorBox::Show(this, error.Message());
+        ErrorBox::Show(this, error);
     }
     if (--m_actionDepth == 0 && m_closePending)
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
@@ -396,6 +429,13 @@ void TfmMain::closeEvent(QCloseEvent *event)
     // An exchange waits in a nested loop below us: close once it is over.
     if (m_actionDepth > 0) {
         m_closePending = true;
+        event->ignore();
+        return;
+    }
+    m_closePending = false; // carried out now, or cancelled by the answer
+    bool mayClose = false;
+    RunAction([&] { mayClose = MayDropChanges(); });
+    if (!mayClose) {
         event->ignore();
         return;
     }

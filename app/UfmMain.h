@@ -4,7 +4,9 @@
 // The window builds and wires the widgets; the station behind it holds the
 // link, the configuration and the tables. Controller exchanges wait inside
 // their action's handler by running nested event loops; a close of the
-// window meanwhile is carried out once the action has finished.
+// window meanwhile is carried out once the action has finished. The title
+// marks unsaved changes (the station's), and a read, a file open or a close
+// asks first what becomes of them.
 #pragma once
 
 #include "StationFileDialog.h"
@@ -65,6 +67,14 @@ private:
     // The pages, as a write takes them, and every table held in memory into
     // a file; nothing is sent to the controller.
     void SaveToFile(const QString &Path);
+    // SaveToFile into the file the user chooses; false when the dialog was
+    // cancelled. Throws TError when the file cannot be written.
+    bool SaveToChosenFile();
+    // Before an action that drops the pages and tables: while they hold
+    // unsaved changes, asks whether to save them into a file first, let them
+    // go, or cancel. True when the action may go on. Throws TError from the
+    // save, which then stops the action too.
+    bool MayDropChanges();
 
     std::unique_ptr<TStation> m_station;
 

@@ -17,6 +17,8 @@ double ProcessCpuSeconds();
 double ChildrenCpuSeconds();
 // Peak resident memory of the process in MiB.
 double PeakMemoryMiB();
+// Resident memory of the process now, in MiB (Linux; 0 elsewhere).
+double ResidentMemoryMiB();
 
 // Time that bytes take on a line at baud: 10 bit-times a byte (8N1).
 double LineSeconds(qint64 bytes, int baud);

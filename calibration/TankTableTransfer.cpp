@@ -1,5 +1,6 @@
 #include "TankTableTransfer.h"
 
+#include "terminal/Exchange.h"
 #include "terminal/RemoteFile.h"
 
 #include <QtEndian>
@@ -26,6 +27,14 @@ QByteArray BlockBytes(const TankTable &Table)
     return bytes;
 }
 
+QString DamagedText(int TankNo, qsizetype Received)
+{
+    return QStringLiteral("Таблица резервуара %1 повреждена: получено %2 байт из %3")
+        .arg(TankNo)
+        .arg(Received)
+        .arg(BlockSize);
+}
+
 } // namespace TankTableFile
 
 TExchangePlan FetchTankTablePlan()
@@ -48,10 +57,13 @@ qsizetype FetchTankTable(TExchange &Exchange, TankTable &Table)
     using namespace TankTableFile;
     QByteArray answer;
     ReadRemoteFile(Exchange, Name, BlockOffset(Table.TankNo), BlockSize, answer, Table.TankNo);
+    // Part of a table, completed with zeros, would overwrite the rest of the
+    // controller's table with zeros when written back.
+    if (!answer.isEmpty() && answer.size() < BlockSize)
+        throw Exchange.Failure(DamagedText(Table.TankNo, answer.size()));
 
     QByteArray bytes = BlockBytes(Table);
-    const qsizetype copied = qMin(answer.size(), qsizetype(BlockSize));
-    std::copy_n(answer.constData(), copied, bytes.data());
+    std::copy_n(answer.constData(), answer.size(), bytes.data());
     SetVolumeBytes(Table, bytes);
     Table.Loaded = true;
     return answer.size();

@@ -6,6 +6,7 @@
 #include "terminal/ExchangeStep.h"
 
 #include <QByteArray>
+#include <QString>
 
 #include <functional>
 
@@ -26,16 +27,19 @@ constexpr qint32 BlockOffset(int TankNo)
 // The block as the controller keeps it.
 QByteArray BlockBytes(const TankTable &Table);
 
+// Why a table read with only Received of its BlockSize bytes is refused.
+QString DamagedText(int TankNo, qsizetype Received);
+
 } // namespace TankTableFile
 
 // What a fetch sends, and what the write-back of Tables' Modified slots.
 TExchangePlan FetchTankTablePlan();
 TExchangePlan WriteBackPlan(const TTankTables &Tables);
 
-// Reads the block of Table.TankNo and copies as many bytes as came, up to
-// BlockSize, over the start of Volumes; then sets Loaded. Returns the number
-// of bytes the controller sent. Throws TError from the transfer, leaving
-// Table unchanged.
+// Reads the block of Table.TankNo into Volumes and sets Loaded. An answer
+// without data (no table there yet) reads as a table of zeros; part of a
+// block is refused with DamagedText(). Returns the number of bytes the
+// controller sent. Throws TError, leaving Table unchanged.
 qsizetype FetchTankTable(TExchange &Exchange, TankTable &Table);
 
 // Writes every Modified slot in slot order, clearing Modified after each;

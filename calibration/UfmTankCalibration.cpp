@@ -14,7 +14,6 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -340,7 +339,7 @@ void TfmTankCalibration::btnExportClick()
                                              QStringLiteral("tank%1.csv").arg(Table.TankNo), kFileFilter);
     if (fileName.isEmpty())
         return;
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || !SaveFile::WriteAndCommit(file, TablePairs::Text(volumes)))
-        ShowErrorBox(this, QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(fileName), file.errorString()));
+    QString error;
+    if (!TSaveFile::Write(fileName, TablePairs::Text(volumes), error))
+        ShowErrorBox(this, QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(fileName), error));
 }

@@ -22,7 +22,6 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 #include <functional>
 
@@ -63,40 +62,30 @@ QString NativePath(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-// The whole "config" as the controller sends it, refused when shorter than
-// the configuration; its first ConfigImage::Size bytes.
-QByteArray ReadConfigImage(TExchange &exchange)
-{
-    QByteArray image;
-    ReadRemoteFile(exchange, ConfigFile::Name, 0, 0, image);
-    TTerminalConfig decoded;
-    ConfigImage::Decode(image, decoded);
-    return image.left(ConfigImage::Size);
-}
-
 // Writes "config", reads it back when asked to, then runs "reload".
 TExchangePlan WriteConfigImagePlan(const QByteArray &image, bool verify)
 {
     return WriteFilePlan(image.size()) + (verify ? Verification::ReadBackPlan() : TExchangePlan{}) + ReloadPlan();
 }
 
+// The controller's word on "reload", on standard error: only its wording
+// tells whether it took the configuration up.
 void WriteConfigImage(TExchange &exchange, const QByteArray &image, bool verify)
 {
     WriteRemoteFile(exchange, ConfigFile::Name, 0, image);
     if (verify)
         Verification::ReadBack(exchange, ConfigFile::Name, 0, image);
-    ReloadConfig(exchange);
+    QByteArray answer;
+    for (const QByteArray &line : ReloadConfig(exchange))
+        answer += QStringLiteral("reload: %1\n").arg(Cp1251::toUnicode(line)).toUtf8();
+    StdStreams::WriteError(answer);
 }
 
-// A table read whole: a short answer is refused.
+// A table read whole: an answer without data is refused too.
 void FetchWholeTable(TExchange &exchange, TankTable &table)
 {
-    const qsizetype received = FetchTankTable(exchange, table);
-    if (received < TankTableFile::BlockSize)
-        throw TError(QStringLiteral("Таблица резервуара %1 повреждена: получено %2 байт из %3")
-                         .arg(table.TankNo)
-                         .arg(received)
-                         .arg(TankTableFile::BlockSize));
+    if (FetchTankTable(exchange, table) == 0)
+        throw exchange.Failure(TankTableFile::DamagedText(table.TankNo, 0));
 }
 
 // Writes the marked tables, each read back after writing when asked to.
@@ -151,6 +140,10 @@ void ReadFile(TExchangeLine &line, const TInvocation &invocation)
     QByteArray bytes;
     TExchange exchange(line, ReadFilePlan());
     ReadRemoteFile(exchange, name, offset, length, bytes);
+    // A '>' starting an answer line ends the answer, so what is missing
+    // may have been cut off as well as never sent.
+    if (length > 0 && bytes.size() < length)
+        throw exchange.Failure(QStringLiteral("%1 of %2 bytes came").arg(bytes.size()).arg(length));
     StdStreams::WriteOutput(bytes);
 }
 
@@ -265,9 +258,9 @@ void WriteTable(TExchangeLine &line, const TInvocation &invocation)
 void BackupCommand(TExchangeLine &line, const TInvocation &invocation)
 {
     const QString path = invocation.arguments.at(0);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw TInputError(QStringLiteral("FILE: %1: %2").arg(NativePath(path), file.errorString()));
+    TSaveFile file(path);
+    if (!file.Open())
+        throw TInputError(QStringLiteral("FILE: %1: %2").arg(NativePath(path), file.ErrorString()));
 
     TExchange exchange(line, ReadFilePlan() + FetchTankTablePlan() * (Backup::LastTank - Backup::FirstTank + 1));
     const QByteArray configImage = ReadConfigImage(exchange);
@@ -276,8 +269,8 @@ void BackupCommand(TExchangeLine &line, const TInvocation &invocation)
         FetchWholeTable(exchange, *tables.ForTank(tankNo));
 
     const QByteArray text = JsonText(Backup::ToJson(configImage, tables));
-    if (!SaveFile::WriteAndCommit(file, text))
-        throw TError(QStringLiteral("%1: %2").arg(NativePath(path), file.errorString()));
+    if (!file.Commit(text))
+        throw TError(QStringLiteral("%1: %2").arg(NativePath(path), file.ErrorString()));
 }
 
 void Restore(TExchangeLine &line, const TInvocation &invocation)

@@ -7,8 +7,15 @@ TProgress::TProgress(const TExchangeLine &line)
 {
     if (!StdStreams::ErrorIsTerminal())
         return;
+    connect(&line, &TExchangeLine::commandStarted, this, &TProgress::CommandStarted);
     connect(&line, &TExchangeLine::commandFinished, this, &TProgress::CommandFinished);
     connect(&line, &TExchangeLine::exchangeRunningChanged, this, &TProgress::RunningChanged);
+}
+
+void TProgress::CommandStarted(const TExchangeStep &step)
+{
+    if (step.Kind != TExchangeStep::TKind::Write)
+        EndLine();
 }
 
 void TProgress::CommandFinished(const TExchangeStep &step, bool succeeded)
@@ -18,12 +25,20 @@ void TProgress::CommandFinished(const TExchangeStep &step, bool succeeded)
     ++m_written;
     StdStreams::WriteError(
         QStringLiteral("\rchunks written %1 of %2").arg(m_written).arg(step.Plan.Writes).toUtf8());
+    m_lineOpen = true;
 }
 
 void TProgress::RunningChanged(bool running)
 {
-    if (running || m_written == 0)
+    if (running)
         return;
-    StdStreams::WriteError("\n");
+    EndLine();
     m_written = 0;
+}
+
+void TProgress::EndLine()
+{
+    if (m_lineOpen)
+        StdStreams::WriteError("\n");
+    m_lineOpen = false;
 }

@@ -56,10 +56,10 @@ int main(int argc, char *argv[])
         StdStreams::WriteError(QStringLiteral("kolt-tarvo-cli: %1\n").arg(error.Message()).toUtf8());
         status = InputError;
     } catch (const TError &error) {
-        // The text the GUI's error box shows; an interruption speaks for
-        // itself below.
+        // Where and why a controller exchange failed, or the text the GUI's
+        // error box shows; an interruption speaks for itself below.
         if (interrupt.Signal() == 0)
-            StdStreams::WriteError((ErrorText::WithFullStop(error.Message()) + u'\n').toUtf8());
+            StdStreams::WriteError((ErrorText::OneLine(error) + u'\n').toUtf8());
         status = ControllerError;
     }
     if (interrupt.Signal() == 0)

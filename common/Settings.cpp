@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringList>
 
 namespace {
@@ -118,6 +117,12 @@ int ReadPort(const QString &path)
 
 void WritePort(const QString &path, int port)
 {
+    // Opened first: a target that is refused is not read either (reading a
+    // FIFO would wait for a writer).
+    TSaveFile file(path);
+    const QString failure = QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(path));
+    if (!file.Open())
+        throw TError(failure);
     bool exists = false;
     QStringList lines = ReadLines(path, &exists);
     const QString entry = kKey + u'=' + QString::number(port);
@@ -157,10 +162,9 @@ void WritePort(const QString &path, int port)
 
     // Written beside the file and then put in its place: a failure leaves
     // the old file as it was.
-    QSaveFile file(path);
     const QByteArray text = (lines.join(QString::fromLatin1(kNewline)) + QString::fromLatin1(kNewline)).toLocal8Bit();
-    if (!file.open(QIODevice::WriteOnly) || !SaveFile::WriteAndCommit(file, text))
-        throw TError(QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(path)));
+    if (!file.Commit(text))
+        throw TError(failure);
 }
 
 } // namespace Settings

@@ -95,8 +95,12 @@ bool TConfigDataSet::setData(const QModelIndex &index, const QVariant &value, in
     } else {
         return false;
     }
-    m_rows[index.row()][index.column()] = cell;
+    QVariant &held = m_rows[index.row()][index.column()];
+    if (held == cell)
+        return true; // an editor closed on the value it was given
+    held = cell;
     emit dataChanged(index, index);
+    emit cellEdited(index);
     return true;
 }
 

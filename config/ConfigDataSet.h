@@ -37,6 +37,11 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
+signals:
+    // A view changed a cell through setData(), the user's way in; Append()
+    // and SetValue(), the program's, do not emit it.
+    void cellEdited(const QModelIndex &index);
+
 private:
     QList<TDataSetField> m_fields;
     QList<QList<QVariant>> m_rows; // a null QVariant is an empty cell

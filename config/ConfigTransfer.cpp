@@ -2,6 +2,8 @@
 
 #include "ConfigImage.h"
 #include "TerminalConfig.h"
+#include "common/Error.h"
+#include "terminal/Exchange.h"
 #include "terminal/RemoteFile.h"
 #include "terminal/TerminalCommand.h"
 
@@ -20,11 +22,22 @@ TExchangePlan ReloadPlan()
     return {.Others = 1};
 }
 
-void ReadConfig(TExchange &Exchange, TTerminalConfig &Config)
+QByteArray ReadConfigImage(TExchange &Exchange)
 {
     QByteArray image;
     ReadRemoteFile(Exchange, ConfigFile::Name, 0, 0, image);
-    ConfigImage::Decode(image, Config);
+    TTerminalConfig decoded;
+    try {
+        ConfigImage::Decode(image, decoded);
+    } catch (const TError &error) {
+        throw Exchange.Failure(error.Message());
+    }
+    return image.left(ConfigImage::Size);
+}
+
+void ReadConfig(TExchange &Exchange, TTerminalConfig &Config)
+{
+    ConfigImage::Decode(ReadConfigImage(Exchange), Config);
 }
 
 void WriteConfig(TExchange &Exchange, const TTerminalConfig &Config)
@@ -33,7 +46,9 @@ void WriteConfig(TExchange &Exchange, const TTerminalConfig &Config)
     ReloadConfig(Exchange);
 }
 
-void ReloadConfig(TExchange &Exchange)
+QList<QByteArray> ReloadConfig(TExchange &Exchange)
 {
-    TTerminalCommand(Exchange).Execute(QByteArrayLiteral("reload"));
+    TTerminalCommand command(Exchange);
+    command.Execute(QByteArrayLiteral("reload"));
+    return command.Lines();
 }

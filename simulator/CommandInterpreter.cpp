@@ -105,6 +105,8 @@ std::vector<std::string> CommandInterpreter::run(const std::string &line, const 
     if (command == "wrfile")
         return writeFile(args, faults);
     if (command == "reload") {
+        if (faults.reloadError)
+            return {reloadRefusedLine};
         ++reloads;
         return {"OK"};
     }
@@ -128,11 +130,18 @@ std::vector<std::string> CommandInterpreter::readFile(const std::vector<std::str
         bytes = content.substr(*offset, *length == 0 ? std::string::npos : *length);
     if (faults.shortAnswer)
         bytes.resize(bytes.size() / 2);
+    if (faults.extraByte)
+        bytes.push_back(extraByte);
     std::vector<std::string> lines = hexLines(bytes, bytesPerLine);
     if (faults.oddWidth)
         lines = wrappedHex(lines, oddLineWidth);
     if (faults.droppedDigit && !lines.empty())
         lines[lines.size() / 2].erase(0, 1);
+    if (faults.extraDigit && !lines.empty()) {
+        // Pairs stand 3 characters apart: "HH HH HH".
+        std::string &middle = lines[lines.size() / 2];
+        middle.insert((middle.size() + 1) / 3 / 2 * 3, 1, '0');
+    }
     return lines;
 }
 

@@ -17,6 +17,9 @@ struct AnswerFaults
     bool droppedDigit = false; // rdfile: the middle line loses its first digit
     bool oddWidth = false;     // rdfile: digits without blanks, oddLineWidth a line
     bool refuseWrite = false;  // wrfile: nothing written, refusedLine answered
+    bool extraDigit = false;   // rdfile: the middle line gains a digit mid-line
+    bool extraByte = false;    // rdfile: one byte more than asked for
+    bool reloadError = false;  // reload: not carried out, reloadRefusedLine answered
 };
 
 class CommandInterpreter
@@ -34,6 +37,9 @@ public:
     static constexpr std::size_t maxFileSize = 1 << 20;
     static constexpr std::size_t oddLineWidth = 33;
     static constexpr const char *refusedLine = "ERROR: write refused";
+    // "ОШИБКА: config not loaded", in code page 1251.
+    static constexpr const char *reloadRefusedLine = "\xCE\xD8\xC8\xC1\xCA\xC0: config not loaded";
+    static constexpr char extraByte = 0x5A;
 
 private:
     std::vector<std::string> readFile(const std::vector<std::string> &args, const AnswerFaults &faults);

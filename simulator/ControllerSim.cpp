@@ -48,6 +48,7 @@ constexpr std::chrono::milliseconds hangUpGrace{1000};
 constexpr const char *garbage = "\r\n>junk\r\n";
 constexpr const char *badSectorLine = "ERROR bad sector";
 constexpr const char *gtLine = "> supply voltage low";
+constexpr char strayEchoCharacter = '~';
 
 std::string systemError(const std::string &what)
 {
@@ -141,6 +142,9 @@ struct ControllerSim::Impl
     ActiveFaults faultsFor(int command) const;
     Clock::duration byteTime() const;
     void releaseExclusive();
+    // Sends the replies held back by LateAnswer; taken: wait till the tool
+    // has read them.
+    void sendLateAnswers(bool taken);
     void wake();
     void drainWake();
 
@@ -166,8 +170,10 @@ struct ControllerSim::Impl
     std::vector<Fault> faults;
     std::string pendingEmit;
     bool hangUpRequested = false;
+    bool lateAnswersRequested = false;
     int exclusiveReleases = 0;
-    mutable std::condition_variable released; // exclusiveReleases grew
+    int lateAnswers = 0;
+    mutable std::condition_variable counted; // exclusiveReleases or lateAnswers grew
 
     // Serving thread only.
     std::string line;
@@ -176,6 +182,7 @@ struct ControllerSim::Impl
     bool lineEchoStarted = false;
     int commandCount = 0;
     bool lineTrouble = false;
+    std::string heldReplies; // LateAnswer: replies not sent yet
     Clock::time_point inClock;
     Clock::time_point outClock;
 };
@@ -275,12 +282,16 @@ void ControllerSim::Impl::handleRequests()
     if (takeHangUpRequest())
         closeLine();
     std::string bytes;
+    bool release = false;
     {
         std::lock_guard lock(mutex);
         bytes.swap(pendingEmit);
+        release = std::exchange(lateAnswersRequested, false);
     }
     if (!bytes.empty())
         writeAll(bytes, false);
+    if (release)
+        sendLateAnswers(true);
 }
 
 void ControllerSim::Impl::readInput()
@@ -337,7 +348,9 @@ void ControllerSim::Impl::finishLine()
     const Reply out = reply(faults);
     const std::size_t allowed = faults.hangUpAfter > lineOut ? faults.hangUpAfter - lineOut : 0;
     record({std::chrono::system_clock::now(), line, lineIn, lineOut + std::min(out.bytes.size(), allowed)});
-    if (out.cut == std::string::npos) {
+    if (faults.has(Fault::LateAnswer)) {
+        heldReplies += out.bytes;
+    } else if (out.cut == std::string::npos) {
         commandOutput(out.bytes, faults);
     } else if (commandOutput(out.bytes.substr(0, out.cut), faults)) {
         // The tool takes the first part as one chunk of its own.
@@ -361,13 +374,18 @@ ControllerSim::Impl::Reply ControllerSim::Impl::reply(const ActiveFaults &faults
         out.bytes += garbage;
     if (!options.echoByteByByte)
         out.bytes += line;
+    if (faults.has(Fault::WrongEcho))
+        out.bytes += strayEchoCharacter;
     out.bytes += "\r\r\n";
     if (faults.has(Fault::EchoThenSilence))
         return out;
     const AnswerFaults answerFaults{.shortAnswer = faults.has(Fault::ShortAnswer),
                                     .droppedDigit = faults.has(Fault::DroppedDigit),
                                     .oddWidth = faults.has(Fault::OddWidthHex),
-                                    .refuseWrite = faults.has(Fault::RefuseWrite)};
+                                    .refuseWrite = faults.has(Fault::RefuseWrite),
+                                    .extraDigit = faults.has(Fault::ExtraDigit),
+                                    .extraByte = faults.has(Fault::ExtraByte),
+                                    .reloadError = faults.has(Fault::ReloadError)};
     std::vector<std::string> lines = interpreter.run(line, answerFaults);
     const auto second = lines.begin() + std::min<std::ptrdiff_t>(1, std::ssize(lines));
     if (faults.has(Fault::NonHexLine))
@@ -530,7 +548,24 @@ void ControllerSim::Impl::releaseExclusive()
         std::lock_guard lock(mutex);
         ++exclusiveReleases;
     }
-    released.notify_all();
+    counted.notify_all();
+    // The tool has let go of the port: what it finds there when it opens
+    // again is the late reply.
+    sendLateAnswers(false);
+}
+
+void ControllerSim::Impl::sendLateAnswers(bool taken)
+{
+    if (heldReplies.empty())
+        return;
+    const std::string bytes = std::exchange(heldReplies, std::string());
+    if (writeAll(bytes, false) && taken)
+        waitTillTaken();
+    {
+        std::lock_guard lock(mutex);
+        ++lateAnswers;
+    }
+    counted.notify_all();
 }
 
 void ControllerSim::Impl::wake()
@@ -624,7 +659,28 @@ int ControllerSim::exclusiveReleases() const
 bool ControllerSim::waitForExclusiveRelease(int count, std::chrono::milliseconds timeout) const
 {
     std::unique_lock lock(d->mutex);
-    return d->released.wait_for(lock, timeout, [&] { return d->exclusiveReleases > count; });
+    return d->counted.wait_for(lock, timeout, [&] { return d->exclusiveReleases > count; });
+}
+
+void ControllerSim::releaseLateAnswers()
+{
+    {
+        std::lock_guard lock(d->mutex);
+        d->lateAnswersRequested = true;
+    }
+    d->wake();
+}
+
+int ControllerSim::lateAnswers() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->lateAnswers;
+}
+
+bool ControllerSim::waitForLateAnswers(int count, std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(d->mutex);
+    return d->counted.wait_for(lock, timeout, [&] { return d->lateAnswers > count; });
 }
 
 std::string ControllerSim::file(const std::string &name) const

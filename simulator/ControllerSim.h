@@ -34,6 +34,13 @@ struct Fault
         RefuseWrite,     // wrfile is not carried out and answers a line in words
         LineCutAfterGt,  // an answer line beginning with '>' after the first one,
                          // sent in two writes cut right after the '>'
+        ExtraDigit,      // rdfile's middle answer line gains a digit before its
+                         // middle pair
+        ExtraByte,       // rdfile answers one byte more than asked for
+        LateAnswer,      // the whole reply is held back until the tool closes the
+                         // port or releaseLateAnswers() is called
+        ReloadError,     // reload is not carried out and answers a line in words
+        WrongEcho,       // the echo carries a stray character before its line end
     };
     Kind kind = None;
     int fromCommand = 1;
@@ -96,6 +103,14 @@ public:
 
     // Writes raw bytes to the line as if the controller printed them.
     void print(const std::string &bytes);
+    // Has the replies that LateAnswer holds back sent now; lateAnswers()
+    // grows by one once the tool has read them (or 1 s has passed). Held
+    // replies also go out, without that wait, when the tool closes the port.
+    void releaseLateAnswers();
+    // How often held replies were sent; waits until that count exceeds
+    // count (true) or timeout passes (false).
+    int lateAnswers() const;
+    bool waitForLateAnswers(int count, std::chrono::milliseconds timeout) const;
     // Closes the master side now: the tool sees a hang-up.
     void hangUp();
 

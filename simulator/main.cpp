@@ -28,7 +28,10 @@ const char usage[] =
     "                     silence, echo-then-silence, no-prompt, garbage-before-echo,\n"
     "                     non-hex-line, short-answer, one-byte-chunks, hang-up,\n"
     "                     prompt-with-blank, dropped-digit, odd-width-hex,\n"
-    "                     refuse-write, line-cut-after-gt\n"
+    "                     refuse-write, line-cut-after-gt, extra-digit, extra-byte,\n"
+    "                     late-answer, reload-error, wrong-echo\n"
+    "                     (late-answer holds the reply back until the tool closes\n"
+    "                     the port: it waits there when the port opens again)\n"
     "  --help             show this text\n";
 
 struct FaultName
@@ -51,6 +54,11 @@ constexpr FaultName faultNames[] = {
     {"odd-width-hex", sim::Fault::OddWidthHex},
     {"refuse-write", sim::Fault::RefuseWrite},
     {"line-cut-after-gt", sim::Fault::LineCutAfterGt},
+    {"extra-digit", sim::Fault::ExtraDigit},
+    {"extra-byte", sim::Fault::ExtraByte},
+    {"late-answer", sim::Fault::LateAnswer},
+    {"reload-error", sim::Fault::ReloadError},
+    {"wrong-echo", sim::Fault::WrongEcho},
 };
 
 std::optional<int> parseInt(std::string_view text)

@@ -22,6 +22,7 @@ public:
     // The answer's lines; on the prompt, without the line it stood on.
     const QList<QByteArray> &Lines() const { return m_lines; }
     bool AtLineStart() const { return m_atLineStart; }
+    bool EchoPending() const { return m_echoPending; }
 
 private:
     QByteArray TakeAnswerPart(const QByteArray &chunk);

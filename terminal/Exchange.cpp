@@ -1,7 +1,6 @@
 #include "Exchange.h"
 
 #include "ExchangeLine.h"
-#include "common/Error.h"
 
 TExchange::TExchange(TExchangeLine &Line, const TExchangePlan &Plan) : m_line(Line), m_plan(Plan)
 {
@@ -25,10 +24,27 @@ void TExchange::BeginCommand(const void *command)
     m_command = command;
 }
 
+TErrorPlace PlaceOf(const TExchangeStep &Step)
+{
+    QByteArray command = Step.Command;
+    // A write's data says nothing to the reader of an error.
+    if (Step.Kind == TExchangeStep::TKind::Write)
+        command.truncate(command.lastIndexOf(' '));
+    return {.Command = command, .File = Step.File, .Part = Step.Part};
+}
+
+TError TExchange::Failure(const QString &Message, int AnswerLine) const
+{
+    TErrorPlace place = PlaceOf(m_lastStep);
+    place.AnswerLine = AnswerLine;
+    return TError(Message, place);
+}
+
 void TExchange::Announce(TExchangeStep &Step)
 {
     Step.Number = ++m_started;
     Step.Plan = m_plan;
+    m_lastStep = Step;
     emit m_line.commandStarted(Step);
 }
 

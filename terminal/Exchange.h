@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ExchangeStep.h"
+#include "common/Error.h"
 
 class TExchangeLine;
 class TTerminal;
@@ -22,6 +23,11 @@ public:
     TTerminal &Terminal() const;
     const TExchangePlan &Plan() const { return m_plan; }
 
+    // An error about the operation's last command: its answer was found
+    // wanting for Message (at the answer line AnswerLine, from 1, when
+    // given). The error names the command and what it moved.
+    TError Failure(const QString &Message, int AnswerLine = 0) const;
+
 private:
     friend class TTerminalCommand;
 
@@ -36,5 +42,6 @@ private:
     TExchangeLine &m_line;
     const TExchangePlan m_plan;
     int m_started = 0;
+    TExchangeStep m_lastStep{}; // the command announced last
     const void *m_command = nullptr; // the one waiting for its answer
 };

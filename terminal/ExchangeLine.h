@@ -44,6 +44,7 @@ signals:
 
 private:
     friend class TExchange;
+    friend class TTerminalCommand;
 
     // Throws "Терминал занят" while another operation holds the line.
     void Claim(const TExchange *exchange);
@@ -52,4 +53,7 @@ private:
     TTerminal &m_terminal;
     int m_commandTimeout = 10000;
     const TExchange *m_exchange = nullptr;
+    // A command timed out: its answer may still come, so the next command
+    // discards what was received before it.
+    bool m_lateAnswerPossible = false;
 };

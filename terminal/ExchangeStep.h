@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 
+struct TErrorPlace;
+
 // The commands of one operation, by what they do.
 struct TExchangePlan
 {
@@ -34,3 +36,7 @@ struct TExchangeStep
     int Number = 0;        // its place in the operation, from 1
     TExchangePlan Plan{};  // what the whole operation sends
 };
+
+// Where Step stands in an error: its command (a write's without its data),
+// the file it moves and the tank.
+TErrorPlace PlaceOf(const TExchangeStep &Step);

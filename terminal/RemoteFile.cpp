@@ -1,5 +1,6 @@
 #include "RemoteFile.h"
 
+#include "Exchange.h"
 #include "TerminalCommand.h"
 #include "common/Cp1251.h"
 #include "common/Error.h"
@@ -33,15 +34,20 @@ QByteArray WriteFileCommand(const QByteArray &Name, qint32 Offset, const QByteAr
 
 void DecodeHexLines(const QList<QByteArray> &Lines, QByteArray &Stream)
 {
-    for (const QByteArray &line : Lines) {
-        QByteArray digits = line;
+    for (qsizetype number = 0; number < Lines.size(); ++number) {
+        QByteArray digits = Lines.at(number);
         digits.replace(' ', QByteArray());
-        for (qsizetype i = 0; i + 1 < digits.size(); i += 2) {
-            const int high = HexDigit(digits.at(i));
-            const int low = HexDigit(digits.at(i + 1));
+        const TErrorPlace place{.AnswerLine = int(number + 1)};
+        for (qsizetype i = 0; i < digits.size(); i += 2) {
+            const QByteArray pair = digits.mid(i, 2);
+            const int high = HexDigit(pair.at(0));
+            const int low = pair.size() == 2 ? HexDigit(pair.at(1)) : 0;
             if (high < 0 || low < 0)
-                throw TError(QStringLiteral("'$%1' is not a valid integer value")
-                                 .arg(Cp1251::toUnicode(digits.mid(i, 2))));
+                throw TError(QStringLiteral("'$%1' is not a valid integer value").arg(Cp1251::toUnicode(pair)),
+                             place);
+            // A digit too many or too few shifts every byte after it.
+            if (pair.size() < 2)
+                throw TError(QStringLiteral("Нечётное число шестнадцатеричных цифр"), place);
             Stream.append(char(high << 4 | low));
         }
     }
@@ -64,7 +70,15 @@ void ReadRemoteFile(TExchange &Exchange, const QByteArray &Name, qint32 Offset, 
     command.Execute(ReadFileCommand(Name, Offset, Length),
                     {.Kind = TExchangeStep::TKind::Read, .File = Name, .Offset = Offset, .Size = Length, .Part = Part});
     Stream.clear();
-    DecodeHexLines(command.Lines(), Stream);
+    try {
+        DecodeHexLines(command.Lines(), Stream);
+    } catch (const TError &error) {
+        throw Exchange.Failure(error.Message(), error.Place().AnswerLine);
+    }
+    if (Length > 0 && Stream.size() > Length)
+        throw Exchange.Failure(QStringLiteral("Ответ длиннее запрошенного: получено %1 байт из %2")
+                                   .arg(Stream.size())
+                                   .arg(Length));
 }
 
 void WriteRemoteFile(TExchange &Exchange, const QByteArray &Name, qint32 Offset, const QByteArray &Stream,

@@ -21,9 +21,11 @@ TExchangePlan WriteFilePlan(qsizetype Bytes);
 
 // Runs "rdfile <Name> <Offset> <Length>" in Exchange and replaces Stream
 // with the bytes of the answer. On a failed command Stream is untouched; on
-// a line that is not hexadecimal it keeps the bytes decoded before the bad
-// pair. Part numbers the block of Name read, for the line's observers.
-// Throws TError.
+// a line that is not hexadecimal, or that has an odd number of digits, it
+// keeps the bytes decoded before the fault. More than Length bytes (Length
+// 0 asks for the whole file) are an error too; fewer are the caller's to
+// judge. Part numbers the block of Name read, for the line's observers.
+// Throws TError, placed at the command (Exchange.Failure()).
 void ReadRemoteFile(TExchange &Exchange, const QByteArray &Name, qint32 Offset, qint32 Length,
                     QByteArray &Stream, int Part = 0);
 
@@ -33,9 +35,11 @@ void WriteRemoteFile(TExchange &Exchange, const QByteArray &Name, qint32 Offset,
                      int Part = 0);
 
 // Decodes answer lines of hexadecimal pairs into Stream: blanks are removed,
-// an odd last character of a line is dropped. Throws TError
-// "'$xy' is not a valid integer value" at the first bad pair, after
-// appending the bytes before it.
+// and every line holds whole pairs. Throws TError "'$xy' is not a valid
+// integer value" at the first bad pair ("'$x'" for a last character of a
+// line that is no digit), or "Нечётное число шестнадцатеричных цифр" at a
+// line whose last digit has no partner, after appending the bytes before it;
+// the error's place holds the line's number, from 1.
 void DecodeHexLines(const QList<QByteArray> &Lines, QByteArray &Stream);
 
 // The commands, as sent without their CR.

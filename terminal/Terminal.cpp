@@ -30,10 +30,14 @@ void TTerminal::Open()
         throw TError(QString::fromLocal8Bit(serial::errorText(m_portNumber, problem)));
     if (const serial::ErrorCode code = m_port->open(serial::deviceForPort(m_portNumber)))
         throw TError(ErrorText(code));
+    // What the controller sent while the port was closed answers nothing now.
+    if (const serial::ErrorCode code = m_port->discardInput()) {
+        m_port->close();
+        throw TError(ErrorText(code));
+    }
     m_active = true;
-    ++m_openPeriod;
-    m_reader = std::make_unique<TTerminalThread>(this, *m_port, m_openPeriod);
-    m_reader->Start();
+    StartReader();
+    m_openRun = m_readerRun;
     DeliverOpen();
 }
 
@@ -41,11 +45,39 @@ void TTerminal::Close()
 {
     if (!m_active)
         return;
-    m_reader->Stop();
-    m_reader.reset();
+    StopReader();
     m_port->close();
     m_active = false;
     DeliverClose();
+}
+
+void TTerminal::DiscardInput()
+{
+    if (!m_active)
+        return;
+    // Once the reader has ended, all it read is queued to us under its run.
+    StopReader();
+    if (const serial::ErrorCode code = m_port->discardInput()) {
+        const QString text = ErrorText(code);
+        DeliverError(text);
+        Close();
+        throw TError(text);
+    }
+    StartReader();
+}
+
+void TTerminal::StartReader()
+{
+    m_reader = std::make_unique<TTerminalThread>(this, *m_port, ++m_readerRun);
+    m_reader->Start();
+}
+
+void TTerminal::StopReader()
+{
+    if (!m_reader)
+        return;
+    m_reader->Stop();
+    m_reader.reset();
 }
 
 void TTerminal::Shut(const QString &Reason)
@@ -81,14 +113,15 @@ bool TTerminal::event(QEvent *event)
 {
     ThreadHandOver::Acquire(event); // it may come from the reader
     if (event->type() == TTerminalDataEvent::Type) {
-        DeliverData(static_cast<TTerminalDataEvent *>(event)->Bytes);
+        const auto *data = static_cast<TTerminalDataEvent *>(event);
+        DeliverData(data->Bytes, data->Run == m_readerRun);
         return true;
     }
     if (event->type() == TTerminalErrorEvent::Type) {
         // A failure of an earlier open period is over: its period was closed
         // already, and closing now would end the current one.
         const auto *error = static_cast<TTerminalErrorEvent *>(event);
-        if (m_active && error->OpenPeriod == m_openPeriod) {
+        if (m_active && error->Run >= m_openRun) {
             DeliverError(ErrorText(error->Code));
             Close();
         }
@@ -102,6 +135,8 @@ void TTerminal::Deliver(const Own &own, Slot TTerminalLink::*slot, const Args &.
 {
     if (own)
         own(this, args...);
+    if (!slot)
+        return;
     // Links registered during the delivery do not hear it; removed ones do
     // not either.
     const qsizetype count = m_links.size();
@@ -115,4 +150,7 @@ void TTerminal::Deliver(const Own &own, Slot TTerminalLink::*slot, const Args &.
 void TTerminal::DeliverOpen() { Deliver(OnOpen, &TTerminalLink::OnOpen); }
 void TTerminal::DeliverClose() { Deliver(OnClose, &TTerminalLink::OnClose); }
 void TTerminal::DeliverError(const QString &text) { Deliver(OnError, &TTerminalLink::OnError, text); }
-void TTerminal::DeliverData(const QByteArray &text) { Deliver(OnData, &TTerminalLink::OnData, text); }
+void TTerminal::DeliverData(const QByteArray &text, bool toLinks)
+{
+    Deliver(OnData, toLinks ? &TTerminalLink::OnData : nullptr, text);
+}

@@ -8,6 +8,13 @@
 // registration order. Close() stops the reader before it closes the port, so
 // no thread ever waits on a released descriptor; data the reader posted
 // before the close is still delivered, after the closed event.
+//
+// Discarding what was received: Open() and DiscardInput() empty the port's
+// receive queue while no reader runs, then start a new reader. Each reader
+// run has a number, and marks what it posts with it; data of an earlier run
+// that is still queued for the GUI thread is delivered to the owner's
+// handler only (the log shows everything received), never to a link, so no
+// transaction takes it for its answer.
 #pragma once
 
 #include "TerminalLink.h"
@@ -38,12 +45,19 @@ public:
     void SetPortNumber(int portNumber) { m_portNumber = portNumber; }
 
     bool Active() const { return m_active; }
+    // The number of the reader run now (or last), which marks its events.
+    quint64 ReaderRun() const { return m_readerRun; }
 
     // Opens and configures the port and starts the reader; no effect when
     // open. Throws TError with the link's error text on failure.
     void Open();
     // Stops the reader and closes the port; no effect when closed.
     void Close();
+    // Drops what has been received so far: the bytes waiting in the port
+    // and those read but not yet delivered, which reach the owner's handler
+    // alone. No effect when closed. On a failure of the port: error event,
+    // Close(), then TError with the same text.
+    void DiscardInput();
     // Closes the port for good: a running transaction ends as on any close,
     // and every later Open() throws TError(Reason).
     void Shut(const QString &Reason);
@@ -65,7 +79,10 @@ private:
     void DeliverOpen();
     void DeliverClose();
     void DeliverError(const QString &text);
-    void DeliverData(const QByteArray &text);
+    void DeliverData(const QByteArray &text, bool toLinks);
+    // A new reader run on the open port.
+    void StartReader();
+    void StopReader();
     template<typename Own, typename Slot, typename... Args>
     void Deliver(const Own &own, Slot TTerminalLink::*slot, const Args &...args);
 
@@ -75,5 +92,6 @@ private:
     bool m_active = false;
     QString m_shutReason; // set once the terminal is shut
     int m_portNumber = 0;
-    quint64 m_openPeriod = 0;
+    quint64 m_readerRun = 0; // the run of the reader now, or of the last one
+    quint64 m_openRun = 0;   // the first run of this open period
 };

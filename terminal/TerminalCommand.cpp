@@ -9,6 +9,8 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 
+#include <utility>
+
 TTerminalCommand::TTerminalCommand(TExchange &exchange) : m_exchange(exchange), m_terminal(exchange.Terminal())
 {
     m_link.OnClose = [this](TTerminal *) { HandleClose(); };
@@ -35,18 +37,27 @@ void TTerminalCommand::Start(const QByteArray &CommandText, const TExchangeStep 
         throw TError(QStringLiteral("Терминал занят"));
     m_exchange.BeginCommand(this);
 
+    TExchangeLine &line = m_exchange.Line();
     m_busy = true;
     m_succeeded = false;
     m_parser.Begin(CommandText);
     m_errorText.clear();
+    m_cause = TErrorPlace::TCause::None;
+    m_received = false;
     m_step = Step;
     m_step.Command = CommandText;
-    m_timer.start(m_exchange.Line().CommandTimeout());
+    m_timeoutMs = line.CommandTimeout();
+    m_timer.start(m_timeoutMs);
     m_exchange.Announce(m_step);
 
     try {
         m_terminal.Open();
+        if (std::exchange(line.m_lateAnswerPossible, false))
+            m_terminal.DiscardInput();
         m_terminal.Send(CommandText + '\r');
+    } catch (const TError &error) {
+        Finish();
+        throw TError(error.Message(), error.Place().IsEmpty() ? PlaceOf(m_step) : error.Place());
     } catch (...) {
         Finish();
         throw;
@@ -58,8 +69,14 @@ void TTerminalCommand::Execute(const QByteArray &CommandText, const TExchangeSte
     Start(CommandText, Step);
     while (m_busy)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    if (!m_succeeded)
-        throw TError(Cp1251::toUnicode(CommandText));
+    if (!m_succeeded) {
+        TErrorPlace place = PlaceOf(m_step);
+        place.Cause = m_cause;
+        place.TimeoutMs = m_timeoutMs;
+        if (m_cause == TErrorPlace::TCause::LinkFailed)
+            place.LinkText = m_errorText;
+        throw TError(Cp1251::toUnicode(CommandText), place);
+    }
 }
 
 void TTerminalCommand::Finish()
@@ -80,6 +97,7 @@ void TTerminalCommand::HandleData(const QByteArray &chunk)
     if (!m_busy)
         return;
     m_timer.stop();
+    m_received = true;
     if (m_parser.Feed(chunk)) {
         m_succeeded = true;
         Finish();
@@ -93,6 +111,7 @@ void TTerminalCommand::HandleClose()
     if (!m_busy)
         return;
     m_errorText = QStringLiteral("Порт закрыт");
+    m_cause = TErrorPlace::TCause::PortClosed;
     Finish();
 }
 
@@ -101,6 +120,7 @@ void TTerminalCommand::HandleError(const QString &text)
     if (!m_busy)
         return;
     m_errorText = text;
+    m_cause = TErrorPlace::TCause::LinkFailed;
     Finish();
 }
 
@@ -109,5 +129,8 @@ void TTerminalCommand::HandleTimeout()
     if (!m_busy)
         return;
     m_errorText = QStringLiteral("Таймаут");
+    using TCause = TErrorPlace::TCause;
+    m_cause = !m_received ? TCause::NoAnswer : m_parser.EchoPending() ? TCause::NoEcho : TCause::NoPrompt;
+    m_exchange.Line().m_lateAnswerPossible = true;
     Finish();
 }

@@ -7,10 +7,16 @@
 // handling the GUI thread's events, so the window stays live and nested
 // waits are possible. A transaction belongs to the operation (TExchange)
 // that holds the line; only one of its commands runs at a time.
+//
+// A command that timed out may still be answered later, and its late echo
+// and answer would pass for those of the next identical command: the next
+// command on the line therefore first has the terminal discard whatever it
+// has received so far.
 #pragma once
 
 #include "AnswerParser.h"
 #include "ExchangeStep.h"
+#include "common/Error.h"
 #include "TerminalLink.h"
 
 #include <QByteArray>
@@ -37,7 +43,8 @@ public:
     // sending fails.
     void Start(const QByteArray &CommandText, const TExchangeStep &Step = {});
     // Start(), then waits for the end; throws the command text unless the
-    // prompt was seen. The reason stays in ErrorText().
+    // prompt was seen. The reason stays in ErrorText(), and the error's
+    // place tells it too. Errors of Start() get the command's place as well.
     void Execute(const QByteArray &CommandText, const TExchangeStep &Step = {});
 
     const QList<QByteArray> &Lines() const { return m_parser.Lines(); }
@@ -60,5 +67,8 @@ private:
     bool m_busy = false;
     QString m_errorText;
     bool m_succeeded = false;
+    TErrorPlace::TCause m_cause = TErrorPlace::TCause::None; // why it did not complete
+    bool m_received = false; // a chunk came during the transaction
+    int m_timeoutMs = 0;     // its limit of silence
     TExchangeStep m_step; // of the current or last transaction
 };

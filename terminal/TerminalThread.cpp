@@ -13,8 +13,8 @@ namespace {
 constexpr std::size_t kReadSize = 1024; // at most this much per pass
 }
 
-TTerminalThread::TTerminalThread(QObject *receiver, serial::Port &port, quint64 openPeriod)
-    : m_receiver(receiver), m_port(port), m_openPeriod(openPeriod)
+TTerminalThread::TTerminalThread(QObject *receiver, serial::Port &port, quint64 run)
+    : m_receiver(receiver), m_port(port), m_run(run)
 {
 }
 
@@ -71,7 +71,7 @@ void TTerminalThread::Read()
             return;
         }
         if (got > 0)
-            Post(new TTerminalDataEvent(QByteArray(buffer, qsizetype(got))));
+            Post(new TTerminalDataEvent(QByteArray(buffer, qsizetype(got)), m_run));
     }
 }
 
@@ -79,5 +79,5 @@ void TTerminalThread::Fail(int code)
 {
     // A failure met because Close() is stopping the reader is no failure.
     if (!m_stopping)
-        Post(new TTerminalErrorEvent(code, m_openPeriod));
+        Post(new TTerminalErrorEvent(code, m_run));
 }

@@ -8,23 +8,24 @@
 
 namespace serial { class Port; }
 
-// Posted by the reader to the terminal.
+// Posted by the reader to the terminal, each marked with the reader's run:
+// the terminal numbers every reader it starts.
 class TTerminalDataEvent : public QEvent
 {
 public:
     static const QEvent::Type Type;
-    explicit TTerminalDataEvent(QByteArray bytes) : QEvent(Type), Bytes(std::move(bytes)) {}
+    TTerminalDataEvent(QByteArray bytes, quint64 run) : QEvent(Type), Bytes(std::move(bytes)), Run(run) {}
     const QByteArray Bytes;
+    const quint64 Run; // the run that read them
 };
 
 class TTerminalErrorEvent : public QEvent
 {
 public:
     static const QEvent::Type Type;
-    TTerminalErrorEvent(int code, quint64 openPeriod)
-        : QEvent(Type), Code(code), OpenPeriod(openPeriod) {}
+    TTerminalErrorEvent(int code, quint64 run) : QEvent(Type), Code(code), Run(run) {}
     const int Code;
-    const quint64 OpenPeriod; // the open period whose reader failed
+    const quint64 Run; // the run that failed
 };
 
 // A std::thread rather than a QThread: its start and join are plain
@@ -33,9 +34,9 @@ public:
 class TTerminalThread
 {
 public:
-    // Reads port for receiver until stopped or the line fails. Created
-    // without being started.
-    TTerminalThread(QObject *receiver, serial::Port &port, quint64 openPeriod);
+    // Reads port for receiver until stopped or the line fails, marking what
+    // it posts with run. Created without being started.
+    TTerminalThread(QObject *receiver, serial::Port &port, quint64 run);
     ~TTerminalThread(); // Stop()
 
     TTerminalThread(const TTerminalThread &) = delete;
@@ -52,7 +53,7 @@ private:
 
     QObject *const m_receiver;
     serial::Port &m_port;
-    const quint64 m_openPeriod;
+    const quint64 m_run;
     std::atomic<bool> m_stopping{false};
     std::thread m_thread;
 };

@@ -3,8 +3,8 @@
 // One interface, one file per platform behind it (serial_posix.cpp,
 // serial_win32.cpp). The port is used by two threads at once: the reader
 // thread calls waitForInput(), queuedBytes() and read(); the GUI thread
-// calls write() and stop(). open() and close() run on the GUI thread while
-// no reader is running.
+// calls write() and stop(). open(), discardInput() and close() run on the
+// GUI thread while no reader is running.
 #pragma once
 
 #include <cstddef>
@@ -51,8 +51,14 @@ public:
     virtual ErrorCode write(const char *data, std::size_t size) = 0;
 
     // Thread-safe. Wakes a pending waitForInput(), which returns Stopped, and
-    // makes every later wait return Stopped until the next open().
+    // makes every later wait return Stopped until the next open() or
+    // discardInput().
     virtual void stop() = 0;
+
+    // Discards every received byte that has not been read yet, and, like
+    // open(), clears a previous stop(). Call only while no reader runs.
+    // Returns 0 or the error code.
+    virtual ErrorCode discardInput() = 0;
 
     // Releases the device. Call only after the reader has finished.
     virtual void close() = 0;

@@ -2,8 +2,9 @@
 //
 // Exclusive use comes from flock(), which refuses a second open also for
 // root, and TIOCEXCL (which root passes). stop() writes to an eventfd that
-// waitForInput() polls next to the port; the eventfd is never drained, so
-// every later wait returns Stopped until open() replaces it. A hang-up of
+// waitForInput() polls next to the port; the eventfd is not drained, so
+// every later wait returns Stopped until open() replaces it or
+// discardInput() drains it. discardInput() is tcflush(TCIFLUSH). A hang-up of
 // the other side shows as POLLHUP, EIO or a 0-byte read, and is always
 // reported as EIO.
 #include "serial.h"
@@ -37,6 +38,7 @@ public:
     ErrorCode read(char *buffer, std::size_t size, std::size_t &got) override;
     ErrorCode write(const char *data, std::size_t size) override;
     void stop() override;
+    ErrorCode discardInput() override;
     void close() override;
     bool isOpen() const override { return m_fd >= 0; }
 
@@ -194,6 +196,18 @@ void PosixPort::stop()
         const eventfd_t one = 1;
         ::eventfd_write(m_stopFd, one);
     }
+}
+
+ErrorCode PosixPort::discardInput()
+{
+    if (m_fd < 0)
+        return EBADF;
+    if (::tcflush(m_fd, TCIFLUSH) != 0)
+        return errno;
+    eventfd_t stops = 0;
+    if (::eventfd_read(m_stopFd, &stops) != 0 && errno != EAGAIN)
+        return errno;
+    return 0;
 }
 
 void PosixPort::close()

@@ -6,7 +6,8 @@
 // a read are reported without a new arrival, and a comm event with nothing
 // queued only starts the next pass. A wait that stop() ends is cancelled and
 // completed before waitForInput() returns: no I/O stays pending on the
-// record afterwards.
+// record afterwards. discardInput() is PurgeComm(PURGE_RXCLEAR), and drops
+// the byte a wait may have read early (below).
 //
 // A failed WaitCommEvent ends the reader's run as a failure, except under
 // wine: on a pseudo-terminal, which has no modem lines, wine fails every
@@ -34,6 +35,7 @@ public:
     ErrorCode read(char *buffer, std::size_t size, std::size_t &got) override;
     ErrorCode write(const char *data, std::size_t size) override;
     void stop() override;
+    ErrorCode discardInput() override;
     void close() override;
     bool isOpen() const override { return m_port != INVALID_HANDLE_VALUE; }
 
@@ -254,6 +256,16 @@ void Win32Port::stop()
 {
     if (m_stopEvent != nullptr)
         SetEvent(m_stopEvent);
+}
+
+ErrorCode Win32Port::discardInput()
+{
+    if (m_port == INVALID_HANDLE_VALUE)
+        return ERROR_INVALID_HANDLE;
+    m_hasEarlyByte = false;
+    if (!PurgeComm(m_port, PURGE_RXCLEAR) || !ResetEvent(m_stopEvent))
+        return static_cast<ErrorCode>(GetLastError());
+    return 0;
 }
 
 void Win32Port::close()

@@ -5,6 +5,7 @@
 #include "UserInput.h"
 #include "WindowDriver.h"
 #include "app/ErrorBox.h"
+#include "app/TerminalLogView.h"
 #include "app/TerminalPage.h"
 #include "app/UfmMain.h"
 #include "terminal/ExchangeLine.h"
@@ -12,10 +13,10 @@
 
 #include <QAction>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <QWindow>
 #include <QtTest>
 
 namespace {
@@ -50,7 +51,8 @@ void TestMainWindow::startsOnPortOneWithoutSettingsFile()
     SettingsFile settings;
     SimFixture fixture(1);
     TfmMain window;
-    QCOMPARE(window.windowTitle(), QString("kolt-tarvo-conf-1.1"));
+    window.winId(); // the native window, which carries the title shown
+    QCOMPARE(window.windowHandle()->title(), QString("kolt-tarvo-conf-1.1"));
     QCOMPARE(window.size(), QSize(767, 474));
     QCOMPARE(window.minimumSize(), window.maximumSize());
     QCOMPARE(window.Station().Terminal().PortNumber(), 1);
@@ -180,8 +182,8 @@ void TestMainWindow::widgetsGoBeforeTheTerminal()
     UserInput::Click(Child(*window, "cbTx"));
     UserInput::Type("reload");
     UserInput::Key(Qt::Key_Return);
-    const auto *log = Child<QPlainTextEdit>(*window, "mLog");
-    QVERIFY(WaitFor([&] { return log->toPlainText().contains("reload"); }));
+    const auto *log = Child<TTerminalLogView>(*window, "mLog");
+    QVERIFY(WaitFor([&] { return log->ShownText().contains("reload"); }));
 
     QStringList destroyed;
     const auto logEnd = [&](QObject *object, const QString &name) {

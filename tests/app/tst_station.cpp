@@ -21,6 +21,8 @@
 
 #include <algorithm>
 
+#include <sys/stat.h>
+
 namespace {
 
 QByteArray SimFile(const sim::ControllerSim &sim, const char *name)
@@ -82,11 +84,13 @@ private slots:
     void fetchReadsOnceThenHoldsTheSlot();
     void fetchWithoutSlotTouchesNothing_data();
     void fetchWithoutSlotTouchesNothing();
+    void failedFetchLeavesTheSlot_data();
     void failedFetchLeavesTheSlot();
     void secondExchangeIsRefused_data();
     void secondExchangeIsRefused();
     void fileHoldsConfigurationAndTables();
     void refusedFileChangesNothing();
+    void fileIsWrittenOnlyOverAFile();
     void portChange_data();
     void portChange();
     void destroyedStationReleasesThePort();
@@ -216,6 +220,7 @@ void TestStation::failedReadLeavesStateEmpty_data()
     QTest::addColumn<QString>("error");
     QTest::newRow("no answer") << "silence" << "rdfile config 0 0";
     QTest::newRow("short answer") << "short" << "Конфигурация повреждена: получено 214 байт из 429";
+    QTest::newRow("a digit too many") << "extra digit" << "Нечётное число шестнадцатеричных цифр";
     QTest::newRow("port missing") << "missing" << "COM9: No such file or directory";
 }
 
@@ -235,6 +240,8 @@ void TestStation::failedReadLeavesStateEmpty()
         sim.addFault({sim::Fault::Silence, next, next});
     } else if (line == "short") {
         sim.addFault({sim::Fault::ShortAnswer, next, next});
+    } else if (line == "extra digit") {
+        sim.addFault({sim::Fault::ExtraDigit, next, next});
     } else {
         m_station->Terminal().SetPortNumber(9);
         m_station->Terminal().Close(); // its reconnect fails on the missing port
@@ -246,6 +253,8 @@ void TestStation::failedReadLeavesStateEmpty()
         QFAIL("the read went through");
     } catch (const TError &failure) {
         QCOMPARE(failure.Message(), error);
+        QCOMPARE(failure.Place().Command, QByteArray("rdfile config 0 0"));
+        QCOMPARE(failure.Place().File, QByteArray("config"));
     }
     QVERIFY(!m_station->Reading());
     QCOMPARE(m_events, (QStringList{"exchange 1", "reading", "cleared", "read over", "exchange over"}));
@@ -358,19 +367,36 @@ void TestStation::fetchWithoutSlotTouchesNothing()
         QCOMPARE(slot.HMax, 55);
 }
 
+void TestStation::failedFetchLeavesTheSlot_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("no answer") << int(sim::Fault::Silence) << "rdfile tanks.tbl 1600 1600";
+    // Taken with zeros in its tail, it would overwrite the controller's
+    // values when written back.
+    QTest::newRow("part of the table") << int(sim::Fault::ShortAnswer)
+                                       << "Таблица резервуара 2 повреждена: получено 800 байт из 1600";
+    QTest::newRow("a digit too many") << int(sim::Fault::ExtraDigit) << "Нечётное число шестнадцатеричных цифр";
+}
+
 void TestStation::failedFetchLeavesTheSlot()
 {
+    QFETCH(int, fault);
+    QFETCH(QString, error);
     Create();
     m_station->Start();
     m_station->TankTables()[1].HMax = 55;
-    m_station->Exchanges().SetCommandTimeout(300);
-    m_fixture->Sim().addFault({sim::Fault::Silence, 1, 1});
+    if (fault == sim::Fault::Silence)
+        m_station->Exchanges().SetCommandTimeout(300);
+    m_fixture->Sim().addFault({sim::Fault::Kind(fault), 1, 1});
     m_events.clear();
     try {
         m_station->OpenTable(2, 300);
         QFAIL("the fetch went through");
     } catch (const TError &failure) {
-        QCOMPARE(failure.Message(), QStringLiteral("rdfile tanks.tbl 1600 1600"));
+        QCOMPARE(failure.Message(), error);
+        QCOMPARE(failure.Place().File, QByteArray("tanks.tbl"));
+        QCOMPARE(failure.Place().Part, 2);
     }
     QCOMPARE(m_events,
              (QStringList{"exchange 1", "exchange over"}));
@@ -490,6 +516,27 @@ void TestStation::refusedFileChangesNothing()
     QCOMPARE(m_events, QStringList());
     QVERIFY(m_station->Configuration() == config);
     QVERIFY(table->Loaded && table->Modified);
+}
+
+// The station file goes only to a regular file: a FIFO in its place is
+// refused, not replaced.
+void TestStation::fileIsWrittenOnlyOverAFile()
+{
+    Create();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("station.json");
+    QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    try {
+        m_station->SaveToFile(path);
+        QFAIL("the station was saved");
+    } catch (const TError &error) {
+        QCOMPARE(error.Message(), QDir::toNativeSeparators(path) + ": Not a regular file, not replaced");
+    }
+    struct stat status {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &status), 0);
+    QVERIFY(S_ISFIFO(status.st_mode));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"station.json"});
 }
 
 void TestStation::portChange_data()

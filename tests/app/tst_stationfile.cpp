@@ -32,6 +32,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -554,7 +555,10 @@ void TestStationFile::refusedFileChangesNothing()
         QVERIFY(WriteFile(bad, QJsonDocument(document.toObject()).toJson()));
     }
     m_fixture->Sim().clearTranscript();
+    // Asked first about the edit, which the user lets go.
+    ModalDriver<QMessageBox> question([this](QMessageBox *box) { Click(box->findChild<QPushButton *>("btnDiscard")); });
     Open(bad);
+    QCOMPARE(question.Opened, 1);
     QCOMPARE(m_errors.size(), 1);
     const QString expected = QDir::toNativeSeparators(bad) + QStringLiteral(": ") + error;
     if (whole)
@@ -666,7 +670,7 @@ void TestStationFile::windowFileRestoresWithCompanion()
     other->setFile("config", QByteArray(ConfigImage::Size, '\0').toStdString());
     const CliResult restore = RunCli({QStringLiteral("--port"), QStringLiteral("2"), QStringLiteral("restore"), path});
     QCOMPARE(restore.exitCode, 0);
-    QCOMPARE(restore.err, QByteArray());
+    QCOMPARE(restore.err, QByteArray("reload: OK\n")); // the controller's word on it
     QCOMPARE(SimFile(*other, "config"), config);
     const QByteArray tables = SimFile(*other, "tanks.tbl");
     for (const int tankNo : {3, 4})

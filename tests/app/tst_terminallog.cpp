@@ -5,16 +5,15 @@
 #include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
-#include <QPlainTextEdit>
 #include <QtTest>
 
 using Chunks = QList<QByteArray>;
 
 namespace {
 
-QStringList LogLines(const TTerminalPage &page)
+QStringList LogLines(TTerminalPage &page)
 {
-    return page.mLog->document()->toRawText().split(QChar::ParagraphSeparator);
+    return page.Log().Text().split(u'\n');
 }
 
 } // namespace

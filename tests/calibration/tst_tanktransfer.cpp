@@ -5,6 +5,7 @@
 #include "calibration/TankTable.h"
 #include "calibration/TankTableTransfer.h"
 #include "common/Error.h"
+#include "config/ConfigTransfer.h"
 #include "config/TerminalConfig.h"
 #include "terminal/Exchange.h"
 #include "terminal/ExchangeLine.h"
@@ -80,6 +81,8 @@ private slots:
     void writeBack_data();
     void writeBack();
     void stationWriteReportsEachStep();
+    void reloadAnswerIsReturned_data();
+    void reloadAnswerIsReturned();
 
 private:
     QtTestWatchdog m_watchdog;
@@ -88,25 +91,20 @@ private:
 void TankTransferTest::fetch_data()
 {
     QTest::addColumn<int>("fileBytes"); // how much of the file exists
-    QTest::addColumn<bool>("shortAnswer");
     QTest::addColumn<int>("copiedBytes");
 
-    QTest::newRow("whole block") << 6 * 1600 << false << 1600;
-    QTest::newRow("short answer") << 6 * 1600 << true << 800;
-    QTest::newRow("entry cut in the middle") << 2 * 1600 + 6 << false << 6;
-    QTest::newRow("no data") << 1600 << false << 0;
+    QTest::newRow("whole block") << 6 * 1600 << 1600;
+    // A controller that has no table for the tank yet.
+    QTest::newRow("no data") << 1600 << 0;
 }
 
 void TankTransferTest::fetch()
 {
     QFETCH(int, fileBytes);
-    QFETCH(bool, shortAnswer);
     QFETCH(int, copiedBytes);
 
     SimFixture fixture;
     fixture.Sim().setFile("tanks.tbl", TankFile().substr(0, fileBytes));
-    if (shortAnswer)
-        fixture.Sim().addFault({sim::Fault::ShortAnswer});
     TTerminal terminal;
     terminal.SetPortNumber(fixture.Port());
     TExchangeLine exchanges(terminal);
@@ -126,16 +124,37 @@ void TankTransferTest::fetch()
 void TankTransferTest::fetchFailureLeavesSlotEmpty_data()
 {
     QTest::addColumn<int>("fault");
-    QTest::newRow("no answer") << int(sim::Fault::Silence);
-    QTest::newRow("non-hex answer") << int(sim::Fault::NonHexLine);
+    QTest::addColumn<int>("fileBytes"); // how much of the file exists
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<int>("answerLine"); // that the error names
+
+    const int file = 6 * 1600;
+    const QString damaged = QStringLiteral("Таблица резервуара 3 повреждена: получено %1 байт из 1600");
+    const QString odd = QStringLiteral("Нечётное число шестнадцатеричных цифр");
+    QTest::newRow("no answer") << int(sim::Fault::Silence) << file << "rdfile tanks.tbl 3200 1600" << 0;
+    QTest::newRow("non-hex answer") << int(sim::Fault::NonHexLine) << file << "'$ER' is not a valid integer value" << 2;
+    // Part of a table, taken with zeros in its tail, would overwrite the
+    // controller's values with zeros when written back.
+    QTest::newRow("short answer") << int(sim::Fault::ShortAnswer) << file << damaged.arg(800) << 0;
+    QTest::newRow("entry cut in the middle") << int(sim::Fault::None) << 2 * 1600 + 6 << damaged.arg(6) << 0;
+    QTest::newRow("an answer line beginning with '>'") << int(sim::Fault::LineCutAfterGt) << file << damaged.arg(16) << 0;
+    QTest::newRow("a digit too many mid-line") << int(sim::Fault::ExtraDigit) << file << odd << 51;
+    QTest::newRow("a digit missing") << int(sim::Fault::DroppedDigit) << file << odd << 51;
+    QTest::newRow("a byte too many") << int(sim::Fault::ExtraByte) << file
+                                     << "Ответ длиннее запрошенного: получено 1601 байт из 1600" << 0;
 }
 
+// The slot stays as it was, and the error names the file, the tank and the
+// command.
 void TankTransferTest::fetchFailureLeavesSlotEmpty()
 {
     QFETCH(int, fault);
+    QFETCH(int, fileBytes);
+    QFETCH(QString, error);
+    QFETCH(int, answerLine);
 
     SimFixture fixture;
-    fixture.Sim().setFile("tanks.tbl", TankFile());
+    fixture.Sim().setFile("tanks.tbl", TankFile().substr(0, fileBytes));
     fixture.Sim().addFault({sim::Fault::Kind(fault)});
     TTerminal terminal;
     TExchangeLine exchanges(terminal);
@@ -148,7 +167,17 @@ void TankTransferTest::fetchFailureLeavesSlotEmpty()
     tables[2].HMax = 1234;
 
     TExchange exchange(exchanges, FetchTankTablePlan());
-    QVERIFY_THROWS_EXCEPTION(TError, FetchTankTable(exchange, tables[2]));
+    try {
+        FetchTankTable(exchange, tables[2]);
+        QFAIL("the fetch went through");
+    } catch (const TError &failure) {
+        QCOMPARE(failure.Message(), error);
+        QCOMPARE(failure.Place().Command, QByteArray("rdfile tanks.tbl 3200 1600"));
+        QCOMPARE(failure.Place().File, QByteArray("tanks.tbl"));
+        QCOMPARE(failure.Place().Part, 3);
+        QCOMPARE(failure.Place().AnswerLine, answerLine);
+    }
+    QCOMPARE(Commands(fixture.Sim()), QStringList{"rdfile tanks.tbl 3200 1600"});
     QVERIFY(!tables[2].Loaded);
     QVERIFY(tables[2].Volumes == Volumes{});
     QCOMPARE(tables[2].HMax, 1234);
@@ -290,6 +319,33 @@ void TankTransferTest::stationWriteReportsEachStep()
         numbers << i;
     QCOMPARE(finished, numbers);
     QVERIFY(!tables[1].Modified && !tables[4].Modified);
+}
+
+void TankTransferTest::reloadAnswerIsReturned_data()
+{
+    QTest::addColumn<bool>("refused");
+    QTest::addColumn<QList<QByteArray>>("lines");
+    QTest::newRow("taken up") << false << QList<QByteArray>{"OK"};
+    QTest::newRow("refused") << true << QList<QByteArray>{"\xCE\xD8\xC8\xC1\xCA\xC0: config not loaded"};
+}
+
+// "reload" after the configuration: its answer, the controller's word on
+// whether it took the file up, comes back as it was sent.
+void TankTransferTest::reloadAnswerIsReturned()
+{
+    QFETCH(bool, refused);
+    QFETCH(QList<QByteArray>, lines);
+
+    SimFixture fixture;
+    if (refused)
+        fixture.Sim().addFault({sim::Fault::ReloadError});
+    TTerminal terminal;
+    terminal.SetPortNumber(fixture.Port());
+    TExchangeLine exchanges(terminal);
+    TExchange exchange(exchanges, ReloadPlan());
+    QCOMPARE(ReloadConfig(exchange), lines);
+    QCOMPARE(fixture.Sim().reloadCount(), refused ? 0 : 1);
+    QCOMPARE(Commands(fixture.Sim()), QStringList{"reload"});
 }
 
 QTEST_GUILESS_MAIN(TankTransferTest)

@@ -19,6 +19,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -210,6 +211,11 @@ private slots:
     void versionNamesTheProgram();
     void shortAnswersAreRefused_data();
     void shortAnswersAreRefused();
+    void lateAnswerIsNotTaken();
+    void reloadAnswerIsShown_data();
+    void reloadAnswerIsShown();
+    void backupGoesOnlyToFiles_data();
+    void backupGoesOnlyToFiles();
     void verifiedWrites_data();
     void verifiedWrites();
     void verifyListsDifferences_data();
@@ -272,7 +278,7 @@ void TestCli::configRoundTrip()
 
     const CliResult write = RunCli({QStringLiteral("write-config")}, Json(config));
     QCOMPARE(write.exitCode, 0);
-    QCOMPARE(write.err, QByteArray());
+    QCOMPARE(write.err, QByteArray("reload: OK\n"));
     QCOMPARE(write.out, QByteArray());
     QCOMPARE(m_fixture->Sim().reloadCount(), 1);
 
@@ -342,7 +348,7 @@ void TestCli::backupThenRestoreCopiesTheStation()
 
     const CliResult restore = RunCli({QStringLiteral("--port"), QStringLiteral("2"), QStringLiteral("restore"), backupPath});
     QCOMPARE(restore.exitCode, 0);
-    QCOMPARE(restore.err, QByteArray());
+    QCOMPARE(restore.err, QByteArray("reload: OK\n"));
 
     QCOMPARE(QByteArray::fromStdString(target->file("config")), QByteArray::fromStdString(source.file("config")));
     const QByteArray copied = QByteArray::fromStdString(target->file("tanks.tbl"));
@@ -410,7 +416,10 @@ void TestCli::wireTraces()
         inputFile.write(file);
     }
     const CliResult result = RunCli(Substituted(arguments), input);
-    QCOMPARE(result.err, QByteArray());
+    // A write of the configuration tells the controller's word on "reload";
+    // nothing else goes to standard error when it is redirected.
+    const bool reloads = trace.contains(QStringLiteral("reload")) && arguments.first() != QStringLiteral("exec");
+    QCOMPARE(result.err, reloads ? QByteArray("reload: OK\n") : QByteArray());
     QCOMPARE(result.exitCode, 0);
     QCOMPARE(Trace(m_fixture->Sim()), trace);
 }
@@ -645,29 +654,54 @@ void TestCli::controllerFailures_data()
     QTest::addColumn<QStringList>("environment");
 
     const QStringList configWrite = WriteTrace(QStringLiteral("config"), 0, 429) << QStringLiteral("reload");
+    const QStringList configRead{QStringLiteral("rdfile config 0 0")};
     QTest::newRow("no such port") << QStringList{"--port", "9", "read-config"} << QByteArray() << int(sim::Fault::None)
-                                  << 1 << "COM9: No such file or directory." << QStringList{} << QStringList{};
+                                  << 1 << "config: rdfile config 0 0: COM9: No such file or directory."
+                                  << QStringList{} << QStringList{};
     QTest::newRow("silent controller") << QStringList{"read-config"} << QByteArray() << int(sim::Fault::Silence) << 1
-                                       << "rdfile config 0 0." << QStringList{"rdfile config 0 0"} << QStringList{};
-    QTest::newRow("echo, then silence") << QStringList{"read-table", "2"} << QByteArray()
-                                        << int(sim::Fault::EchoThenSilence) << 1 << "rdfile tanks.tbl 1600 1600."
-                                        << QStringList{"rdfile tanks.tbl 1600 1600"} << QStringList{};
+                                       << "config: rdfile config 0 0: no answer within 300 ms." << configRead
+                                       << QStringList{};
+    QTest::newRow("echo, then silence")
+        << QStringList{"read-table", "2"} << QByteArray() << int(sim::Fault::EchoThenSilence) << 1
+        << "tanks.tbl, tank 2: rdfile tanks.tbl 1600 1600: the answer did not end: no prompt within 300 ms."
+        << QStringList{"rdfile tanks.tbl 1600 1600"} << QStringList{};
+    QTest::newRow("wrong echo")
+        << QStringList{"read-config"} << QByteArray() << int(sim::Fault::WrongEcho) << 1
+        << "config: rdfile config 0 0: wrong echo: bytes came within 300 ms, but not the command's echo."
+        << configRead << QStringList{};
+    QTest::newRow("hang-up") << QStringList{"read-config"} << QByteArray() << int(sim::Fault::HangUp) << 1
+                             << "config: rdfile config 0 0: the line failed: COM1: Input/output error." << configRead
+                             << QStringList{};
+    QTest::newRow("non-hex answer")
+        << QStringList{"read-table", "3"} << QByteArray() << int(sim::Fault::NonHexLine) << 1
+        << "tanks.tbl, tank 3: rdfile tanks.tbl 3200 1600, answer line 2: '$ER' is not a valid integer value."
+        << QStringList{"rdfile tanks.tbl 3200 1600"} << QStringList{};
+    // The tank's hmax comes from "config": its corrupt answer is the
+    // controller's fault, not the input's.
+    QTest::newRow("write-table --csv, a corrupt configuration")
+        << QStringList{"write-table", "3", "--csv"} << QByteArray("height;volume\n0;0\n100;1000\n")
+        << int(sim::Fault::ExtraDigit) << 1
+        << "config: rdfile config 0 0, answer line 14: Нечётное число шестнадцатеричных цифр." << configRead
+        << QStringList{};
     QTest::newRow("silent at reload") << QStringList{"write-config"} << Json(m_config) << int(sim::Fault::Silence)
-                                      << 15 << "reload." << configWrite << QStringList{};
+                                      << 15 << "reload: no answer within 2 s." << configWrite << QStringList{};
     QTest::newRow("silent in the middle of a table")
         << QStringList{"write-table", "1"} << TableText(1) << int(sim::Fault::Silence) << 3
-        << "wrfile tanks.tbl 64 " << WriteTrace("tanks.tbl", 0, 96) << QStringList{};
+        << "tanks.tbl, tank 1: wrfile tanks.tbl 64: no answer within 2 s." << WriteTrace("tanks.tbl", 0, 96)
+        << QStringList{};
     // A misspelt ports directory never leads to /dev/ttyS0.
     QTest::newRow("ports directory missing")
         << QStringList{"exec", "reload"} << QByteArray() << int(sim::Fault::None) << 1
-        << "COM1: KOLT_TARVO_PORTS=%TMP%/no-ports: No such file or directory." << QStringList{}
+        << "reload: COM1: KOLT_TARVO_PORTS=%TMP%/no-ports: No such file or directory." << QStringList{}
         << QStringList{"KOLT_TARVO_PORTS=%TMP%/no-ports"};
     QTest::newRow("ports directory is a file")
         << QStringList{"write-table", "1"} << TableText(1) << int(sim::Fault::None) << 1
-        << "COM1: KOLT_TARVO_PORTS=%TMP%/input.json: Not a directory." << QStringList{}
-        << QStringList{"KOLT_TARVO_PORTS=%TMP%/input.json"};
+        << "tanks.tbl, tank 1: wrfile tanks.tbl 0: COM1: KOLT_TARVO_PORTS=%TMP%/input.json: Not a directory."
+        << QStringList{} << QStringList{"KOLT_TARVO_PORTS=%TMP%/input.json"};
 }
 
+// Exit status 1, one line on standard error naming the file, the tank, the
+// command and why it failed, nothing on standard output.
 void TestCli::controllerFailures()
 {
     QFETCH(QStringList, arguments);
@@ -680,15 +714,16 @@ void TestCli::controllerFailures()
 
     QVERIFY(WriteAll(TempPath(QStringLiteral("input.json")), "{}"));
     m_fixture->Sim().addFault({sim::Fault::Kind(fault), fromCommand, 1 << 30, 0});
-    // A short limit ends the silence quickly; where commands answer before
-    // it, a longer one keeps a pause on a busy machine from ending them.
-    const int limitMs = fromCommand > 1 ? 2000 : 300;
-    const CliResult result = RunCli(arguments, input,
-                                    Substituted(environment) << QStringLiteral("KOLT_TARVO_TIMEOUT_MS=%1").arg(limitMs));
+    // A short limit ends a silence quickly; where commands answer before it,
+    // a longer one keeps a pause on a busy machine from ending them, and
+    // where nothing ends in silence the usual one stands.
+    const bool silence = fault == sim::Fault::Silence || fault == sim::Fault::EchoThenSilence
+                         || fault == sim::Fault::WrongEcho;
+    if (silence)
+        environment << QStringLiteral("KOLT_TARVO_TIMEOUT_MS=%1").arg(fromCommand > 1 ? 2000 : 300);
+    const CliResult result = RunCli(arguments, input, Substituted(environment));
+    QCOMPARE(QString::fromUtf8(result.err), error.replace(QStringLiteral("%TMP%"), m_temp.path()) + u'\n');
     QCOMPARE(result.exitCode, 1);
-    const QString err = QString::fromUtf8(result.err);
-    QVERIFY2(err.startsWith(error.replace(QStringLiteral("%TMP%"), m_temp.path())), qPrintable(err));
-    QVERIFY2(err.endsWith(QStringLiteral(".\n")) && err.count(u'\n') == 1, qPrintable(err));
     QCOMPARE(result.out, QByteArray());
     QCOMPARE(Trace(m_fixture->Sim()), trace);
 }
@@ -795,6 +830,11 @@ void TestCli::progressOnTerminal()
     QVERIFY2(shown.contains("\rchunks written 1 of " + QByteArray::number(chunks)), shown.constData());
     QVERIFY2(shown.contains("\rchunks written " + QByteArray::number(chunks) + " of " + QByteArray::number(chunks)),
              shown.constData());
+    // The answer to "reload", after the configuration's 14 chunks, stands on
+    // a line of its own (the terminal shows LF as CR LF).
+    if (arguments.first() == QStringLiteral("write-config") || arguments.first() == QStringLiteral("restore"))
+        QVERIFY2(shown.contains("\rchunks written 14 of " + QByteArray::number(chunks) + "\r\nreload: OK\r\n"),
+                 shown.constData());
 }
 
 void TestCli::helpNamesCommandsAndVariables_data()
@@ -849,31 +889,53 @@ void TestCli::shortAnswersAreRefused_data()
     QTest::addColumn<int>("command"); // the one command the fault hits
     QTest::addColumn<QString>("error");
 
-    const QString table2 = QStringLiteral("Таблица резервуара 2 повреждена: получено %1 байт из 1600.");
+    const QString table2 = QStringLiteral("tanks.tbl, tank 2: rdfile tanks.tbl 1600 1600");
+    const QString damaged = QStringLiteral(": Таблица резервуара 2 повреждена: получено %1 байт из 1600.");
+    const QString odd = QStringLiteral(", answer line %1: Нечётное число шестнадцатеричных цифр.");
     const struct
     {
         const char *name;
         sim::Fault::Kind kind;
-        int received; // bytes of tank 2's table the companion decodes
+        QString why; // after the command
     } faults[] = {
-        {"half the bytes", sim::Fault::ShortAnswer, 800},
-        {"a dropped digit", sim::Fault::DroppedDigit, 1599},
-        {"hex wrapped at an odd width", sim::Fault::OddWidthHex, 1552},
-        {"a line cut after its '>'", sim::Fault::LineCutAfterGt, 16},
+        {"half the bytes", sim::Fault::ShortAnswer, damaged.arg(800)},
+        {"a dropped digit", sim::Fault::DroppedDigit, odd.arg(51)},
+        {"a digit too many", sim::Fault::ExtraDigit, odd.arg(51)},
+        {"hex wrapped at an odd width", sim::Fault::OddWidthHex, odd.arg(1)},
+        {"a line cut after its '>'", sim::Fault::LineCutAfterGt, damaged.arg(16)},
+        {"a byte too many", sim::Fault::ExtraByte, QStringLiteral(": Ответ длиннее запрошенного: получено 1601 байт из 1600.")},
     };
     for (const auto &fault : faults) {
         QTest::addRow("read-table, %s", fault.name)
-            << QStringList{"read-table", "2"} << int(fault.kind) << 1 << table2.arg(fault.received);
+            << QStringList{"read-table", "2"} << int(fault.kind) << 1 << table2 + fault.why;
         QTest::addRow("backup, tank 2 with %s", fault.name)
-            << QStringList{"backup", "%TMP%/short.json"} << int(fault.kind) << 3 << table2.arg(fault.received);
+            << QStringList{"backup", "%TMP%/short.json"} << int(fault.kind) << 3 << table2 + fault.why;
     }
     QTest::newRow("backup, config with a dropped digit")
         << QStringList{"backup", "%TMP%/short.json"} << int(sim::Fault::DroppedDigit) << 1
-        << QStringLiteral("Конфигурация повреждена: получено 428 байт из 429.");
+        << QStringLiteral("config: rdfile config 0 0, answer line 14: Нечётное число шестнадцатеричных цифр.");
+    QTest::newRow("backup, config cut short")
+        << QStringList{"backup", "%TMP%/short.json"} << int(sim::Fault::ShortAnswer) << 1
+        << QStringLiteral("config: rdfile config 0 0: Конфигурация повреждена: получено 214 байт из 429.");
+
+    // read-file checks the count it asked for.
+    const QStringList readFile{"read-file", "tanks.tbl", "1600", "1600"};
+    const QString read = QStringLiteral("tanks.tbl: rdfile tanks.tbl 1600 1600: ");
+    QTest::newRow("read-file, half the bytes") << readFile << int(sim::Fault::ShortAnswer) << 1
+                                               << read + "800 of 1600 bytes came.";
+    QTest::newRow("read-file, a line cut after its '>'") << readFile << int(sim::Fault::LineCutAfterGt) << 1
+                                                         << read + "16 of 1600 bytes came.";
+    QTest::newRow("read-file, a byte too many")
+        << readFile << int(sim::Fault::ExtraByte) << 1
+        << read + QStringLiteral("Ответ длиннее запрошенного: получено 1601 байт из 1600.");
+    QTest::newRow("read-file past the end of the file")
+        << QStringList{"read-file", "tanks.tbl", "99999", "16"} << int(sim::Fault::None) << 1
+        << "tanks.tbl: rdfile tanks.tbl 99999 16: 0 of 16 bytes came.";
 }
 
-// What the window accepts as a table (zeros in the tail), the companion
-// refuses: nothing reaches standard output or the backup file.
+// An answer of another length than asked for, or whose hexadecimal is cut
+// or shifted, is refused, naming the file, the tank and the command: nothing
+// reaches standard output or the backup file.
 void TestCli::shortAnswersAreRefused()
 {
     QFETCH(QStringList, arguments);
@@ -898,6 +960,122 @@ void TestCli::shortAnswersAreRefused()
     QCOMPARE(int(sim.commands().size()), command);
     QCOMPARE(FileOf(sim, "config"), config);
     QCOMPARE(FileOf(sim, "tanks.tbl"), tables);
+}
+
+// The controller answers a read only after it timed out, once the companion
+// has let go of the port: the next run, after the table changed, does not
+// take that answer for its own.
+void TestCli::lateAnswerIsNotTaken()
+{
+    sim::ControllerSim &sim = m_fixture->Sim();
+    sim.addFault({sim::Fault::LateAnswer, 1, 1});
+    const CliResult first = RunCli({QStringLiteral("read-table"), QStringLiteral("3")}, {},
+                                   {QStringLiteral("KOLT_TARVO_TIMEOUT_MS=300")});
+    QCOMPARE(QString::fromUtf8(first.err),
+             QStringLiteral("tanks.tbl, tank 3: rdfile tanks.tbl 3200 1600: no answer within 300 ms.\n"));
+    QCOMPARE(first.exitCode, 1);
+    QVERIFY(sim.waitForLateAnswers(0, std::chrono::milliseconds(kChildGuardMs)));
+
+    QByteArray tables = FileOf(sim, "tanks.tbl");
+    for (int k = 0; k < 400; ++k)
+        qToLittleEndian<qint32>(7 * k + 1, tables.data() + 2 * kBlock + 4 * k);
+    sim.setFile("tanks.tbl", tables.toStdString());
+    const CliResult second = RunCli({QStringLiteral("read-table"), QStringLiteral("3")});
+    QCOMPARE(second.err, QByteArray());
+    QCOMPARE(second.exitCode, 0);
+    QByteArray expected;
+    for (int k = 0; k < 400; ++k)
+        expected += QByteArray::number(7 * k + 1) + '\n';
+    QCOMPARE(second.out, expected);
+    QCOMPARE(Trace(sim), (QStringList{"rdfile tanks.tbl 3200 1600", "rdfile tanks.tbl 3200 1600"}));
+}
+
+void TestCli::reloadAnswerIsShown_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<bool>("refused");
+
+    const QByteArray backup = Json({{"config", m_config}, {"tables", QJsonObject{{"4", TableJson(4)}}}});
+    QTest::newRow("write-config, taken up") << QStringList{"write-config"} << Json(m_config) << false;
+    QTest::newRow("write-config, refused") << QStringList{"write-config"} << Json(m_config) << true;
+    QTest::newRow("restore, refused") << QStringList{"restore", "%TMP%/input.json"} << backup << true;
+}
+
+// The controller's answer to "reload" goes to standard error, whatever its
+// wording, decoded from code page 1251; the companion cannot tell from it
+// whether the configuration was taken up, and does not guess.
+void TestCli::reloadAnswerIsShown()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    QFETCH(bool, refused);
+
+    sim::ControllerSim &sim = m_fixture->Sim();
+    if (refused)
+        sim.addFault({sim::Fault::ReloadError});
+    QVERIFY(WriteAll(TempPath(QStringLiteral("input.json")), input));
+    const CliResult result = RunCli(Substituted(arguments), input);
+    QCOMPARE(QString::fromUtf8(result.err),
+             refused ? QStringLiteral("reload: ОШИБКА: config not loaded\n") : QStringLiteral("reload: OK\n"));
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(sim.reloadCount(), refused ? 0 : 1);
+    QCOMPARE(Trace(sim).count(QStringLiteral("reload")), 1);
+}
+
+void TestCli::backupGoesOnlyToFiles_data()
+{
+    QTest::addColumn<QString>("target"); // what FILE names, made first
+    QTest::addColumn<bool>("written");
+
+    QTest::newRow("a FIFO") << "fifo" << false;
+    QTest::newRow("a link to a FIFO") << "link to fifo" << false;
+    QTest::newRow("a directory") << "directory" << false;
+    QTest::newRow("a link to a regular file") << "link to file" << true;
+}
+
+// A backup to a name that stands for no regular file is refused before
+// anything is sent, and the name is left as it was: never replaced by a
+// rename. A link to a regular file stays a link.
+void TestCli::backupGoesOnlyToFiles()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, written);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    const QString file = dir.filePath(QStringLiteral("file"));
+    const QString path = dir.filePath(QStringLiteral("backup.json"));
+    QVERIFY(::mkfifo(fifo.toLocal8Bit().constData(), 0600) == 0);
+    QVERIFY(WriteAll(file, "before"));
+    if (target == QStringLiteral("fifo"))
+        QVERIFY(QFile::rename(fifo, path));
+    else if (target == QStringLiteral("directory"))
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("backup.json")));
+    else
+        QVERIFY(QFile::link(target == QStringLiteral("link to fifo") ? fifo : file, path));
+    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+
+    const CliResult result = RunCli({QStringLiteral("backup"), path});
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot), before);
+    const QFileInfo info(path);
+    if (written) {
+        QCOMPARE(result.err, QByteArray());
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY(info.isSymLink());
+        QVERIFY(QJsonDocument::fromJson(ReadAll(file)).object().contains(QStringLiteral("tables")));
+        return;
+    }
+    QCOMPARE(QString::fromUtf8(result.err),
+             QStringLiteral("kolt-tarvo-cli: FILE: %1: Not a regular file, not replaced\n").arg(path));
+    QCOMPARE(result.exitCode, 2);
+    QCOMPARE(Trace(m_fixture->Sim()), QStringList{});
+    QCOMPARE(info.isSymLink(), target.startsWith(QStringLiteral("link")));
+    QCOMPARE(info.isDir(), target == QStringLiteral("directory"));
+    struct stat held {};
+    QVERIFY(::stat(path.toLocal8Bit().constData(), &held) == 0);
+    QCOMPARE(S_ISFIFO(held.st_mode), target != QStringLiteral("directory"));
 }
 
 void TestCli::verifiedWrites_data()
@@ -968,13 +1146,18 @@ void TestCli::verifiedWrites()
     const int reloads = trace.contains(QStringLiteral("reload")) ? 1 : 0;
     QCOMPARE(sim.reloadCount(), reloads);
     if (failure.isEmpty()) {
-        QCOMPARE(result.err, QByteArray());
+        QCOMPARE(result.err, reloads ? QByteArray("reload: OK\n") : QByteArray());
         QCOMPARE(result.exitCode, 0);
         return;
     }
 
     QCOMPARE(result.exitCode, 1);
-    const QString err = QString::fromUtf8(result.err);
+    QString err = QString::fromUtf8(result.err);
+    // A reload done before the failure has told its answer first.
+    const QString reloadAnswer = QStringLiteral("reload: OK\n");
+    QCOMPARE(err.startsWith(reloadAnswer), bool(reloads));
+    if (reloads)
+        err.remove(0, reloadAnswer.size());
     const QString where = QString(failure).replace(u' ', QStringLiteral(" offset "));
     const QRegularExpressionMatch match = Match(
         QStringLiteral("^Verification failed: %1: written ([0-9A-F]{2}), read back (nothing, 800 of 1600 bytes "
@@ -1106,7 +1289,7 @@ void TestCli::backupRestoreBackupIsIdentical()
 
     const CliResult restore = RunCli({QStringLiteral("--port"), QStringLiteral("2"), QStringLiteral("restore"), first});
     QCOMPARE(restore.exitCode, 0);
-    QCOMPARE(restore.err, QByteArray());
+    QCOMPARE(restore.err, QByteArray("reload: OK\n"));
     QCOMPARE(FileOf(*target, "config").toHex(), expected.toHex());
     QCOMPARE(FileOf(*target, "tanks.tbl"), FileOf(source, "tanks.tbl").left(6 * kBlock));
 
@@ -1194,7 +1377,11 @@ void TestCli::interruptedRestoreSaysWhereItStopped()
     QCOMPARE(restore.exitStatus(), QProcess::NormalExit);
     QCOMPARE(restore.exitCode(), 128 + signal);
 
-    const QStringList report = QString::fromUtf8(restore.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
+    QStringList report = QString::fromUtf8(restore.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
+    // The controller's word on "reload" comes first, when it was answered.
+    const bool reloadAnswered = !report.isEmpty() && report.first() == QStringLiteral("reload: OK");
+    if (reloadAnswered)
+        report.removeFirst();
     QVERIFY2(report.size() >= 2, qPrintable(report.join(u'\n')));
     QCOMPARE(report.first(), QStringLiteral("kolt-tarvo-cli: interrupted by %1").arg(signal == SIGINT ? "SIGINT" : "SIGTERM"));
     // A signal noticed between two commands leaves none in flight.
@@ -1225,6 +1412,7 @@ void TestCli::interruptedRestoreSaysWhereItStopped()
         QCOMPARE(FileOf(*target, it.key()).mid(reached.value(it.key())), it.value().mid(reached.value(it.key())));
     const bool reloaded = report.contains(QStringLiteral("done: reload"));
     QCOMPARE(target->reloadCount(), reloaded ? 1 : 0);
+    QCOMPARE(reloadAnswered, reloaded);
 
     // The stand-in received the written chunks, reload, the command in
     // flight and nothing more: the next command it sees is verify's first.

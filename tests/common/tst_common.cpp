@@ -1,6 +1,8 @@
-// The settings file and the code page conversion.
+// The settings file, files written whole, and the code page conversion.
 #include "common/Cp1251.h"
 #include "common/Error.h"
+#include "common/ErrorText.h"
+#include "common/SaveFile.h"
 #include "common/Settings.h"
 
 #include <QStringDecoder>
@@ -12,7 +14,10 @@
 #else
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #endif
+
+Q_DECLARE_METATYPE(TErrorPlace)
 
 namespace {
 
@@ -86,6 +91,10 @@ private slots:
     void unwritableFile();
     void failedWriteKeepsTheFile();
     void settingsPathBesideExecutable();
+    void onlyRegularFilesAreReplaced_data();
+    void onlyRegularFilesAreReplaced();
+    void errorTextsSayWhere_data();
+    void errorTextsSayWhere();
     void cp1251MatchesIcu();
     void cp1251RoundTripsEveryByte();
     void cp1251ReplacesVisibly();
@@ -225,6 +234,143 @@ void TestCommon::settingsPathBesideExecutable()
     qputenv("KOLT_TARVO_SETTINGS", elsewhere.toLocal8Bit());
     QCOMPARE(Settings::FilePath(dir + "/kolt-tarvo-conf"), elsewhere);
     qunsetenv("KOLT_TARVO_SETTINGS");
+}
+
+void TestCommon::onlyRegularFilesAreReplaced_data()
+{
+    QTest::addColumn<QString>("target"); // what the path names, made first
+    QTest::addColumn<bool>("written");
+
+    QTest::newRow("nothing") << "nothing" << true;
+    QTest::newRow("a regular file") << "file" << true;
+    QTest::newRow("a directory") << "directory" << false;
+#ifndef Q_OS_WIN
+    QTest::newRow("a link to a regular file") << "link to file" << true;
+    QTest::newRow("a FIFO") << "fifo" << false;
+    QTest::newRow("a link to a FIFO") << "link to fifo" << false;
+#endif
+}
+
+// Every file the tool writes goes through TSaveFile: a regular file (or
+// none) is replaced whole, anything else is refused before a byte is
+// written and keeps what it is. The settings file is one such writer.
+void TestCommon::onlyRegularFilesAreReplaced()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, written);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("kolt.ini");
+    const QString file = dir.filePath("file.ini");
+    const QByteArray before("[conn]\r\nport=3\r\n");
+    {
+        QFile existing(target == "file" ? path : file);
+        QVERIFY(existing.open(QIODevice::WriteOnly));
+        QCOMPARE(existing.write(before), before.size());
+    }
+    if (target == "directory")
+        QVERIFY(QDir(dir.path()).mkdir("kolt.ini"));
+#ifndef Q_OS_WIN
+    const QString fifo = dir.filePath("fifo");
+    if (target.endsWith("fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(target == "fifo" ? path : fifo).constData(), 0600), 0);
+    if (target.startsWith("link"))
+        QVERIFY(QFile::link(target.endsWith("fifo") ? fifo : file, path));
+#endif
+    const QStringList entries = QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+
+    QString error;
+    QCOMPARE(TSaveFile::Write(path, "written", error), written);
+    QCOMPARE(error, written ? QString() : QStringLiteral("Not a regular file, not replaced"));
+    const QStringList expected = written && target == "nothing" ? QStringList{"file.ini", "kolt.ini"} : entries;
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+             expected);
+    QCOMPARE(QFileInfo(path).isSymLink(), target.startsWith("link"));
+    if (written)
+        QCOMPARE(ReadAll(path), QByteArray("written"));
+#ifndef Q_OS_WIN
+    struct stat status {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &status), 0);
+    QCOMPARE(S_ISFIFO(status.st_mode), target.endsWith("fifo"));
+#endif
+
+    // The settings file keeps to the same rule.
+    try {
+        Settings::WritePort(path, 5);
+        QVERIFY(written);
+        QCOMPARE(Settings::ReadPort(path), 5);
+    } catch (const TError &failure) {
+        QVERIFY(!written);
+        QCOMPARE(failure.Message(), "Unable to write to " + QDir::toNativeSeparators(path));
+    }
+    QCOMPARE(QFileInfo(path).isDir(), target == "directory");
+}
+
+void TestCommon::errorTextsSayWhere_data()
+{
+    using TCause = TErrorPlace::TCause;
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<TErrorPlace>("place");
+    QTest::addColumn<QString>("oneLine"); // the companion's
+    QTest::addColumn<QString>("inBox");   // the window's
+
+    const QByteArray read = "rdfile tanks.tbl 3200 1600";
+    const TErrorPlace table{.Command = read, .File = "tanks.tbl", .Part = 3};
+    const auto failed = [&](TCause cause, int timeoutMs, const QString &link = {}) {
+        TErrorPlace place = table;
+        place.Cause = cause;
+        place.TimeoutMs = timeoutMs;
+        place.LinkText = link;
+        return place;
+    };
+    QTest::newRow("no place") << "Терминал занят" << TErrorPlace{} << "Терминал занят." << "Терминал занят.";
+    QTest::newRow("no answer") << QString(read) << failed(TCause::NoAnswer, 10000)
+                               << "tanks.tbl, tank 3: rdfile tanks.tbl 3200 1600: no answer within 10 s."
+                               << "rdfile tanks.tbl 3200 1600.\ntanks.tbl, резервуар 3: нет ответа за 10 с.";
+    QTest::newRow("wrong echo, a limit in milliseconds")
+        << QString(read) << failed(TCause::NoEcho, 1500)
+        << "tanks.tbl, tank 3: rdfile tanks.tbl 3200 1600: wrong echo: bytes came within 1500 ms, but not the "
+           "command's echo."
+        << "rdfile tanks.tbl 3200 1600.\ntanks.tbl, резервуар 3: неверное эхо: за 1500 мс пришли байты, но не эхо "
+           "команды.";
+    QTest::newRow("no prompt") << QString(read) << failed(TCause::NoPrompt, 2000)
+                               << "tanks.tbl, tank 3: rdfile tanks.tbl 3200 1600: the answer did not end: no prompt "
+                                  "within 2 s."
+                               << "rdfile tanks.tbl 3200 1600.\ntanks.tbl, резервуар 3: ответ не закончен: нет "
+                                  "приглашения за 2 с.";
+    QTest::newRow("port closed") << QString(read) << failed(TCause::PortClosed, 10000)
+                                 << "tanks.tbl, tank 3: rdfile tanks.tbl 3200 1600: the port was closed."
+                                 << "rdfile tanks.tbl 3200 1600.\ntanks.tbl, резервуар 3: Порт закрыт.";
+    QTest::newRow("line failed") << QString(read) << failed(TCause::LinkFailed, 10000, "COM1: Input/output error")
+                                 << "tanks.tbl, tank 3: rdfile tanks.tbl 3200 1600: the line failed: COM1: "
+                                    "Input/output error."
+                                 << "rdfile tanks.tbl 3200 1600.\ntanks.tbl, резервуар 3: сбой линии: COM1: "
+                                    "Input/output error.";
+    TErrorPlace badLine = table;
+    badLine.AnswerLine = 2;
+    QTest::newRow("an answer line") << "'$ER' is not a valid integer value" << badLine
+                                    << "tanks.tbl, tank 3: rdfile tanks.tbl 3200 1600, answer line 2: '$ER' is not a "
+                                       "valid integer value."
+                                    << "'$ER' is not a valid integer value.\ntanks.tbl, резервуар 3: rdfile "
+                                       "tanks.tbl 3200 1600, строка ответа 2.";
+    QTest::newRow("a plain command") << "reload" << TErrorPlace{.Command = "reload", .Cause = TCause::NoAnswer,
+                                                                .TimeoutMs = 300}
+                                     << "reload: no answer within 300 ms." << "reload.\nнет ответа за 300 мс.";
+    QTest::newRow("a file without tanks")
+        << "Конфигурация повреждена: получено 214 байт из 429" << TErrorPlace{.Command = "rdfile config 0 0", .File = "config"}
+        << "config: rdfile config 0 0: Конфигурация повреждена: получено 214 байт из 429."
+        << "Конфигурация повреждена: получено 214 байт из 429.\nconfig: rdfile config 0 0.";
+}
+
+void TestCommon::errorTextsSayWhere()
+{
+    QFETCH(QString, message);
+    QFETCH(TErrorPlace, place);
+    QFETCH(QString, oneLine);
+    QFETCH(QString, inBox);
+    const TError error(message, place);
+    QCOMPARE(ErrorText::OneLine(error), oneLine);
+    QCOMPARE(ErrorText::InBox(error), inBox);
 }
 
 void TestCommon::cp1251MatchesIcu()

@@ -231,7 +231,8 @@ void TestConfigPages::failedReadLeavesPagesEmpty()
     window->Station().Exchanges().SetCommandTimeout(300);
     fixture->Sim().addFault({sim::Fault::Silence, 2, 2});
     Run("acIcRead");
-    QCOMPARE(errors, QStringList{QStringLiteral("rdfile config 0 0.")});
+    // The command, then where and why it failed.
+    QCOMPARE(errors, QStringList{QStringLiteral("rdfile config 0 0.\nconfig: нет ответа за 300 мс.")});
     QCOMPARE(DataSet("dsTank")->rowCount(), 0);
     QCOMPARE(DataSet("dsPump")->rowCount(), 0);
     QCOMPARE(DataSet("dsNozz")->rowCount(), 0);

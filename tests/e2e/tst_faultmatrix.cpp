@@ -185,11 +185,12 @@ void FaultMatrixTest::operationUnderFault_data()
     // The error boxes' texts; %1 stands for the failing command as received.
     QTest::addColumn<QStringList>("errors");
 
+    // Each box holds the message, then where and why the exchange failed.
     const QStringList none;
-    const QStringList missing{QStringLiteral("COM%1: No such file or directory.").arg(kMissingPort)};
-    const QStringList busy{QStringLiteral("COM1: Device or resource busy.")};
-    const QStringList failedCommand{QStringLiteral("%1.")};
-    const QStringList nonHex{QStringLiteral("'$ER' is not a valid integer value.")};
+    const QString missing = QStringLiteral("COM%1: No such file or directory.").arg(kMissingPort);
+    const QString busy = QStringLiteral("COM1: Device or resource busy.");
+    const QString nonHex = QStringLiteral("'$ER' is not a valid integer value.");
+    const QString odd = QStringLiteral("Нечётное число шестнадцатеричных цифр.");
 
     struct OperationInfo
     {
@@ -197,37 +198,70 @@ void FaultMatrixTest::operationUnderFault_data()
         Operation operation;
         int hangUpBytes; // inside the answer of a read, inside the echo of a write
         bool reads;
+        QString file;         // the file and tank it moves, as the box names them
+        QString firstCommand; // as the box shows it
+        int middleLine;       // of its read's answer
     };
     const OperationInfo operations[] = {
-        {"read", Operation::Read, 60, true},
-        {"write", Operation::Write, 40, false},
-        {"table fetch", Operation::Fetch, 200, true},
-        {"table write-back", Operation::WriteBack, 40, false},
+        {"read", Operation::Read, 60, true, "config", "rdfile config 0 0", 14},
+        {"write", Operation::Write, 40, false, "config", "wrfile config 0", 0},
+        {"table fetch", Operation::Fetch, 200, true, "tanks.tbl, резервуар 1", "rdfile tanks.tbl 0 1600", 51},
+        {"table write-back", Operation::WriteBack, 40, false, "tanks.tbl, резервуар 5", "", 0},
     };
     for (const OperationInfo &info : operations) {
         auto row = [&](const char *fault) -> QTestData & {
             return QTest::addRow("%s, %s", info.name, fault) << info.operation;
         };
+        // The failing command, then its file and the cause.
+        const auto failed = [&](const QString &cause) {
+            return QStringList{QStringLiteral("%1.\n") + info.file + QStringLiteral(": ") + cause + u'.'};
+        };
+        // The message, then the file and the command whose answer was wrong.
+        const auto refused = [&](const QString &message, int line) {
+            const QString where = line > 0 ? QStringLiteral(", строка ответа %1").arg(line) : QString();
+            return QStringList{message + u'\n' + info.file + QStringLiteral(": ") + info.firstCommand + where + u'.'};
+        };
         if (info.operation != Operation::WriteBack) { // fails before any table, as a write
-            row("port missing") << Line::PortMissing << Fault::None << 0 << false << missing;
-            row("port busy") << Line::PortBusy << Fault::None << 0 << false << busy;
+            row("port missing") << Line::PortMissing << Fault::None << 0 << false << refused(missing, 0);
+            row("port busy") << Line::PortBusy << Fault::None << 0 << false << refused(busy, 0);
         }
-        row("unplugged mid-answer") << Line::StandIn << Fault::HangUp << info.hangUpBytes << false << failedCommand;
-        row("no answer") << Line::StandIn << Fault::Silence << 0 << false << failedCommand;
-        row("echo then silence") << Line::StandIn << Fault::EchoThenSilence << 0 << false << failedCommand;
-        row("no prompt") << Line::StandIn << Fault::NoPrompt << 0 << false << failedCommand;
+        row("unplugged mid-answer") << Line::StandIn << Fault::HangUp << info.hangUpBytes << false
+                                    << failed(QStringLiteral("сбой линии: COM1: Input/output error"));
+        const QString limit = QStringLiteral("%1 с").arg(kCommandTimeoutMs / 1000);
+        row("no answer") << Line::StandIn << Fault::Silence << 0 << false << failed("нет ответа за " + limit);
+        row("echo then silence") << Line::StandIn << Fault::EchoThenSilence << 0 << false
+                                 << failed("ответ не закончен: нет приглашения за " + limit);
+        row("no prompt") << Line::StandIn << Fault::NoPrompt << 0 << false
+                         << failed("ответ не закончен: нет приглашения за " + limit);
+        row("wrong echo") << Line::StandIn << Fault::WrongEcho << 0 << false
+                          << failed("неверное эхо: за " + limit + " пришли байты, но не эхо команды");
         row("garbage before echo") << Line::StandIn << Fault::GarbageBeforeEcho << 0 << true << none;
         row("non-hex line") << Line::StandIn << Fault::NonHexLine << 0 << !info.reads
-                            << (info.reads ? nonHex : none);
+                            << (info.reads ? refused(nonHex, 2) : none);
+        row("a digit too many") << Line::StandIn << Fault::ExtraDigit << 0 << !info.reads
+                                << (info.reads ? refused(odd, info.middleLine) : none);
         row("one-byte chunks") << Line::StandIn << Fault::OneByteChunks << 0 << true << none;
         // Nothing can be started during any exchange: the controls that would
         // start one are disabled.
         row("second exchange") << Line::SecondExchange << Fault::None << 0 << true << none;
     }
-    QTest::newRow("read, short answer") << Operation::Read << Line::StandIn << Fault::ShortAnswer << 0 << false
-                                        << QStringList{"Конфигурация повреждена: получено 214 байт из 429."};
-    QTest::newRow("table fetch, short answer") << Operation::Fetch << Line::StandIn << Fault::ShortAnswer << 0
-                                               << true << none;
+    const OperationInfo &read = operations[0];
+    const OperationInfo &fetch = operations[2];
+    QTest::newRow("read, short answer")
+        << Operation::Read << Line::StandIn << Fault::ShortAnswer << 0 << false
+        << QStringList{"Конфигурация повреждена: получено 214 байт из 429.\nconfig: " + read.firstCommand + u'.'};
+    // The whole file asked for: a byte more is no fault.
+    QTest::newRow("read, a byte too many") << Operation::Read << Line::StandIn << Fault::ExtraByte << 0 << true << none;
+    // Part of a table is refused: written back, its zeros would replace the
+    // controller's values.
+    QTest::newRow("table fetch, short answer")
+        << Operation::Fetch << Line::StandIn << Fault::ShortAnswer << 0 << false
+        << QStringList{"Таблица резервуара 1 повреждена: получено 800 байт из 1600.\n" + fetch.file + ": "
+                       + fetch.firstCommand + u'.'};
+    QTest::newRow("table fetch, a byte too many")
+        << Operation::Fetch << Line::StandIn << Fault::ExtraByte << 0 << false
+        << QStringList{"Ответ длиннее запрошенного: получено 1601 байт из 1600.\n" + fetch.file + ": "
+                       + fetch.firstCommand + u'.'};
 }
 
 void FaultMatrixTest::operationUnderFault()
@@ -262,7 +296,8 @@ void FaultMatrixTest::operationUnderFault()
         sim.addFault({fault, before + target.command, before + target.command, bytes});
     // A short limit ends the silences quickly; everywhere else the usual one
     // stands, so that a pause on a busy machine cannot fail a row.
-    if (fault == sim::Fault::Silence || fault == sim::Fault::EchoThenSilence || fault == sim::Fault::NoPrompt)
+    if (fault == sim::Fault::Silence || fault == sim::Fault::EchoThenSilence || fault == sim::Fault::NoPrompt
+        || fault == sim::Fault::WrongEcho)
         window.Station().Exchanges().SetCommandTimeout(kCommandTimeoutMs);
 
     std::optional<TTerminal> holder;
@@ -340,8 +375,7 @@ void FaultMatrixTest::operationUnderFault()
         QByteArray expected(1600, '\0');
         if (succeeds) {
             QCOMPARE(sent, QStringList{"rdfile tanks.tbl 0 1600"});
-            const int length = fault == sim::Fault::ShortAnswer ? 800 : 1600;
-            expected.replace(0, length, TableBlock(sim, 0).left(length));
+            expected = TableBlock(sim, 0);
         }
         QCOMPARE(VolumeBytes(table), expected);
         break;

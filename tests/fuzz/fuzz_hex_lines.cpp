@@ -4,8 +4,10 @@
 // split into lines of whole pairs with blanks anywhere, decode to the bytes.
 // Arbitrary lines: the output is the bytes already in the stream followed by
 // the pairs read, in order; it fails only with "'$xy' is not a valid integer
-// value" naming a pair that is not hexadecimal, and then keeps the pairs
-// before it.
+// value" naming a pair that is not hexadecimal ("'$x'" for a lone last
+// character that is no digit), or for a lone last digit of a line with
+// "Нечётное число шестнадцатеричных цифр", naming the line, and then keeps
+// the pairs before the fault.
 
 #include "FuzzSupport.h"
 #include "common/Cp1251.h"
@@ -56,34 +58,41 @@ void CheckArbitraryLines(FuzzedDataProvider &data)
     const QList<QByteArray> lines =
         QByteArray::fromStdString(data.ConsumeRemainingBytesAsString()).split('\n');
 
-    // The pairs of every line in order: blanks removed, an odd last
-    // character dropped.
+    // The pairs of every line in order, blanks removed, up to the first
+    // fault, and the fault.
     QByteArray pairs;
-    for (QByteArray line : lines) {
+    QString fault;
+    int faultLine = 0;
+    for (qsizetype n = 0; n < lines.size() && fault.isEmpty(); ++n) {
+        QByteArray line = lines.at(n);
         line.replace(' ', QByteArray());
-        pairs += line.left(line.size() & ~qsizetype(1));
+        for (qsizetype i = 0; i < line.size(); i += 2) {
+            const QByteArray pair = line.mid(i, 2);
+            if (!IsHexDigit(pair.at(0)) || (pair.size() == 2 && !IsHexDigit(pair.at(1))))
+                fault = QStringLiteral("'$%1' is not a valid integer value").arg(Cp1251::toUnicode(pair));
+            else if (pair.size() == 1)
+                fault = QStringLiteral("Нечётное число шестнадцатеричных цифр");
+            if (!fault.isEmpty()) {
+                faultLine = int(n + 1);
+                break;
+            }
+            pairs += pair;
+        }
     }
 
     QByteArray stream = before;
+    QString raised;
+    int raisedLine = 0;
     try {
         DecodeHexLines(lines, stream);
     } catch (const TError &error) {
-        const QString message = error.Message();
-        const QString start = QStringLiteral("'$");
-        const QString end = QStringLiteral("' is not a valid integer value");
-        Require(message.startsWith(start) && message.endsWith(end)
-                    && message.size() == start.size() + 2 + end.size(),
-                "the error names one pair");
-        const qsizetype done = 2 * (stream.size() - before.size());
-        Require(stream.startsWith(before) && done + 2 <= pairs.size(), "failed: the pairs before the bad one");
-        Require(stream.mid(before.size()).toHex() == pairs.left(done).toLower(), "failed: decoded as read");
-        Require(!IsHexDigit(pairs.at(done)) || !IsHexDigit(pairs.at(done + 1)), "the named pair is bad");
-        Require(message.mid(start.size(), 2) == Cp1251::toUnicode(pairs.mid(done, 2)),
-                "the error shows the bad pair");
-        return;
+        raised = error.Message();
+        raisedLine = error.Place().AnswerLine;
     }
+    Require(raised == fault, "fails exactly at the first fault, naming it");
+    Require(raisedLine == faultLine, "names the line of the fault");
     Require(stream.startsWith(before), "the stream keeps what it held");
-    Require(stream.mid(before.size()).toHex() == pairs.toLower(), "every pair decoded, in order");
+    Require(stream.mid(before.size()).toHex() == pairs.toLower(), "the pairs before the fault decoded, in order");
 }
 
 } // namespace

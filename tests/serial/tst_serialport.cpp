@@ -394,6 +394,37 @@ void stopWakesWait(Line &line)
     CHECK_EQ(readBytes(*port, 1), "y");
 }
 
+// What waits in the port is gone after discardInput(); what comes after it
+// is read as usual, also after a stop(), which discardInput() clears.
+void discardInput(Line &line)
+{
+    auto port = serial::createPort();
+    CHECK_EQ(port->open(line.device), 0);
+    const struct { const char *name; bool stopped; } rows[] = {
+        { "queued bytes", false },
+        { "queued bytes after stop()", true },
+    };
+    for (const auto &row : rows) {
+        std::cerr << "  " << row.name << '\n';
+        CHECK(line.peer.send("stale answer\r\n>"));
+        if (!waitUntilQueued(*port, 15))
+            return;
+        if (row.stopped) {
+            port->stop();
+            ErrorCode error = 0;
+            CHECK_EQ(guardedWait(*port, error), WaitResult::Stopped);
+        }
+        CHECK_EQ(port->discardInput(), 0);
+        std::size_t queued = 1;
+        CHECK_EQ(port->queuedBytes(queued), 0);
+        CHECK_EQ(queued, 0u);
+        CHECK(line.peer.send("fresh"));
+        CHECK_EQ(readBytes(*port, 5), "fresh");
+    }
+    port->close();
+    CHECK(port->discardInput() != 0);
+}
+
 void closedPort(Line &line)
 {
     auto port = serial::createPort();
@@ -474,6 +505,7 @@ int runCases(Line &line)
         { "bothWays", bothWays },
         { "queueBeyondOneChunk", queueBeyondOneChunk },
         { "stopWakesWait", stopWakesWait },
+        { "discardInput", discardInput },
         { "closedPort", closedPort },
         { "hangUp", hangUp },
     };

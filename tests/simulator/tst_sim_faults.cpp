@@ -2,6 +2,7 @@
 #include "SimClient.h"
 #include "TestHarness.h"
 
+#include <memory>
 #include <numeric>
 
 namespace {
@@ -65,6 +66,11 @@ TEST_CASE(faultOnFirstCommand)
         {"refused write", sim::Fault::RefuseWrite, "wrfile t 0 FF", "wrfile t 0 FF\r\r\nERROR: write refused\r\n>", 1},
         {"line cut after '>'", sim::Fault::LineCutAfterGt, rd,
          rd + "\r\r\n" + hexFirst16 + "> supply voltage low\r\n" + hexLast4 + ">", 1},
+        {"extra digit", sim::Fault::ExtraDigit, rd, rd + "\r\r\n" + hexFirst16 + "10 11 012 13\r\n>", 1},
+        {"extra byte", sim::Fault::ExtraByte, rd, rd + "\r\r\n" + hexFirst16 + "10 11 12 13 5A\r\n>", 1},
+        {"reload error", sim::Fault::ReloadError, "reload", "reload\r\r\n\xCE\xD8\xC8\xC1\xCA\xC0: config not loaded\r\n>", 1},
+        {"wrong echo", sim::Fault::WrongEcho, "reload", "reload~\r\r\nOK\r\n>", 2},
+        {"late answer, held back", sim::Fault::LateAnswer, "reload", "", 2},
     };
     for (const Row &row : rows) {
         check::Scope scope(row.name);
@@ -105,6 +111,34 @@ TEST_CASE(lineCutAfterGtArrivesInTwoParts)
     client.send(rd + "\r");
     CHECK_EQ(client.readUntil(">"), rd + "\r\r\n" + hexFirst16 + ">");
     CHECK_EQ(client.readUntil(">"), " supply voltage low\r\n" + hexLast4 + ">");
+}
+
+// A late reply is worked out when its command arrives and sent when it is
+// released, or when the tool lets go of the port.
+TEST_CASE(lateAnswerComesWhenReleased)
+{
+    const std::string rd = "rdfile t 0 20";
+    const std::string reply = rd + "\r\r\n" + hexFirst16 + hexLast4 + ">";
+    for (const bool byClose : {false, true}) {
+        check::Scope scope(byClose ? "released by a close" : "released on request");
+        Line line;
+        line.controller.addFault({.kind = sim::Fault::LateAnswer, .fromCommand = 1, .toCommand = 1});
+        auto client = std::make_unique<SimClient>(line.controller.linkPath());
+        client->send(rd + "\r");
+        CHECK_EQ(client->command("reload"), reloadReply); // the second command is answered at once
+        line.controller.setFile("t", "changed");
+        CHECK_EQ(line.controller.lateAnswers(), 0);
+        if (byClose) {
+            client.reset();
+            CHECK(line.controller.waitForLateAnswers(0, SimClient::defaultTimeout));
+            client = std::make_unique<SimClient>(line.controller.linkPath());
+        } else {
+            line.controller.releaseLateAnswers();
+        }
+        CHECK_EQ(client->readBytes(reply.size()), reply);
+        CHECK(line.controller.waitForLateAnswers(0, SimClient::defaultTimeout));
+        CHECK_EQ(line.controller.lateAnswers(), 1);
+    }
 }
 
 TEST_CASE(faultOnlyInItsRange)

@@ -79,6 +79,28 @@ void DoubleClick(QWidget *widget, QPoint pos)
     Clicks(widget, pos, Qt::LeftButton, {}, 2);
 }
 
+void Drag(QWidget *widget, QPoint from, QPoint to)
+{
+    QPoint end = to;
+    QPointer<QWindow> window = WindowPoint(widget, from);
+    if (!window || !WindowPoint(widget, end))
+        return;
+    QTest::lastMouseTimestamp += 1;
+    QTestPrivate::qtestMouseButtons.setFlag(Qt::LeftButton, true);
+    qt_handleMouseEvent(window, from, window->mapToGlobal(QPointF(from)), QTestPrivate::qtestMouseButtons,
+                        Qt::LeftButton, QEvent::MouseButtonPress, {}, QTest::lastMouseTimestamp);
+    if (window) {
+        QTest::lastMouseTimestamp += 1;
+        qt_handleMouseEvent(window, end, window->mapToGlobal(QPointF(end)), QTestPrivate::qtestMouseButtons,
+                            Qt::NoButton, QEvent::MouseMove, {}, QTest::lastMouseTimestamp);
+    }
+    QTestPrivate::qtestMouseButtons.setFlag(Qt::LeftButton, false);
+    if (window)
+        qt_handleMouseEvent(window, end, window->mapToGlobal(QPointF(end)), QTestPrivate::qtestMouseButtons,
+                            Qt::LeftButton, QEvent::MouseButtonRelease, {}, QTest::lastMouseTimestamp);
+    QTest::lastMouseTimestamp += QTest::mouseDoubleClickInterval;
+}
+
 void ClickCell(QAbstractItemView *view, const QModelIndex &index, const CellSpot &spot)
 {
     Click(view->viewport(), CellPoint(view, index, spot));

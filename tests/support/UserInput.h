@@ -25,6 +25,9 @@ namespace UserInput {
 void Click(QWidget *widget, QPoint pos = {}, Qt::MouseButton button = Qt::LeftButton,
            Qt::KeyboardModifiers modifiers = {});
 void DoubleClick(QWidget *widget, QPoint pos = {});
+// The left button pressed at from of widget, the mouse moved to to with
+// it held, and released there.
+void Drag(QWidget *widget, QPoint from, QPoint to);
 
 // Where in a cell's rectangle (viewport coordinates) a click lands.
 using CellSpot = std::function<QPoint(const QRect &cell)>;

@@ -33,7 +33,7 @@ struct SilentLine
     }
     void Deliver(const QByteArray &chunk)
     {
-        TTerminalDataEvent event(chunk);
+        TTerminalDataEvent event(chunk, terminal.ReaderRun());
         QCoreApplication::sendEvent(&terminal, &event);
     }
     SimFixture fixture;

@@ -11,6 +11,8 @@
 
 #include <QtTest>
 
+#include <optional>
+
 using Lines = QList<QByteArray>;
 using Kind = TExchangeStep::TKind;
 
@@ -50,6 +52,8 @@ private slots:
     void readsBack();
     void readFailures_data();
     void readFailures();
+    void lateAnswerIsNotTaken_data();
+    void lateAnswerIsNotTaken();
     void writeStopsAtFailure();
     void reportsSteps();
 
@@ -62,19 +66,25 @@ void TestRemoteFile::decodesLines_data()
     QTest::addColumn<Lines>("lines");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("error");
+    QTest::addColumn<int>("line"); // the answer line the error names
 
-    QTest::newRow("two lines") << Lines{"0A 0B 0C", "01 02"} << QByteArray("\x0a\x0b\x0c\x01\x02") << "";
-    QTest::newRow("blanks in odd places") << Lines{"0 A0B"} << QByteArray("\x0a\x0b") << "";
-    QTest::newRow("odd length drops the last digit per line")
-        << Lines{"0A0", "B1"} << QByteArray("\x0a\xb1") << "";
-    QTest::newRow("lower case") << Lines{"0a ff"} << QByteArray("\x0a\xff") << "";
-    QTest::newRow("no lines") << Lines{} << QByteArray() << "";
+    const QString odd = QStringLiteral("Нечётное число шестнадцатеричных цифр");
+    QTest::newRow("two lines") << Lines{"0A 0B 0C", "01 02"} << QByteArray("\x0a\x0b\x0c\x01\x02") << "" << 0;
+    QTest::newRow("blanks in odd places") << Lines{"0 A0B"} << QByteArray("\x0a\x0b") << "" << 0;
+    QTest::newRow("lower case") << Lines{"0a ff"} << QByteArray("\x0a\xff") << "" << 0;
+    QTest::newRow("no lines") << Lines{} << QByteArray() << "" << 0;
     QTest::newRow("a word instead of hex keeps what came before")
-        << Lines{"0A 0B", "ERROR bad", "01"} << QByteArray("\x0a\x0b") << "'$ER' is not a valid integer value";
+        << Lines{"0A 0B", "ERROR bad", "01"} << QByteArray("\x0a\x0b") << "'$ER' is not a valid integer value" << 2;
     QTest::newRow("bad pair mid-line") << Lines{"0A 0G 0B"} << QByteArray("\x0a")
-                                       << "'$0G' is not a valid integer value";
+                                       << "'$0G' is not a valid integer value" << 1;
     QTest::newRow("a tab is not a blank") << Lines{"0A\t0B"} << QByteArray("\x0a")
-                                          << "'$\t0' is not a valid integer value";
+                                          << "'$\t0' is not a valid integer value" << 1;
+    // A digit too many or too few shifts every byte after it: refused.
+    QTest::newRow("a digit too many at the end") << Lines{"01", "0A0", "B1"} << QByteArray("\x01\x0a") << odd << 2;
+    QTest::newRow("a digit too many mid-line") << Lines{"0A 0 0B 0C"} << QByteArray("\x0a\x00\xb0", 3) << odd << 1;
+    QTest::newRow("a digit missing") << Lines{"0A B 0C"} << QByteArray("\x0a\xb0") << odd << 1;
+    QTest::newRow("a last character that is no digit")
+        << Lines{"0A G"} << QByteArray("\x0a") << "'$G' is not a valid integer value" << 1;
 }
 
 void TestRemoteFile::decodesLines()
@@ -82,14 +92,18 @@ void TestRemoteFile::decodesLines()
     QFETCH(Lines, lines);
     QFETCH(QByteArray, bytes);
     QFETCH(QString, error);
+    QFETCH(int, line);
     QByteArray stream;
     QString raised;
+    int raisedLine = 0;
     try {
         DecodeHexLines(lines, stream);
     } catch (const TError &e) {
         raised = e.Message();
+        raisedLine = e.Place().AnswerLine;
     }
     QCOMPARE(raised, error);
+    QCOMPARE(raisedLine, line);
     QCOMPARE(stream, bytes);
 }
 
@@ -162,40 +176,146 @@ void TestRemoteFile::readsBack()
 void TestRemoteFile::readFailures_data()
 {
     QTest::addColumn<int>("fault");
-    QTest::addColumn<QString>("error");
-    QTest::addColumn<int>("keptBytes"); // -1: the stream is left as it was
-    QTest::newRow("no answer leaves the stream") << int(sim::Fault::Silence) << "rdfile config 0 0" << -1;
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QString>("error");  // "" when the read goes through
+    QTest::addColumn<int>("cause");      // TErrorPlace::TCause
+    QTest::addColumn<int>("line");       // the answer line the error names
+    QTest::addColumn<int>("streamSize"); // -1: the stream is left as it was
+    QTest::addColumn<int>("goodBytes");  // the stream's first bytes, as the file holds them
+
+    using TCause = TErrorPlace::TCause;
+    const QString config = QStringLiteral("rdfile config 0 0");
+    const auto row = [](const char *name, sim::Fault::Kind fault, const char *file, int length) -> QTestData & {
+        return QTest::newRow(name) << int(fault) << QByteArray(file) << length;
+    };
+    row("no answer leaves the stream", sim::Fault::Silence, "config", 0)
+        << config << int(TCause::NoAnswer) << 0 << -1 << 0;
+    row("echo, then silence", sim::Fault::EchoThenSilence, "config", 0)
+        << config << int(TCause::NoPrompt) << 0 << -1 << 0;
+    row("a prompt with a blank", sim::Fault::PromptWithBlank, "config", 0)
+        << config << int(TCause::NoPrompt) << 0 << -1 << 0;
+    row("wrong echo", sim::Fault::WrongEcho, "config", 0) << config << int(TCause::NoEcho) << 0 << -1 << 0;
+    row("hang-up inside the answer", sim::Fault::HangUp, "config", 0)
+        << config << int(TCause::LinkFailed) << 0 << -1 << 0;
     // The bad line follows the first answer line: its 16 bytes stay.
-    QTest::newRow("non-hex line") << int(sim::Fault::NonHexLine) << "'$ER' is not a valid integer value" << 16;
+    row("non-hex line", sim::Fault::NonHexLine, "config", 0)
+        << "'$ER' is not a valid integer value" << int(TCause::None) << 2 << 16 << 16;
+    // Line 14 of 27 gains a digit before its ninth pair: the eight pairs
+    // after it come shifted, then the odd digit is found.
+    row("a digit too many mid-line", sim::Fault::ExtraDigit, "config", 0)
+        << "Нечётное число шестнадцатеричных цифр" << int(TCause::None) << 14 << 13 * 16 + 16 << 13 * 16 + 8;
+    row("a digit missing", sim::Fault::DroppedDigit, "config", 0)
+        << "Нечётное число шестнадцатеричных цифр" << int(TCause::None) << 14 << 13 * 16 + 15 << 13 * 16;
+    row("a byte more than asked for", sim::Fault::ExtraByte, "tanks.tbl", 1600)
+        << "Ответ длиннее запрошенного: получено 1601 байт из 1600" << int(TCause::None) << 0 << 1601 << 1600;
+    row("a byte more than the whole file", sim::Fault::ExtraByte, "config", 0)
+        << "" << int(TCause::None) << 0 << 430 << 429;
 }
 
+// A read that fails names its command and file, and why; what was decoded
+// before a fault of the answer stays in the stream.
 void TestRemoteFile::readFailures()
 {
     QFETCH(int, fault);
+    QFETCH(QByteArray, file);
+    QFETCH(int, length);
     QFETCH(QString, error);
-    QFETCH(int, keptBytes);
+    QFETCH(int, cause);
+    QFETCH(int, line);
+    QFETCH(int, streamSize);
+    QFETCH(int, goodBytes);
 
     SimFixture fixture;
-    fixture.Sim().addFault({sim::Fault::Kind(fault)});
+    fixture.Sim().addFault({sim::Fault::Kind(fault), 1, 1, 60});
     TTerminal terminal;
     TExchangeLine exchanges(terminal);
-    // A short limit only where silence is the fault: an answer that comes
-    // must not be cut short by a pause on a busy machine.
+    // A short limit only where a missing end is the fault: an answer that
+    // comes must not be cut short by a pause on a busy machine.
     terminal.SetPortNumber(fixture.Port());
-    if (fault == sim::Fault::Silence)
+    const bool timesOut = cause >= int(TErrorPlace::TCause::NoAnswer) && cause <= int(TErrorPlace::TCause::NoPrompt);
+    if (timesOut)
         exchanges.SetCommandTimeout(300);
     TExchange exchange(exchanges, ReadFilePlan());
     QByteArray result = "untouched";
-    QString raised;
+    std::optional<TError> raised;
     try {
-        ReadRemoteFile(exchange, "config", 0, 0, result);
+        ReadRemoteFile(exchange, file, 0, length, result);
     } catch (const TError &e) {
-        raised = e.Message();
+        raised = e;
     }
-    QCOMPARE(raised, error);
-    const QByteArray config = QByteArray::fromStdString(fixture.Sim().file("config"));
-    QCOMPARE(result, keptBytes < 0 ? QByteArray("untouched") : config.left(keptBytes));
-    QVERIFY(NextCommandStarts(exchange));
+    const QByteArray command = ReadFileCommand(file, 0, length);
+    QCOMPARE(raised ? raised->Message() : QString(), error);
+    if (raised) {
+        const TErrorPlace &place = raised->Place();
+        QCOMPARE(place.Command, command);
+        QCOMPARE(place.File, file);
+        QCOMPARE(int(place.Cause), cause);
+        QCOMPARE(place.AnswerLine, line);
+        QCOMPARE(place.TimeoutMs, timesOut ? 300 : place.TimeoutMs);
+        QCOMPARE(place.LinkText, cause == int(TErrorPlace::TCause::LinkFailed)
+                                     ? QStringLiteral("COM%1: Input/output error").arg(fixture.Port())
+                                     : QString());
+    }
+    const QByteArray held = QByteArray::fromStdString(fixture.Sim().file(file.toStdString()));
+    if (streamSize < 0) {
+        QCOMPARE(result, QByteArray("untouched"));
+    } else {
+        QCOMPARE(result.size(), streamSize);
+        QCOMPARE(result.left(goodBytes), held.left(goodBytes));
+    }
+    if (fault != sim::Fault::HangUp)
+        QVERIFY(NextCommandStarts(exchange));
+}
+
+void TestRemoteFile::lateAnswerIsNotTaken_data()
+{
+    QTest::addColumn<bool>("reopened");
+    QTest::addColumn<int>("echoesLogged"); // of the read's command
+    // The reader has read it before the next command, which has not seen it.
+    QTest::newRow("read, not yet handled") << false << 2;
+    // The stand-in sends it once the port is closed; the next open finds it.
+    QTest::newRow("waiting when the port opens") << true << 1;
+}
+
+// After a read timed out, the controller's late echo and answer are not
+// taken for those of the same read sent again, after the file changed. The
+// stand-in answers only when told to, or when the port closes, so the order
+// is fixed: the time-out first, then the late answer, then the next read.
+void TestRemoteFile::lateAnswerIsNotTaken()
+{
+    QFETCH(bool, reopened);
+    QFETCH(int, echoesLogged);
+
+    SimFixture fixture;
+    sim::ControllerSim &sim = fixture.Sim();
+    sim.addFault({sim::Fault::LateAnswer, 1, 1});
+    TTerminal terminal;
+    terminal.SetPortNumber(fixture.Port());
+    QByteArray log;
+    terminal.OnData = [&log](TTerminal *, const QByteArray &text) { log += text; };
+    TExchangeLine exchanges(terminal);
+    exchanges.SetCommandTimeout(300);
+    TExchange exchange(exchanges, ReadFilePlan() * 2);
+    QByteArray stream;
+    QVERIFY_THROWS_EXCEPTION(TError, ReadRemoteFile(exchange, "tanks.tbl", 3200, 16, stream));
+
+    QByteArray changed = QByteArray::fromStdString(sim.file("tanks.tbl"));
+    const QByteArray before = changed.mid(3200, 16);
+    changed.replace(3200, 16, QByteArray(16, '\x77'));
+    sim.setFile("tanks.tbl", changed.toStdString());
+    if (reopened)
+        terminal.Close();
+    else
+        sim.releaseLateAnswers();
+    // Waits without handling events: what the reader reads stays queued.
+    QVERIFY(sim.waitForLateAnswers(0, std::chrono::seconds(30)));
+
+    ReadRemoteFile(exchange, "tanks.tbl", 3200, 16, stream);
+    QCOMPARE(stream, QByteArray(16, '\x77'));
+    QVERIFY(before != stream);
+    QCOMPARE(log.count("rdfile tanks.tbl 3200 16\r\r\n"), echoesLogged);
+    QVERIFY(log.endsWith(">"));
 }
 
 void TestRemoteFile::writeStopsAtFailure()

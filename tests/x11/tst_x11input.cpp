@@ -21,6 +21,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -38,8 +41,15 @@ constexpr int kPollMs = 50;
 constexpr int kRemapMs = 5000;
 constexpr int kDoubleClick = 2;
 
-const QString kMainTitle = QStringLiteral("^kolt-tarvo-conf-1\\.1$");
+// The main window's title, marked with "*" while the window holds changes
+// that are not saved.
+const QString kMainTitle = QStringLiteral("^kolt-tarvo-conf-1\\.1\\*?$");
+const QString kUnmarkedTitle = QStringLiteral("^kolt-tarvo-conf-1\\.1$");
+const QString kMarkedTitle = QStringLiteral("^kolt-tarvo-conf-1\\.1\\*$");
+// The error box and the question about unsaved changes.
 const QString kErrorBoxTitle = QStringLiteral("^Kolt-tarvo-conf$");
+const QString kQuestionTitle = kErrorBoxTitle;
+const QString kQuestionText = QStringLiteral("Изменения не сохранены.");
 const QString kConnTitle = QStringLiteral("^Настройки подключения$");
 const QString kAnyTableTitle = QStringLiteral("Градуировочная таблица$");
 const QString kSaveTitle = QStringLiteral("^Сохранить в файл$");
@@ -125,6 +135,8 @@ private slots:
     void connectionDialogByKeyboard();
     void reconnectAfterStandInRestart();
     void fileSavedOpenedWritten();
+    void readAsksAboutUnsavedChanges();
+    void closeAsksAboutUnsavedChanges();
 
 private:
     // Stops the program and the stand-in.
@@ -145,6 +157,11 @@ private:
     // Answers the file dialog titled by the pattern with the path typed
     // into its file name box and Enter.
     void ChooseFile(const QString &titlePattern, const QString &path);
+    // Types text over the box called box on the page the tree's node shows.
+    void TypeIntoBox(const QString &node, const QString &box, const QString &text);
+    // Waits for the question about unsaved changes and answers it with
+    // Escape or a click on the button called answer.
+    void AnswerQuestion(const QString &answer);
 
     const ProgramUnderTest m_target;
     XDisplay m_x;
@@ -562,9 +579,33 @@ void tst_x11input::ChooseFile(const QString &titlePattern, const QString &path)
     EXPECT_SOON(!m_x.WindowShown(titlePattern), QStringLiteral("the dialog %1 closes on Enter").arg(titlePattern));
 }
 
+void tst_x11input::TypeIntoBox(const QString &node, const QString &box, const QString &text)
+{
+    STEP(ShowPage(node));
+    EXPECT(ClickOn(QStringLiteral("widget ") + box), QStringLiteral("a click into ") + box);
+    EXPECT_SOON(m_probe->Ask(QStringLiteral("focus")).startsWith(box + u' '), box + QStringLiteral(" has the focus"));
+    EXPECT(m_x.Keys({QStringLiteral("ctrl+a")}) && m_x.Type(text), QStringLiteral("typing over ") + box);
+    EXPECT_SOON(m_probe->Text(box) == text, box + QStringLiteral(" shows what was typed"));
+}
+
+void tst_x11input::AnswerQuestion(const QString &answer)
+{
+    EXPECT(ShowsSoon(kQuestionTitle), "the question about unsaved changes shows");
+    EXPECT_SOON(m_probe->Text(QStringLiteral("qt_msgbox_label")) == kQuestionText, "the question's text");
+    EXPECT_SOON(m_probe->Ask(QStringLiteral("focus")).startsWith(QStringLiteral("btnSaveToFile ")),
+                "\"Сохранить в файл…\" has the focus");
+    if (answer == QStringLiteral("Escape"))
+        EXPECT(m_x.Keys({answer}), "Escape");
+    else
+        EXPECT(ClickOn(QStringLiteral("widget ") + answer), QStringLiteral("a click on ") + answer);
+    EXPECT_SOON(!m_x.WindowShown(kQuestionTitle), "the question closes");
+}
+
 // Ctrl+S saves the station read into a file; after an edit of the pages,
-// Ctrl+O brings the file back without a word to the controller, and
-// "Загрузить в контроллер" then leaves "config" as it was, gap bytes included.
+// which marks the title, Ctrl+O asks about the edit and, told not to save
+// it, brings the file back without a word to the controller;
+// "Загрузить в контроллер" then leaves "config" as it was, gap bytes
+// included, and clears the mark.
 void tst_x11input::fileSavedOpenedWritten()
 {
     TTerminalConfig withGaps = Decoded(m_com1->File(QStringLiteral("config")));
@@ -582,24 +623,97 @@ void tst_x11input::fileSavedOpenedWritten()
     STEP(ChooseFile(kSaveTitle, path));
     EXPECT_SOON(QFile::exists(path), "the file is written");
     STEP(ExpectNoErrorBox());
+    EXPECT(m_x.WindowShown(kUnmarkedTitle), "the title is not marked");
 
     const QString apn = Cp1251::toUnicode(withGaps.apn.Bytes());
-    STEP(ShowPage(QStringLiteral("GPRS")));
-    EXPECT(ClickOn(QStringLiteral("widget eAPN")), "a click into \"APN:\"");
-    EXPECT_SOON(m_probe->Ask(QStringLiteral("focus")).startsWith(QStringLiteral("eAPN ")), "\"APN:\" has the focus");
-    EXPECT(m_x.Keys({QStringLiteral("ctrl+a")}) && m_x.Type(QStringLiteral("edited")), "typing over the APN");
-    EXPECT_SOON(m_probe->Text(QStringLiteral("eAPN")) == QStringLiteral("edited"), "\"APN:\" shows the edit");
+    STEP(TypeIntoBox(QStringLiteral("GPRS"), QStringLiteral("eAPN"), QStringLiteral("edited")));
+    EXPECT_SOON(m_x.WindowShown(kMarkedTitle), "the edit marks the title");
 
     const QStringList sent = m_com1->Commands();
     EXPECT(m_x.Keys({QStringLiteral("ctrl+o")}), "ctrl+o");
+    STEP(AnswerQuestion(QStringLiteral("btnDiscard")));
     STEP(ChooseFile(kOpenTitle, path));
     EXPECT_SOON(m_probe->Text(QStringLiteral("eAPN")) == apn, "\"APN:\" shows the file's APN");
     STEP(ExpectNoErrorBox());
     EXPECT(m_com1->Commands() == sent, "opening the file sent nothing");
+    EXPECT(m_x.WindowShown(kMarkedTitle), "the file opened, not yet in the controller, marks the title");
 
     STEP(WriteConfiguration());
     EXPECT_SOON(m_com1->File(QStringLiteral("config")) == config, "\"config\" is as it was, gap bytes included");
     STEP(ExpectNoErrorBox());
+    EXPECT_SOON(m_x.WindowShown(kUnmarkedTitle), "the write clears the mark");
+}
+
+// Changes the user has not saved mark the title, and "Считать из
+// контроллера" asks about them first: Escape sends nothing and keeps them,
+// "Не сохранять" reads, "Сохранить в файл…" saves them into the file chosen
+// and then reads.
+void tst_x11input::readAsksAboutUnsavedChanges()
+{
+    const QString read = QStringLiteral("rdfile config 0 0");
+    STEP(ReadConfiguration(*m_com1));
+    EXPECT(m_x.WindowShown(kUnmarkedTitle), "the read leaves the title unmarked");
+    TTerminalConfig config = Decoded(m_com1->File(QStringLiteral("config")));
+
+    STEP(TypeIntoBox(QStringLiteral("GPRS"), QStringLiteral("eAPN"), QStringLiteral("edited")));
+    EXPECT_SOON(m_x.WindowShown(kMarkedTitle), "the edit marks the title");
+    const QStringList sent = m_com1->Commands();
+    EXPECT(ClickOn(QStringLiteral("widget acIcRead")), "a click on \"Считать из контроллера\"");
+    STEP(AnswerQuestion(QStringLiteral("Escape")));
+    EXPECT(m_com1->Commands() == sent, "Escape: nothing was sent");
+    EXPECT(m_probe->Text(QStringLiteral("eAPN")) == QStringLiteral("edited"), "Escape: the edit is kept");
+    EXPECT(m_x.WindowShown(kMarkedTitle), "Escape: the title stays marked");
+
+    EXPECT(ClickOn(QStringLiteral("widget acIcRead")), "a click on \"Считать из контроллера\"");
+    STEP(AnswerQuestion(QStringLiteral("btnDiscard")));
+    EXPECT_SOON(m_com1->Commands().count(read) == sent.count(read) + 1, "\"Не сохранять\": the stand-in received the read");
+    EXPECT_SOON(m_probe->Text(QStringLiteral("eAPN")) == Cp1251::toUnicode(config.apn.Bytes()),
+                "\"Не сохранять\": the read replaced the edit");
+    EXPECT_SOON(m_x.WindowShown(kUnmarkedTitle), "the read clears the mark");
+
+    // A grid cell: Hmin of tank 2.
+    const qint16 hmin = qint16(config.tanks[1].hmin + 7);
+    STEP(ShowPage(QStringLiteral("Резервуары")));
+    EXPECT(ClickOn(QStringLiteral("cell DBGridEh1 1 %1").arg(int(TankColumn::Hmin)), kDoubleClick),
+           "a double click on the cell");
+    EXPECT_SOON(m_probe->Ask(QStringLiteral("focus")).startsWith(QStringLiteral("DBGridEh1 ")),
+                "a cell editor of the grid has the focus");
+    EXPECT(m_x.Keys({QStringLiteral("ctrl+a")}) && m_x.Type(QString::number(hmin)), "typing the value");
+    EXPECT(m_x.Keys({QStringLiteral("Return")}), "Return");
+    EXPECT_SOON(m_x.WindowShown(kMarkedTitle), "the cell's edit marks the title");
+
+    const QString path = QDir(m_folder->path()).filePath(QStringLiteral("unsaved.json"));
+    EXPECT(ClickOn(QStringLiteral("widget acIcRead")), "a click on \"Считать из контроллера\"");
+    STEP(AnswerQuestion(QStringLiteral("btnSaveToFile")));
+    STEP(ChooseFile(kSaveTitle, path));
+    EXPECT_SOON(m_com1->Commands().count(read) == sent.count(read) + 2, "saved: the stand-in received the read");
+    EXPECT_SOON(m_x.WindowShown(kUnmarkedTitle), "the read clears the mark");
+    STEP(ExpectNoErrorBox());
+    QFile file(path);
+    EXPECT(file.open(QIODevice::ReadOnly), "the file is written");
+    const QJsonObject saved = QJsonDocument::fromJson(file.readAll()).object();
+    EXPECT(saved.value(QStringLiteral("config"))[QStringLiteral("tanks")][1][QStringLiteral("hmin")].toInt() == hmin,
+           "the file holds the cell's edit");
+}
+
+// Closing the window with changes not saved asks first: "Отмена" keeps the
+// window, "Не сохранять" ends the program.
+void tst_x11input::closeAsksAboutUnsavedChanges()
+{
+    STEP(ReadConfiguration(*m_com1));
+    STEP(TypeIntoBox(QStringLiteral("GPRS"), QStringLiteral("eAPN"), QStringLiteral("edited")));
+    EXPECT_SOON(m_x.WindowShown(kMarkedTitle), "the edit marks the title");
+
+    EXPECT(m_x.Keys({QStringLiteral("alt+F4")}), "alt+F4: the window manager closes the window");
+    STEP(AnswerQuestion(QStringLiteral("btnCancel")));
+    EXPECT(m_x.WindowShown(kMarkedTitle), "\"Отмена\": the window stays, marked");
+    EXPECT(m_program->state() == QProcess::Running, "\"Отмена\": the program runs on");
+    EXPECT(m_probe->Text(QStringLiteral("eAPN")) == QStringLiteral("edited"), "\"Отмена\": the edit is kept");
+
+    EXPECT(m_x.Keys({QStringLiteral("alt+F4")}), "alt+F4 again");
+    STEP(AnswerQuestion(QStringLiteral("btnDiscard")));
+    EXPECT(m_program->waitForFinished(kGuardMs), "\"Не сохранять\": the program ends");
+    EXPECT(m_program->exitStatus() == QProcess::NormalExit && m_program->exitCode() == 0, "the program ends normally");
 }
 
 QTEST_GUILESS_MAIN(tst_x11input)
