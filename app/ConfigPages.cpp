@@ -6,6 +6,7 @@
 #include "common/Error.h"
 #include "config/ConfigDataSet.h"
 #include "config/ConfigDataSets.h"
+#include "config/ConfigPresentation.h"
 #include "config/NozzleFilter.h"
 #include "config/TerminalConfig.h"
 
@@ -28,6 +29,17 @@ Edit *MakeEdit(const char *name)
     edit->setObjectName(QString::fromLatin1(name));
     edit->setFixedWidth(kFieldWidth);
     return edit;
+}
+
+// The label of a member's box, and the group box it stands in.
+QString Label(const ConfigPresentation::TField &field)
+{
+    return field.label.toString();
+}
+
+QString Group(const ConfigPresentation::TField &field)
+{
+    return field.group.toString();
 }
 
 QFormLayout *MakeForm()
@@ -125,23 +137,24 @@ void TConfigPages::CreateAdminPage(QWidget *page)
 {
     eOperPsw = MakeEdit<QLineEdit>("eOperPsw");
     auto *oper = MakeForm();
-    oper->addRow(QStringLiteral("Пароль:"), eOperPsw);
+    constexpr auto operPsw = ConfigPresentation::FieldOf("oper_psw");
+    oper->addRow(Label(operPsw), eOperPsw);
 
     eAdminPsw = MakeEdit<QLineEdit>("eAdminPsw");
     eAdminTel = MakeEdit<QLineEdit>("eAdminTel");
     auto *admin = MakeForm();
-    admin->addRow(QStringLiteral("Пароль:"), eAdminPsw);
-    admin->addRow(QStringLiteral("Телефон:"), eAdminTel);
+    constexpr auto adminPsw = ConfigPresentation::FieldOf("admin_psw");
+    admin->addRow(Label(adminPsw), eAdminPsw);
+    admin->addRow(Label(ConfigPresentation::FieldOf("admin_tel")), eAdminTel);
 
-    FillPage(page, {Groups({{QStringLiteral("Оператор"), oper},
-                            {QStringLiteral("Администратор"), admin}})});
+    FillPage(page, {Groups({{Group(operPsw), oper}, {Group(adminPsw), admin}})});
 }
 
 void TConfigPages::CreateGprsPage(QWidget *page)
 {
     eAPN = MakeEdit<QLineEdit>("eAPN");
     auto *form = MakeForm();
-    form->addRow(QStringLiteral("APN:"), eAPN);
+    form->addRow(Label(ConfigPresentation::FieldOf("apn")), eAPN);
     FillPage(page, {form});
 }
 
@@ -154,12 +167,12 @@ void TConfigPages::CreateHttpPage(QWidget *page)
     eServerPsw = MakeEdit<QLineEdit>("eServerPsw");
     eSyncTime = MakeEdit<TNumericEdit>("eSyncTime");
     auto *form = MakeForm();
-    form->addRow(QStringLiteral("Сервер:"), eServerName);
-    form->addRow(QStringLiteral("Порт:"), eServerPort);
-    form->addRow(QStringLiteral("Каталог:"), eServerDir);
-    form->addRow(QStringLiteral("Логин:"), eServerLogin);
-    form->addRow(QStringLiteral("Пароль:"), eServerPsw);
-    form->addRow(QStringLiteral("Период обмена:"), eSyncTime);
+    form->addRow(Label(ConfigPresentation::FieldOf("server_name")), eServerName);
+    form->addRow(Label(ConfigPresentation::FieldOf("server_port")), eServerPort);
+    form->addRow(Label(ConfigPresentation::FieldOf("server_dir")), eServerDir);
+    form->addRow(Label(ConfigPresentation::FieldOf("server_login")), eServerLogin);
+    form->addRow(Label(ConfigPresentation::FieldOf("server_psw")), eServerPsw);
+    form->addRow(Label(ConfigPresentation::FieldOf("sync_time")), eSyncTime);
     FillPage(page, {form});
 }
 
@@ -202,8 +215,8 @@ void TConfigPages::CreateCardsPage(QWidget *page)
     eCardSector = MakeEdit<TNumericEdit>("eCardSector");
     eCardPsw = MakeEdit<QLineEdit>("eCardPsw");
     auto *form = MakeForm();
-    form->addRow(QStringLiteral("Сектор:"), eCardSector);
-    form->addRow(QStringLiteral("Пароль:"), eCardPsw);
+    form->addRow(Label(ConfigPresentation::FieldOf("card_sector")), eCardSector);
+    form->addRow(Label(ConfigPresentation::FieldOf("card_psw")), eCardPsw);
     FillPage(page, {form});
 }
 

@@ -32,6 +32,9 @@ void ShowText(QWidget *parent, const QString &text)
         return;
     }
     QMessageBox box(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok, parent);
+    // Messages carry what the user typed or the controller holds: shown as
+    // it is, never taken for markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

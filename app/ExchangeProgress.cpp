@@ -36,6 +36,11 @@ QString TExchangeProgress::StepText(const TExchangeStep &step)
     switch (step.Kind) {
     case TExchangeStep::TKind::Command:
         return QStringLiteral("Команда %1").arg(Cp1251::toUnicode(step.Command));
+    case TExchangeStep::TKind::Check:
+        // The one file moved by numbered blocks holds the tanks' tables.
+        if (step.Part > 0)
+            return QStringLiteral("Проверка таблицы резервуара %1").arg(step.Part);
+        return QStringLiteral("Проверка %1").arg(Cp1251::toUnicode(step.File));
     case TExchangeStep::TKind::Read:
     case TExchangeStep::TKind::Write:
         break;

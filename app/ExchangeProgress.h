@@ -3,7 +3,8 @@
 //
 // The display only shows what the exchange line tells it: the operation's
 // plan when it begins, each command's step ("Запись tanks.tbl: резервуар
-// 2") when it starts, its number when it ends. It never sends, waits or
+// 2", "Проверка таблицы резервуара 2") when it starts, its number when it
+// ends. It never sends, waits or
 // delays anything. It is hidden outside an operation and for an operation
 // that sends no command (a line typed on the console).
 #pragma once

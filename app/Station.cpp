@@ -1,19 +1,40 @@
 #include "Station.h"
 
-#include "StationFile.h"
-#include "calibration/StationTransfer.h"
 #include "calibration/TankTableTransfer.h"
 #include "common/Error.h"
 #include "common/Settings.h"
+#include "common/Cp1251.h"
+#include "config/ConfigImage.h"
 #include "config/ConfigTransfer.h"
 #include "config/TerminalConfig.h"
+#include "station/StationFile.h"
+#include "station/StationTransfer.h"
 #include "terminal/Exchange.h"
 #include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
 #include <QCoreApplication>
 #include <QScopeGuard>
+#include <QStringList>
 #include <QTimer>
+
+namespace {
+
+// The two sides of the window's write check.
+const TStationDifference::TSides kWindowSides{QStringLiteral("в окне"), QStringLiteral("в контроллере")};
+
+// The controller's answer to "reload", as the user reads it.
+QString ReloadAnswer(const QList<QByteArray> &lines)
+{
+    QStringList texts;
+    for (const QByteArray &line : lines)
+        texts << Cp1251::toUnicode(line).trimmed();
+    texts.removeAll(QString());
+    return texts.isEmpty() ? QStringLiteral("ответ на \"reload\" пуст")
+                           : QStringLiteral("ответ на \"reload\": ") + texts.join(QStringLiteral(" / "));
+}
+
+} // namespace
 
 TStation::TStation(QObject *parent) : QObject(parent)
 {
@@ -28,6 +49,11 @@ TStation::TStation(QObject *parent) : QObject(parent)
     };
     m_terminal->OnData = [this](TTerminal *, const QByteArray &text) { emit dataReceived(text); };
     m_exchanges = std::make_unique<TExchangeLine>(*m_terminal);
+    // Whatever the next exchange is, the last outcome is over.
+    connect(m_exchanges.get(), &TExchangeLine::exchangeRunningChanged, this, [this](bool running) {
+        if (running)
+            SetOutcome({});
+    });
     m_configuration = std::make_unique<TTerminalConfig>();
 
     m_settingsPath = Settings::FilePath(QCoreApplication::applicationFilePath());
@@ -96,6 +122,14 @@ void TStation::UserChanged()
     SetUnsavedChanges(true);
 }
 
+void TStation::SetOutcome(const QString &text)
+{
+    if (text == m_outcome)
+        return;
+    m_outcome = text;
+    emit outcomeChanged(text);
+}
+
 void TStation::ClearConfig()
 {
     emit configurationCleared();
@@ -125,14 +159,23 @@ void TStation::ReadFromController()
 void TStation::SaveToController()
 {
     const quint64 changesBefore = m_changeCount;
-    TExchange exchange(*m_exchanges, WriteStationPlan(m_tankTables));
-    WriteStation(exchange, *m_configuration, m_tankTables);
+    const QByteArray image = ConfigImage::Encode(*m_configuration);
+    QString reloaded;
+    {
+        TExchange exchange(*m_exchanges, WriteStationPlan(m_tankTables, true));
+        WriteStation(exchange, image, m_tankTables, kWindowSides, [&](const QList<QByteArray> &answer) {
+            reloaded = ReloadAnswer(answer);
+            SetOutcome(QStringLiteral("Конфигурация записана и проверена; ") + reloaded);
+        });
+    }
+    SetOutcome(QStringLiteral("Записано и проверено; ") + reloaded);
     if (m_changeCount == changesBefore)
         SetUnsavedChanges(false);
 }
 
 TankTable *TStation::OpenTable(int TankNo, int HMax)
 {
+    SetOutcome({});
     TankTable *table = m_tankTables.ForTank(TankNo);
     if (!table)
         return nullptr;
@@ -157,12 +200,14 @@ void TStation::EditTable(int TankNo, int HMax, const std::function<void(TankTabl
 
 void TStation::SaveToFile(const QString &Path)
 {
+    SetOutcome({});
     StationFile::Save(Path, *m_configuration, m_tankTables);
     SetUnsavedChanges(false);
 }
 
 void TStation::LoadFromFile(const QString &Path)
 {
+    SetOutcome({});
     const TStationFile file = StationFile::Load(Path);
     ClearConfig();
     *m_configuration = file.Config;
@@ -179,6 +224,7 @@ void TStation::LoadFromFile(const QString &Path)
 
 void TStation::ChangePort(int PortNumber)
 {
+    SetOutcome({});
     m_terminal->SetPortNumber(PortNumber);
     // An open link's closed event reopens it on the new number.
     m_terminal->Close();

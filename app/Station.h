@@ -46,6 +46,12 @@ public:
     // value, or a file opened and not yet written to the controller. A read,
     // a file open and the window's end would drop it.
     bool UnsavedChanges() const { return m_unsavedChanges; }
+    // What the last operation achieved, when it has something to say ("Записано
+    // и проверено"); empty from the start of the next operation or exchange.
+    const QString &Outcome() const { return m_outcome; }
+
+    // The user has started something else: the last outcome is over.
+    void ClearOutcome() { SetOutcome({}); }
 
     // Starts the reconnect timer and ticks at once.
     void Start();
@@ -62,9 +68,14 @@ public:
     // everything as it was, or the read's TError, leaving the pages and slots
     // empty and the configuration unchanged.
     void ReadFromController();
-    // Writes the configuration, then every changed table. Throws TError,
-    // "Терминал занят" while another operation runs. Once written, nothing
-    // is unsaved, unless the user changed something while the write ran.
+    // Writes the configuration, reads it back and compares, then "reload";
+    // then each changed table, read back after its block. The outcome then
+    // says the write was checked and what the controller answered to
+    // "reload". Throws TError: "Терминал занят" while another operation
+    // runs, or a difference named in the pages' words, which leaves
+    // "reload" unsent when it is in "config", and that table and every
+    // later one marked changed. Once written and checked, nothing is
+    // unsaved, unless the user changed something while the write ran.
     void SaveToController();
     // The slot of tank TankNo, its table read from the controller first
     // when it has not been, its HMax set to HMax; nullptr, with no slot
@@ -104,6 +115,7 @@ signals:
     void configurationLoaded();
     void readingChanged(bool reading);
     void unsavedChangesChanged(bool unsaved);
+    void outcomeChanged(const QString &text);
 
 private:
     void LoadSettings();
@@ -112,6 +124,7 @@ private:
     void LoadFromController(TExchange &Exchange);
     void SetReading(bool reading);
     void SetUnsavedChanges(bool unsaved);
+    void SetOutcome(const QString &text);
 
     std::unique_ptr<TTerminal> m_terminal;
     std::unique_ptr<TExchangeLine> m_exchanges; // refers to the terminal
@@ -124,5 +137,6 @@ private:
     // Counts the user's changes: a write clears the mark only when none was
     // made while it ran, since those are not in the controller.
     quint64 m_changeCount = 0;
+    QString m_outcome;
     bool m_shuttingDown = false;
 };

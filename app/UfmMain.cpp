@@ -9,6 +9,7 @@
 #include "UnsavedChangesQuestion.h"
 #include "calibration/UfmTankCalibration.h"
 #include "common/Error.h"
+#include "config/ConfigPresentation.h"
 #include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
@@ -32,38 +33,22 @@
 
 namespace {
 
-struct PageInfo
-{
-    const char *objectName;
-    const char *caption;
-};
-
-// The pages of pcConfig, in index order.
-const PageInfo kPages[] = {
-    {"tsConfigAdmin", "Администрирование"},
-    {"tsConfigGprs", "GPRS"},
-    {"tsConfigHttp", "Http"},
-    {"tsConfigTank", "Резервуары"},
-    {"tsConfigPump", "ТРК"},
-    {"TabSheet1", "Карты"},
-};
-
 struct NodeInfo
 {
-    const char *text;
+    QStringView text; // empty: its page's caption
     int page;
     bool child; // of the last top-level node before it
 };
 
 const NodeInfo kNodes[] = {
-    {"Администрирование", 0, false},
-    {"Карты", 5, false},
-    {"Связь", 1, false},
-    {"GPRS", 1, true},
-    {"Http", 2, true},
-    {"Конфигурация АЗС", 3, false},
-    {"Резервуары", 3, true},
-    {"ТРК", 4, true},
+    {{}, ConfigPage::Admin, false},
+    {{}, ConfigPage::Cards, false},
+    {u"Связь", ConfigPage::Gprs, false},
+    {{}, ConfigPage::Gprs, true},
+    {{}, ConfigPage::Http, true},
+    {u"Конфигурация АЗС", ConfigPage::Tanks, false},
+    {{}, ConfigPage::Tanks, true},
+    {{}, ConfigPage::Pumps, true},
 };
 
 constexpr int kPageRole = Qt::UserRole; // a node's page index
@@ -134,9 +119,16 @@ void TfmMain::ConnectStation()
 {
     TStation *station = m_station.get();
     connect(station, &TStation::statusChanged, StatusPanel0, &QLabel::setText);
+    // What the last action came to, the station's or the terminal page's,
+    // stands beside the link's state, which the reconnect tick rewrites; in
+    // full in its tooltip, when it is longer than the room.
+    const auto showOutcome = [this](const QString &text) {
+        StatusOutcome->setText(text);
+        StatusOutcome->setToolTip(text);
+    };
+    connect(station, &TStation::outcomeChanged, StatusOutcome, showOutcome);
     connect(station, &TStation::dataReceived, tsTerminal, &TTerminalPage::AppendLog);
-    connect(tsTerminal, &TTerminalPage::statusMessage, this,
-            [this](const QString &text) { statusBar()->showMessage(text); });
+    connect(tsTerminal, &TTerminalPage::statusMessage, StatusOutcome, showOutcome);
     connect(station, &TStation::configurationCleared, ConfigPages, &TConfigPages::Clear);
     connect(station, &TStation::configurationLoaded, ConfigPages,
             [this] { ConfigPages->Show(m_station->Configuration()); });
@@ -214,6 +206,9 @@ void TfmMain::CreateStatusBar()
     bar->addWidget(StatusPanel1);
     Progress = new TExchangeProgress(m_station->Exchanges(), bar);
     bar->addWidget(Progress, 1);
+    StatusOutcome = new QLabel(bar);
+    StatusOutcome->setObjectName(QStringLiteral("StatusOutcome"));
+    bar->addWidget(StatusOutcome, 1);
 }
 
 QWidget *TfmMain::CreateConfigSheet()
@@ -257,9 +252,9 @@ QWidget *TfmMain::CreateConfigSheet()
 
     pcConfig = new QStackedWidget;
     pcConfig->setObjectName(QStringLiteral("pcConfig"));
-    for (const PageInfo &info : kPages) {
+    for (const ConfigPresentation::TPage &info : ConfigPresentation::Pages) {
         auto *page = new QWidget;
-        page->setObjectName(QString::fromLatin1(info.objectName));
+        page->setObjectName(info.objectName.toString());
         pcConfig->addWidget(page);
     }
     auto page = [this](int index) { return pcConfig->widget(index); };
@@ -291,7 +286,8 @@ void TfmMain::CreateTree()
 
     QTreeWidgetItem *parent = nullptr;
     for (const NodeInfo &node : kNodes) {
-        const QStringList text{QString::fromUtf8(node.text)};
+        const QStringList text{
+            (node.text.isEmpty() ? ConfigPresentation::Pages[node.page].caption : node.text).toString()};
         auto *item = node.child ? new QTreeWidgetItem(parent, text) : new QTreeWidgetItem(tvConfig, text);
         item->setData(0, kPageRole, node.page);
         if (!node.child)
@@ -306,7 +302,7 @@ void TfmMain::tvConfigChange(QTreeWidgetItem *Node)
     if (!Node)
         Node = tvConfig->topLevelItem(0);
     pcConfig->setCurrentIndex(Node->data(0, kPageRole).toInt());
-    lblConfigCaption->setText(QString::fromUtf8(kPages[pcConfig->currentIndex()].caption));
+    lblConfigCaption->setText(ConfigPresentation::Pages[pcConfig->currentIndex()].caption.toString());
 }
 
 void TfmMain::UpdateActions()
@@ -414,6 +410,9 @@ void TfmMain::DBGridEh1Columns10EditButtonClick()
 
 void TfmMain::RunAction(const std::function<void()> &action)
 {
+    // Also an action that fails before it reaches the station ends what the
+    // status bar says of the last one.
+    m_station->ClearOutcome();
     ++m_actionDepth;
     try {
         action();

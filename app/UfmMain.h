@@ -95,6 +95,9 @@ private:
     QLabel *StatusPanel1;
     // Progress of a running controller operation, after the panels.
     TExchangeProgress *Progress;
+    // What the last operation achieved (the station's outcome), in the same
+    // place once the progress is gone: the reconnect tick writes panel 0.
+    QLabel *StatusOutcome;
 
     TStationFileDialog m_fileDialog;
     int m_actionDepth = 0;

@@ -1,6 +1,6 @@
 #include "CliSettings.h"
 
-#include "InputChecks.h"
+#include "station/InputChecks.h"
 #include "common/Settings.h"
 
 #include <QDir>

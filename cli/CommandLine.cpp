@@ -1,7 +1,7 @@
 #include "CommandLine.h"
 
 #include "Commands.h"
-#include "InputError.h"
+#include "station/InputError.h"
 #include "common/Settings.h"
 
 #include <QCommandLineParser>
@@ -11,7 +11,11 @@ namespace {
 const QCommandLineOption kHelp(QStringList{QStringLiteral("h"), QStringLiteral("help")});
 const QCommandLineOption kVersion(QStringLiteral("version"));
 const QCommandLineOption kPort(QStringLiteral("port"), QString(), QStringLiteral("N"));
-const QCommandLineOption kVerify(QStringLiteral("verify"));
+const QCommandLineOption kVerify(QStringLiteral("verify")); // the default, kept accepted
+const QCommandLineOption kNoVerify(QStringLiteral("no-verify"));
+
+// The options that may follow the command as well.
+const QList<QCommandLineOption> kAnywhere{kPort, kVerify, kNoVerify};
 
 int PortNumber(const QString &text)
 {
@@ -32,7 +36,7 @@ QString Synopsis(const TCliCommand &command)
 QString Usage(const TCliCommand &command)
 {
     return QStringLiteral("kolt-tarvo-cli [--port N] %1%2")
-        .arg(command.verifies ? QStringLiteral("[--verify] ") : QString(), Synopsis(command));
+        .arg(command.verifies ? QStringLiteral("[--no-verify] ") : QString(), Synopsis(command));
 }
 
 QStringList VerifyingCommands()
@@ -64,13 +68,44 @@ QStringList ProtectNumbers(QStringList words)
     return words;
 }
 
+QString UnprotectNumber(QString word)
+{
+    if (word.startsWith(QChar(0)))
+        word.remove(0, 1);
+    return word;
+}
+
 QStringList UnprotectNumbers(QStringList words)
 {
-    for (QString &word : words) {
-        if (word.startsWith(QChar(0)))
-            word.remove(0, 1);
-    }
+    for (QString &word : words)
+        word = UnprotectNumber(word);
     return words;
+}
+
+// The port and the choice of checking, from the options before the command
+// (program) and after it (own).
+void TakeOptions(const QCommandLineParser &program, const QCommandLineParser &own, const TCliCommand &command,
+                 TInvocation &invocation)
+{
+    if (program.isSet(kPort))
+        invocation.port = PortNumber(program.value(kPort));
+    if (own.isSet(kPort)) {
+        const int after = PortNumber(UnprotectNumber(own.value(kPort)));
+        if (invocation.port && *invocation.port != after)
+            throw TInputError(QStringLiteral("--port: %1 before the command and %2 after it; give it once")
+                                  .arg(*invocation.port)
+                                  .arg(after));
+        invocation.port = after;
+    }
+    const bool verify = program.isSet(kVerify) || own.isSet(kVerify);
+    const bool noVerify = program.isSet(kNoVerify) || own.isSet(kNoVerify);
+    if (verify && noVerify)
+        throw TInputError(QStringLiteral("--verify, --no-verify: give one of them"));
+    if ((verify || noVerify) && !command.verifies)
+        throw TInputError(QStringLiteral("%1: only %2 verify what they write")
+                              .arg(noVerify ? QStringLiteral("--no-verify") : QStringLiteral("--verify"),
+                                   VerifyingCommands().join(QStringLiteral(", "))));
+    invocation.verify = !noVerify;
 }
 
 // The option name as words spell it: "--name" or the short "-n".
@@ -122,14 +157,11 @@ TInvocation Parse(const QStringList &arguments)
     // The first word that is no option names the command; what follows it
     // is the command's.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    ParseWords(parser, {kHelp, kVersion, kPort, kVerify}, arguments, QString());
+    ParseWords(parser, QList<QCommandLineOption>{kHelp, kVersion} + kAnywhere, arguments, QString());
     invocation.help = parser.isSet(kHelp);
     invocation.version = parser.isSet(kVersion);
     if (invocation.help || invocation.version)
         return invocation;
-    if (parser.isSet(kPort))
-        invocation.port = PortNumber(parser.value(kPort));
-    invocation.verify = parser.isSet(kVerify);
 
     const QStringList words = parser.positionalArguments();
     if (words.isEmpty())
@@ -140,13 +172,16 @@ TInvocation Parse(const QStringList &arguments)
     invocation.command = command;
 
     QCommandLineParser own;
-    QList<QCommandLineOption> flags{kHelp};
+    QList<QCommandLineOption> flags = QList<QCommandLineOption>{kHelp, kVersion} + kAnywhere;
     for (const QString &flag : command->options)
         flags.append(QCommandLineOption(FlagName(flag)));
     ParseWords(own, flags, ProtectNumbers(words), command->name + QStringLiteral(": "));
     invocation.help = own.isSet(kHelp);
     if (invocation.help)
         return invocation;
+    if (own.isSet(kVersion))
+        throw TInputError(command->name + QStringLiteral(": --version goes alone, before any command"));
+    TakeOptions(parser, own, *command, invocation);
     for (const QString &flag : command->options) {
         if (own.isSet(FlagName(flag)))
             invocation.options.append(flag);
@@ -155,33 +190,33 @@ TInvocation Parse(const QStringList &arguments)
 
     if (invocation.arguments.size() != command->arguments.size())
         throw TInputError(QStringLiteral("usage: %1").arg(Usage(*command)));
-    if (invocation.verify && !command->verifies)
-        throw TInputError(QStringLiteral("--verify: only %1 verify what they write").arg(VerifyingCommands().join(QStringLiteral(", "))));
     return invocation;
 }
 
 QString HelpText()
 {
-    QString text = QStringLiteral("Usage: kolt-tarvo-cli [--port N] [--verify] COMMAND [ARGS]\n"
+    QString text = QStringLiteral("Usage: kolt-tarvo-cli [--port N] [--no-verify] COMMAND [ARGS]\n"
                                   "       kolt-tarvo-cli --help | --version\n\nCommands:\n");
     for (const TCliCommand &command : CliCommands::All())
         text += QStringLiteral("  %1 %2\n").arg(Synopsis(command), -29).arg(command.summary);
     text += QStringLiteral(
         "\n"
-        "Options (before the command; its flags follow it):\n"
-        "  --port N   COM port number (also --port=N); else the port in the GUI's\n"
-        "             settings file (kolt-tarvo-conf.ini beside this program,\n"
-        "             section \"conn\", key \"port\"), else 1\n"
-        "  --verify   for ");
+        "Options (before the command, or after it among its flags):\n"
+        "  --port N     COM port number (also --port=N); else the port in the GUI's\n"
+        "               settings file (kolt-tarvo-conf.ini beside this program,\n"
+        "               section \"conn\", key \"port\"), else 1\n"
+        "  --no-verify  for ");
     text += VerifyingCommands().join(QStringLiteral(", "));
     text += QStringLiteral(
-        ": read what was written\n"
-        "             back and compare it byte for byte, the configuration before\n"
-        "             \"reload\"\n"
-        "  -h, --help this text, also after the command\n"
-        "  --version  the program's name and version\n"
-        "  --         ends the options: the command follows; after the command,\n"
-        "             every word that follows is an argument (exec -- -h)\n"
+        ":\n"
+        "               do not read what was written back; by default it is read\n"
+        "               back and compared, the configuration before \"reload\", and\n"
+        "               a difference is named by page and field, tank and heights,\n"
+        "               or bytes (--verify, the default, is accepted too)\n"
+        "  -h, --help   this text, also after the command\n"
+        "  --version    the program's name and version, alone\n"
+        "  --           ends the options: the command follows; after the command,\n"
+        "               every word that follows is an argument (exec -- -h)\n"
         "\n"
         "Environment:\n"
         "  KOLT_TARVO_PORTS       directory in which port N is the device COM<N>\n"

@@ -1,12 +1,7 @@
 #include "Commands.h"
 
-#include "Backup.h"
 #include "CommandLine.h"
-#include "ConfigJson.h"
-#include "InputChecks.h"
-#include "InputError.h"
 #include "StdStreams.h"
-#include "Verification.h"
 #include "calibration/TablePairs.h"
 #include "calibration/TableText.h"
 #include "calibration/TankTableTransfer.h"
@@ -15,6 +10,13 @@
 #include "common/SaveFile.h"
 #include "config/ConfigImage.h"
 #include "config/ConfigTransfer.h"
+#include "station/Backup.h"
+#include "station/ConfigJson.h"
+#include "station/InputChecks.h"
+#include "station/InputError.h"
+#include "station/StationComparison.h"
+#include "station/StationTransfer.h"
+#include "station/Verification.h"
 #include "terminal/Exchange.h"
 #include "terminal/RemoteFile.h"
 #include "terminal/TerminalCommand.h"
@@ -23,11 +25,18 @@
 #include <QFile>
 #include <QJsonDocument>
 
-#include <functional>
-
 namespace {
 
 constexpr qint64 kMaxOffset = INT32_MAX;
+
+// How a write is checked: what was written read back and compared, unless
+// --no-verify.
+TWriteCheck Check(const TInvocation &invocation)
+{
+    if (!invocation.verify)
+        return std::nullopt;
+    return TStationDifference::TSides{QStringLiteral("записано"), QStringLiteral("в контроллере")};
+}
 
 // Text that goes into a command line: code page 1251, no control characters.
 QByteArray CommandLineText(const QString &text, const QString &field)
@@ -62,23 +71,14 @@ QString NativePath(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-// Writes "config", reads it back when asked to, then runs "reload".
-TExchangePlan WriteConfigImagePlan(const QByteArray &image, bool verify)
-{
-    return WriteFilePlan(image.size()) + (verify ? Verification::ReadBackPlan() : TExchangePlan{}) + ReloadPlan();
-}
-
 // The controller's word on "reload", on standard error: only its wording
 // tells whether it took the configuration up.
-void WriteConfigImage(TExchange &exchange, const QByteArray &image, bool verify)
+void PrintReloadAnswer(const QList<QByteArray> &answer)
 {
-    WriteRemoteFile(exchange, ConfigFile::Name, 0, image);
-    if (verify)
-        Verification::ReadBack(exchange, ConfigFile::Name, 0, image);
-    QByteArray answer;
-    for (const QByteArray &line : ReloadConfig(exchange))
-        answer += QStringLiteral("reload: %1\n").arg(Cp1251::toUnicode(line)).toUtf8();
-    StdStreams::WriteError(answer);
+    QByteArray text;
+    for (const QByteArray &line : answer)
+        text += QStringLiteral("reload: %1\n").arg(Cp1251::toUnicode(line)).toUtf8();
+    StdStreams::WriteError(text);
 }
 
 // A table read whole: an answer without data is refused too.
@@ -86,29 +86,6 @@ void FetchWholeTable(TExchange &exchange, TankTable &table)
 {
     if (FetchTankTable(exchange, table) == 0)
         throw exchange.Failure(TankTableFile::DamagedText(table.TankNo, 0));
-}
-
-// Writes the marked tables, each read back after writing when asked to.
-TExchangePlan WriteTablesPlan(const TTankTables &tables, bool verify)
-{
-    TExchangePlan plan = WriteBackPlan(tables);
-    for (int i = 0; i < TTankTables::Count; ++i) {
-        if (verify && tables[i].Modified)
-            plan = plan + Verification::ReadBackPlan();
-    }
-    return plan;
-}
-
-void WriteTables(TExchange &exchange, TTankTables &tables, bool verify)
-{
-    std::function<void(const TankTable &)> readBack;
-    if (verify) {
-        readBack = [&exchange](const TankTable &table) {
-            Verification::ReadBack(exchange, TankTableFile::Name, TankTableFile::BlockOffset(table.TankNo),
-                                   TankTableFile::BlockBytes(table));
-        };
-    }
-    WriteBackTankTables(exchange, tables, readBack);
 }
 
 void LoadBackup(const QString &path, QByteArray &configImage, TTankTables &tables)
@@ -155,8 +132,11 @@ void WriteFile(TExchangeLine &line, const TInvocation &invocation)
     if (offset + qint64(bytes.size()) > kMaxOffset)
         throw TInputError(QStringLiteral("standard input: %1 bytes from offset %2 go beyond %3")
                               .arg(bytes.size()).arg(offset).arg(kMaxOffset));
-    TExchange exchange(line, WriteFilePlan(bytes.size()));
+    const bool check = invocation.verify && !bytes.isEmpty();
+    TExchange exchange(line, WriteFilePlan(bytes.size()) + (check ? ReadBackPlan() : TExchangePlan{}));
     WriteRemoteFile(exchange, name, offset, bytes);
+    if (check)
+        Verification::CheckFile(exchange, name, offset, bytes);
 }
 
 void ReadConfigCommand(TExchangeLine &line, const TInvocation &)
@@ -171,8 +151,8 @@ void WriteConfigCommand(TExchangeLine &line, const TInvocation &invocation)
 {
     const QJsonObject object = InputChecks::ParseJsonObject(StdStreams::ReadInput(), QStringLiteral("standard input"));
     const QByteArray image = ConfigJson::ImageFromJson(object);
-    TExchange exchange(line, WriteConfigImagePlan(image, invocation.verify));
-    WriteConfigImage(exchange, image, invocation.verify);
+    TExchange exchange(line, WriteConfigImagePlan(invocation.verify));
+    PrintReloadAnswer(WriteConfigImage(exchange, image, Check(invocation)));
 }
 
 const QString kCsv = QStringLiteral("--csv");
@@ -252,7 +232,7 @@ void WriteTable(TExchangeLine &line, const TInvocation &invocation)
     slot->Loaded = true;
     slot->Modified = true;
     TExchange exchange(line, WriteTablesPlan(tables, invocation.verify));
-    WriteTables(exchange, tables, invocation.verify);
+    WriteTables(exchange, tables, Check(invocation));
 }
 
 void BackupCommand(TExchangeLine &line, const TInvocation &invocation)
@@ -279,14 +259,12 @@ void Restore(TExchangeLine &line, const TInvocation &invocation)
     TTankTables tables;
     LoadBackup(invocation.arguments.at(0), configImage, tables);
 
-    TExchange exchange(line, WriteConfigImagePlan(configImage, invocation.verify)
-                                 + WriteTablesPlan(tables, invocation.verify));
-    WriteConfigImage(exchange, configImage, invocation.verify);
-    WriteTables(exchange, tables, invocation.verify);
+    TExchange exchange(line, WriteStationPlan(tables, invocation.verify));
+    WriteStation(exchange, configImage, tables, Check(invocation), PrintReloadAnswer);
 }
 
-// Lists every range in which the controller differs from the backup; fails
-// when there is one.
+// Lists everything in which the controller differs from the backup, in the
+// words of the pages, the backup's value first; fails when there is one.
 void VerifyCommand(TExchangeLine &line, const TInvocation &invocation)
 {
     const QString path = invocation.arguments.at(0);
@@ -302,26 +280,22 @@ void VerifyCommand(TExchangeLine &line, const TInvocation &invocation)
     TExchange exchange(line, plan);
     QByteArray held;
     ReadRemoteFile(exchange, ConfigFile::Name, 0, 0, held);
-    QList<TDifference> differences = Verification::Compare(ConfigFile::Name, 0, configImage, held);
+    QList<TStationDifference> differences = StationComparison::CompareConfig(configImage, held);
     for (const TankTable &table : tables) {
         if (!table.Modified)
             continue;
-        const qint32 offset = TankTableFile::BlockOffset(table.TankNo);
-        ReadRemoteFile(exchange, TankTableFile::Name, offset, TankTableFile::BlockSize, held, table.TankNo);
-        differences += Verification::Compare(TankTableFile::Name, offset, TankTableFile::BlockBytes(table), held);
+        using namespace TankTableFile;
+        ReadRemoteFile(exchange, Name, BlockOffset(table.TankNo), BlockSize, held, table.TankNo);
+        if (const auto difference = StationComparison::CompareTable(table.TankNo, BlockBytes(table), held))
+            differences << *difference;
     }
 
     QByteArray listing;
-    qint64 bytes = 0;
-    for (const TDifference &difference : differences) {
-        listing += ((difference.missing ? QStringLiteral("missing: ") : QStringLiteral("differs: "))
-                    + difference.range.Describe() + u'\n').toUtf8();
-        bytes += difference.range.last - difference.range.first + 1;
-    }
+    for (const QString &difference : StationComparison::Lines(differences, std::nullopt))
+        listing += difference.toUtf8() + '\n';
     StdStreams::WriteOutput(listing);
-    if (bytes > 0)
-        throw TError(QStringLiteral("The controller and %1 differ in %2 %3")
-                         .arg(NativePath(path)).arg(bytes).arg(bytes == 1 ? "byte" : "bytes"));
+    if (!differences.isEmpty())
+        throw TError(QStringLiteral("Различий между контроллером и %1: %2").arg(NativePath(path)).arg(differences.size()));
 }
 
 } // namespace
@@ -335,7 +309,7 @@ const QList<TCliCommand> &All()
         {QStringLiteral("read-file"), {QStringLiteral("NAME"), QStringLiteral("OFFSET"), QStringLiteral("LENGTH")},
          QStringLiteral("decoded bytes to standard output (LENGTH 0: the whole file)"), ReadFile},
         {QStringLiteral("write-file"), {QStringLiteral("NAME"), QStringLiteral("OFFSET")},
-         QStringLiteral("bytes from standard input to the controller file"), WriteFile},
+         QStringLiteral("bytes from standard input to the controller file"), WriteFile, true},
         {QStringLiteral("read-config"), {}, QStringLiteral("the configuration as JSON on standard output"),
          ReadConfigCommand},
         {QStringLiteral("write-config"), {}, QStringLiteral("JSON from standard input; writes \"config\", then \"reload\""),

@@ -16,7 +16,7 @@ struct TCliCommand
     QStringList arguments; // their names, as the usage shows them
     QString summary;
     void (*run)(TExchangeLine &line, const TInvocation &invocation);
-    bool verifies = false;    // takes --verify
+    bool verifies = false;    // reads what it wrote back, unless --no-verify
     QStringList options = {}; // the flags it takes after its name
 };
 

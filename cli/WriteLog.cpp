@@ -7,8 +7,8 @@
 
 namespace {
 
-// The bytes a file write step wrote.
-TFileRange Written(const TExchangeStep &step)
+// The bytes a file write step wrote, or a check's read asked for.
+TFileRange Moved(const TExchangeStep &step)
 {
     return {step.File, step.Offset, qint64(step.Offset) + step.Size - 1};
 }
@@ -37,20 +37,24 @@ void TWriteLog::Finished(const TExchangeStep &step, bool succeeded)
     case TExchangeStep::TKind::Read:
         return;
     case TExchangeStep::TKind::Command:
-        m_entries.append({{}, step.Command});
+        m_entries.append({{}, false, step.Command});
+        return;
+    case TExchangeStep::TKind::Check:
+        m_entries.append({Moved(step), true, {}});
         return;
     case TExchangeStep::TKind::Write:
         break;
     }
-    const TFileRange range = Written(step);
+    const TFileRange range = Moved(step);
     if (!m_entries.isEmpty()) {
-        TFileRange &last = m_entries.last().written;
-        if (m_entries.last().command.isEmpty() && last.file == range.file && last.last + 1 == range.first) {
-            last.last = range.last;
+        TEntry &last = m_entries.last();
+        if (last.command.isEmpty() && !last.readBack && last.range.file == range.file
+            && last.range.last + 1 == range.first) {
+            last.range.last = range.last;
             return;
         }
     }
-    m_entries.append({range, {}});
+    m_entries.append({range, false, {}});
 }
 
 QStringList TWriteLog::Report() const
@@ -58,8 +62,10 @@ QStringList TWriteLog::Report() const
     QStringList lines;
     bool wrote = false;
     for (const TEntry &entry : m_entries) {
-        if (entry.command.isEmpty()) {
-            lines << QStringLiteral("written: ") + entry.written.Describe();
+        if (entry.readBack) {
+            lines << QStringLiteral("read back: ") + entry.range.Describe();
+        } else if (entry.command.isEmpty()) {
+            lines << QStringLiteral("written: ") + entry.range.Describe();
             wrote = true;
         } else {
             lines << QStringLiteral("done: ") + Cp1251::toUnicode(entry.command);

@@ -1,9 +1,10 @@
 // What a run has done on the controller, for the report of an interrupted
-// run: the bytes written, file by file in the order of writing, the other
-// commands that completed, and the command that was in flight.
+// run: the bytes written, file by file in the order of writing, the bytes
+// read back to check them, the other commands that completed, and the
+// command that was in flight.
 #pragma once
 
-#include "FileRange.h"
+#include "station/FileRange.h"
 #include "terminal/ExchangeStep.h"
 
 #include <QByteArray>
@@ -24,8 +25,8 @@ public:
     // command it then sees before the command counts as in flight.
     explicit TWriteLog(const TExchangeLine &line);
 
-    // "written: <range>", "done: <command>" and "in flight: <command>"
-    // lines; "written: nothing" when no byte was written.
+    // "written: <range>", "read back: <range>", "done: <command>" and "in
+    // flight: <command>" lines; "written: nothing" when no byte was written.
     QStringList Report() const;
 
 private:
@@ -34,8 +35,9 @@ private:
 
     struct TEntry
     {
-        TFileRange written; // a write, when command is empty
-        QByteArray command; // another command that completed
+        TFileRange range;      // bytes written or read back, when command is empty
+        bool readBack = false; // a check's read, which compares them afterwards
+        QByteArray command;    // another command that completed
     };
     const TExchangeLine &m_line;
     QList<TEntry> m_entries;

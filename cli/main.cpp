@@ -2,7 +2,7 @@
 #include "CliSettings.h"
 #include "CommandLine.h"
 #include "Commands.h"
-#include "InputError.h"
+#include "station/InputError.h"
 #include "Interrupt.h"
 #include "Progress.h"
 #include "StdStreams.h"

@@ -24,7 +24,7 @@ using TColumns = std::array<TColumn, Count>;
 
 constexpr TColumn CheckColumn()
 {
-    return {"active", {.title = u" ", .kind = TDataSetField::Check, .width = 20}};
+    return {"active", {.title = u" ", .name = u"Активен", .kind = TDataSetField::Check, .width = 20}};
 }
 
 constexpr TColumn NumberColumn(std::string_view member, QStringView title, int width)
@@ -88,6 +88,7 @@ constexpr auto kNozzleColumns = [] {
 // Not constexpr: reached while the compiler binds the columns, they stop the build.
 namespace ConfigDataSets::Checks {
 void ColumnWithoutTitle();
+void BlankColumnWithoutName();
 void ColumnOnAMemberThatIsNoNumber();
 void NumberMemberNotShownOnce();
 }
@@ -112,6 +113,9 @@ consteval std::array<TBound<Record>, Count> Bind(const TColumns<Count> &columns)
             ColumnWithoutTitle();
         if (columns[c].member.empty())
             continue;
+        // Reports name a member by its column.
+        if (columns[c].field.BlankTitle() && columns[c].field.name.isEmpty())
+            BlankColumnWithoutName();
         const std::size_t member = ConfigSchema::IndexOf<Record>(columns[c].member);
         if (!access[member].number)
             ColumnOnAMemberThatIsNoNumber();
@@ -128,6 +132,11 @@ consteval std::array<TBound<Record>, Count> Bind(const TColumns<Count> &columns)
 constexpr auto kTankBound = Bind<TTankConfig>(kTankColumns);
 constexpr auto kPumpBound = Bind<TPumpConfig>(kPumpColumns);
 constexpr auto kNozzleBound = Bind<TNozzleConfig>(kNozzleColumns);
+
+// The columns of the grid that shows records like the one pointed to.
+constexpr const auto &ColumnsOf(const TTankConfig *) { return kTankColumns; }
+constexpr const auto &ColumnsOf(const TPumpConfig *) { return kPumpColumns; }
+constexpr const auto &ColumnsOf(const TNozzleConfig *) { return kNozzleColumns; }
 
 template<std::size_t Count>
 QList<TDataSetField> Fields(const TColumns<Count> &columns)
@@ -181,6 +190,20 @@ QList<TDataSetField> NozzleFields()
 {
     return Fields(kNozzleColumns);
 }
+
+template<typename Record>
+const TDataSetField *MemberField(std::string_view Member)
+{
+    for (const TColumn &column : ColumnsOf(static_cast<const Record *>(nullptr))) {
+        if (!column.member.empty() && column.member == Member)
+            return &column.field;
+    }
+    return nullptr;
+}
+
+template const TDataSetField *MemberField<TTankConfig>(std::string_view);
+template const TDataSetField *MemberField<TPumpConfig>(std::string_view);
+template const TDataSetField *MemberField<TNozzleConfig>(std::string_view);
 
 void Fill(const TTerminalConfig &Config, TConfigDataSet &Tanks, TConfigDataSet &Pumps,
           TConfigDataSet &Nozzles)

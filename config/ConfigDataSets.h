@@ -10,6 +10,8 @@
 
 #include <QList>
 
+#include <string_view>
+
 class TConfigDataSet;
 class TTerminalConfig;
 struct TDataSetField;
@@ -46,6 +48,11 @@ namespace ConfigDataSets {
 QList<TDataSetField> TankFields();
 QList<TDataSetField> PumpFields();
 QList<TDataSetField> NozzleFields();
+
+// The field of the grid column that shows member Member of a tank's, a
+// dispenser's or a nozzle's record; nullptr when no column shows it.
+template<typename Record>
+const TDataSetField *MemberField(std::string_view Member);
 
 // Appends 6 tank rows, 4 dispenser rows and 16 nozzle rows from Config.
 void Fill(const TTerminalConfig &Config, TConfigDataSet &Tanks, TConfigDataSet &Pumps,

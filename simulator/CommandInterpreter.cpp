@@ -162,7 +162,12 @@ std::vector<std::string> CommandInterpreter::writeFile(const std::vector<std::st
         return {"ERROR: offset out of range"};
     if (faults.refuseWrite)
         return {refusedLine};
-    if (!files.write(args[0], *offset, *bytes))
+    std::string stored = *bytes;
+    if (faults.alterWrite && !stored.empty()) {
+        char &altered = stored[std::min(faults.alteredByte, stored.size() - 1)];
+        altered = static_cast<char>(altered + 1);
+    }
+    if (!files.write(args[0], *offset, stored))
         return {"ERROR: cannot write " + args[0]};
     return {};
 }

@@ -20,6 +20,8 @@ struct AnswerFaults
     bool extraDigit = false;   // rdfile: the middle line gains a digit mid-line
     bool extraByte = false;    // rdfile: one byte more than asked for
     bool reloadError = false;  // reload: not carried out, reloadRefusedLine answered
+    bool alterWrite = false;   // wrfile: byte alteredByte (the last of a shorter
+    std::size_t alteredByte = 0; // chunk) written one higher, answered as usual
 };
 
 class CommandInterpreter

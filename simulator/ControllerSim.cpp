@@ -96,10 +96,13 @@ public:
             kinds |= 1u << fault.kind;
             if (fault.kind == Fault::HangUp)
                 hangUpAfter = std::min(hangUpAfter, static_cast<std::size_t>(std::max(fault.bytes, 0)));
+            if (fault.kind == Fault::AlterWrite)
+                alteredByte = static_cast<std::size_t>(std::max(fault.bytes, 0));
         }
     }
     bool has(Fault::Kind kind) const { return kinds & (1u << kind); }
     std::size_t hangUpAfter = SIZE_MAX; // output bytes of the command before the line is closed
+    std::size_t alteredByte = 0;        // of a wrfile's chunk
 
 private:
     unsigned kinds = 0;
@@ -385,7 +388,9 @@ ControllerSim::Impl::Reply ControllerSim::Impl::reply(const ActiveFaults &faults
                                     .refuseWrite = faults.has(Fault::RefuseWrite),
                                     .extraDigit = faults.has(Fault::ExtraDigit),
                                     .extraByte = faults.has(Fault::ExtraByte),
-                                    .reloadError = faults.has(Fault::ReloadError)};
+                                    .reloadError = faults.has(Fault::ReloadError),
+                                    .alterWrite = faults.has(Fault::AlterWrite),
+                                    .alteredByte = faults.alteredByte};
     std::vector<std::string> lines = interpreter.run(line, answerFaults);
     const auto second = lines.begin() + std::min<std::ptrdiff_t>(1, std::ssize(lines));
     if (faults.has(Fault::NonHexLine))

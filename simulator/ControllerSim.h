@@ -41,11 +41,14 @@ struct Fault
                          // port or releaseLateAnswers() is called
         ReloadError,     // reload is not carried out and answers a line in words
         WrongEcho,       // the echo carries a stray character before its line end
+        AlterWrite,      // wrfile stores its bytes with one of them one higher: the
+                         // byte at `bytes` in the chunk (the last of a shorter one)
     };
     Kind kind = None;
     int fromCommand = 1;
     int toCommand = 1 << 30;
-    int bytes = 0; // HangUp: output bytes of that command before the hang-up
+    int bytes = 0; // HangUp: output bytes of that command before the hang-up;
+                   // AlterWrite: the byte of the chunk that is altered
 };
 
 struct TranscriptEntry

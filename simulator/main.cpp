@@ -29,7 +29,8 @@ const char usage[] =
     "                     non-hex-line, short-answer, one-byte-chunks, hang-up,\n"
     "                     prompt-with-blank, dropped-digit, odd-width-hex,\n"
     "                     refuse-write, line-cut-after-gt, extra-digit, extra-byte,\n"
-    "                     late-answer, reload-error, wrong-echo\n"
+    "                     late-answer, reload-error, wrong-echo, alter-write (BYTES:\n"
+    "                     the byte of each chunk written one higher, default 0)\n"
     "                     (late-answer holds the reply back until the tool closes\n"
     "                     the port: it waits there when the port opens again)\n"
     "  --help             show this text\n";
@@ -59,6 +60,7 @@ constexpr FaultName faultNames[] = {
     {"late-answer", sim::Fault::LateAnswer},
     {"reload-error", sim::Fault::ReloadError},
     {"wrong-echo", sim::Fault::WrongEcho},
+    {"alter-write", sim::Fault::AlterWrite},
 };
 
 std::optional<int> parseInt(std::string_view text)

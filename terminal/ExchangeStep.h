@@ -12,26 +12,31 @@ struct TExchangePlan
     int Reads = 0;  // file reads
     int Writes = 0; // file writes, one per chunk
     int Others = 0; // any other command ("reload", a command typed in)
+    int Checks = 0; // file reads of what the operation wrote
 
-    int Commands() const { return Reads + Writes + Others; }
+    int Commands() const { return Reads + Writes + Others + Checks; }
     TExchangePlan operator+(const TExchangePlan &other) const
     {
-        return {Reads + other.Reads, Writes + other.Writes, Others + other.Others};
+        return {Reads + other.Reads, Writes + other.Writes, Others + other.Others, Checks + other.Checks};
     }
-    TExchangePlan operator*(int times) const { return {Reads * times, Writes * times, Others * times}; }
+    TExchangePlan operator*(int times) const
+    {
+        return {Reads * times, Writes * times, Others * times, Checks * times};
+    }
     bool operator==(const TExchangePlan &) const = default;
 };
 
 // One command of an operation.
 struct TExchangeStep
 {
-    enum class TKind { Command, Read, Write };
+    // Check: a read of what the operation has just written.
+    enum class TKind { Command, Read, Write, Check };
 
     TKind Kind = TKind::Command;
     QByteArray Command{};  // as sent, without its CR
-    QByteArray File{};     // Read, Write: the controller file
-    qint32 Offset = 0;     // Read, Write: the first byte of File it moves
-    qint32 Size = 0;       // Read: the length asked for (0: all); Write: the chunk's bytes
+    QByteArray File{};     // Read, Write, Check: the controller file
+    qint32 Offset = 0;     // Read, Write, Check: the first byte of File it moves
+    qint32 Size = 0;       // Read, Check: the length asked for (0: all); Write: the chunk's bytes
     int Part = 0;          // the numbered block of File it moves (a tank's table), 0 for none
     int Number = 0;        // its place in the operation, from 1
     TExchangePlan Plan{};  // what the whole operation sends

@@ -20,6 +20,24 @@ int HexDigit(char c)
     return -1;
 }
 
+void ReadFile(TExchange &Exchange, TExchangeStep::TKind Kind, const QByteArray &Name, qint32 Offset, qint32 Length,
+              QByteArray &Stream, int Part)
+{
+    TTerminalCommand command(Exchange);
+    command.Execute(ReadFileCommand(Name, Offset, Length),
+                    {.Kind = Kind, .File = Name, .Offset = Offset, .Size = Length, .Part = Part});
+    Stream.clear();
+    try {
+        DecodeHexLines(command.Lines(), Stream);
+    } catch (const TError &error) {
+        throw Exchange.Failure(error.Message(), error.Place().AnswerLine);
+    }
+    if (Length > 0 && Stream.size() > Length)
+        throw Exchange.Failure(QStringLiteral("Ответ длиннее запрошенного: получено %1 байт из %2")
+                                   .arg(Stream.size())
+                                   .arg(Length));
+}
+
 } // namespace
 
 QByteArray ReadFileCommand(const QByteArray &Name, qint32 Offset, qint32 Length)
@@ -63,22 +81,21 @@ TExchangePlan WriteFilePlan(qsizetype Bytes)
     return {.Writes = int((Bytes + kChunkSize - 1) / kChunkSize)};
 }
 
+TExchangePlan ReadBackPlan()
+{
+    return {.Checks = 1};
+}
+
 void ReadRemoteFile(TExchange &Exchange, const QByteArray &Name, qint32 Offset, qint32 Length,
                     QByteArray &Stream, int Part)
 {
-    TTerminalCommand command(Exchange);
-    command.Execute(ReadFileCommand(Name, Offset, Length),
-                    {.Kind = TExchangeStep::TKind::Read, .File = Name, .Offset = Offset, .Size = Length, .Part = Part});
-    Stream.clear();
-    try {
-        DecodeHexLines(command.Lines(), Stream);
-    } catch (const TError &error) {
-        throw Exchange.Failure(error.Message(), error.Place().AnswerLine);
-    }
-    if (Length > 0 && Stream.size() > Length)
-        throw Exchange.Failure(QStringLiteral("Ответ длиннее запрошенного: получено %1 байт из %2")
-                                   .arg(Stream.size())
-                                   .arg(Length));
+    ReadFile(Exchange, TExchangeStep::TKind::Read, Name, Offset, Length, Stream, Part);
+}
+
+void ReadBackRemoteFile(TExchange &Exchange, const QByteArray &Name, qint32 Offset, qint32 Length,
+                        QByteArray &Stream, int Part)
+{
+    ReadFile(Exchange, TExchangeStep::TKind::Check, Name, Offset, Length, Stream, Part);
 }
 
 void WriteRemoteFile(TExchange &Exchange, const QByteArray &Name, qint32 Offset, const QByteArray &Stream,

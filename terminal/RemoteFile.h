@@ -14,10 +14,11 @@ inline constexpr char Read[] = "rdfile";
 inline constexpr char Write[] = "wrfile";
 } // namespace RemoteFileCommand
 
-// What the two transfers send: one read command; one write command per 32
-// bytes.
+// What the transfers send: one read command; one write command per 32
+// bytes; one read command to check what was written.
 TExchangePlan ReadFilePlan();
 TExchangePlan WriteFilePlan(qsizetype Bytes);
+TExchangePlan ReadBackPlan();
 
 // Runs "rdfile <Name> <Offset> <Length>" in Exchange and replaces Stream
 // with the bytes of the answer. On a failed command Stream is untouched; on
@@ -28,6 +29,11 @@ TExchangePlan WriteFilePlan(qsizetype Bytes);
 // Throws TError, placed at the command (Exchange.Failure()).
 void ReadRemoteFile(TExchange &Exchange, const QByteArray &Name, qint32 Offset, qint32 Length,
                     QByteArray &Stream, int Part = 0);
+
+// ReadRemoteFile() of what the operation has just written, for a check: its
+// step is a Check.
+void ReadBackRemoteFile(TExchange &Exchange, const QByteArray &Name, qint32 Offset, qint32 Length,
+                        QByteArray &Stream, int Part = 0);
 
 // Writes all of Stream into the controller file from Offset on, 32 bytes a
 // "wrfile <Name> <offset> <HEX>" command. Stops at the first failed command.

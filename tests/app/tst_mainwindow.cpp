@@ -1,5 +1,6 @@
 // The main window's shell: start-up, the reconnect tick and the status bar,
 // the navigation tree, the enabling of the actions, shutdown.
+#include "FileDialogAnswer.h"
 #include "SettingsFile.h"
 #include "SimFixture.h"
 #include "UserInput.h"
@@ -13,6 +14,9 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScopeGuard>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -44,6 +48,8 @@ private slots:
     void widgetsGoBeforeTheTerminal();
     void errorBoxText_data();
     void errorBoxText();
+    void checkedWriteSaysSoUntilTheNextAction();
+    void sessionLogFailureStandsBesideTheLinkState();
 };
 
 void TestMainWindow::startsOnPortOneWithoutSettingsFile()
@@ -215,6 +221,67 @@ void TestMainWindow::errorBoxText()
     QFETCH(QString, shown);
     QCOMPARE(ErrorBox::WithFullStop(message), shown);
     QCOMPARE(ErrorBox::ApplicationTitle(), QString("tst_mainwindow"));
+}
+
+// A write that passed its check says so where the progress was, with the
+// controller's answer to "reload"; the tick leaves it, and the next action
+// ends it, also one that fails before anything is sent.
+void TestMainWindow::checkedWriteSaysSoUntilTheNextAction()
+{
+    SettingsFile settings;
+    SimFixture fixture(1);
+    QStringList errors;
+    ErrorBox::SetReporter([&](const QString &text) { errors << text; });
+    const auto restore = qScopeGuard([] { ErrorBox::SetReporter(nullptr); });
+    TfmMain window;
+    QVERIFY(UserInput::Activate(&window));
+    auto *outcome = Child<QLabel>(window, "StatusOutcome");
+    ClickAction(window, "acIcRead");
+    QCOMPARE(outcome->text(), QString());
+
+    ClickAction(window, "acIcWrite");
+    QCOMPARE(errors, QStringList());
+    const QString written = QStringLiteral("Записано и проверено; ответ на \"reload\": OK");
+    QCOMPARE(outcome->text(), written);
+    window.Station().Timer1Timer();
+    QCOMPARE(Child<QLabel>(window, "StatusPanel0")->text(), QStringLiteral("COM1 открыт"));
+    QCOMPARE(outcome->text(), written);
+
+    // "Сектор:" emptied: the write stops before its first command.
+    ClickNode(window, QStringLiteral("Карты"));
+    UserInput::Click(Child<QLineEdit>(window, "eCardSector"));
+    UserInput::Key(Qt::Key_A, Qt::ControlModifier);
+    UserInput::Key(Qt::Key_Delete);
+    const int sent = int(fixture.Sim().commands().size());
+    ClickAction(window, "acIcWrite");
+    QCOMPARE(errors, QStringList{"Could not convert variant of type (Null) into type (Integer)"});
+    QCOMPARE(int(fixture.Sim().commands().size()), sent);
+    QCOMPARE(outcome->text(), QString());
+}
+
+// A session log that cannot be written says so in the status bar, beside the
+// link's state, which the reconnect tick goes on rewriting.
+void TestMainWindow::sessionLogFailureStandsBesideTheLinkState()
+{
+    SettingsFile settings;
+    SimFixture fixture(1);
+    TfmMain window;
+    QVERIFY(UserInput::Activate(&window));
+    ClickTab(window, "tsTerminal");
+    const FolderWithFile folder;
+    const QString path = folder.Path(QStringLiteral("plain/session.log"));
+    {
+        const auto answer = AnswerFileDialog(path);
+        UserInput::Click(Child<QPushButton>(window, "btnSessionLog"));
+        QCOMPARE(answer->Opened, 1);
+    }
+    const QString outcome = Child<QLabel>(window, "StatusOutcome")->text();
+    QVERIFY2(outcome.startsWith(QStringLiteral("Не удалось открыть журнал %1: ").arg(QDir::toNativeSeparators(path))),
+             qPrintable(outcome));
+    window.Station().Timer1Timer();
+    QCOMPARE(Child<QLabel>(window, "StatusPanel0")->text(), QStringLiteral("COM1 открыт"));
+    QVERIFY(Child<QLabel>(window, "StatusPanel0")->isVisible());
+    QCOMPARE(Child<QLabel>(window, "StatusOutcome")->text(), outcome);
 }
 
 QTEST_MAIN(TestMainWindow)

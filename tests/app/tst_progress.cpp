@@ -8,8 +8,10 @@
 #include "calibration/TankTable.h"
 #include "calibration/TankTableTransfer.h"
 #include "common/Error.h"
+#include "config/ConfigImage.h"
 #include "config/ConfigTransfer.h"
 #include "config/TerminalConfig.h"
+#include "station/StationTransfer.h"
 #include "terminal/Exchange.h"
 #include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
@@ -23,7 +25,7 @@
 
 namespace {
 
-enum class Operation { ReadConfig, WriteConfig, FetchTank3, WriteBackTanks2And5 };
+enum class Operation { ReadConfig, WriteConfig, FetchTank3, WriteBackTanks2And5, CheckedWriteOfTanks2And5 };
 
 // Runs the operation on the line; Begun runs once it holds the line, before
 // its first command.
@@ -33,7 +35,8 @@ void Run(Operation operation, TExchangeLine &line, const std::function<void()> &
     TTankTables tables;
     for (int index : {1, 4})
         tables[index].Loaded = tables[index].Modified = true;
-    const TExchangePlan plans[] = {ReadConfigPlan(), WriteConfigPlan(), FetchTankTablePlan(), WriteBackPlan(tables)};
+    const TExchangePlan plans[] = {ReadConfigPlan(), WriteConfigPlan(), FetchTankTablePlan(), WriteBackPlan(tables),
+                                   WriteStationPlan(tables, true)};
     TExchange exchange(line, plans[int(operation)]);
     if (Begun)
         Begun();
@@ -49,6 +52,9 @@ void Run(Operation operation, TExchangeLine &line, const std::function<void()> &
         break;
     case Operation::WriteBackTanks2And5:
         WriteBackTankTables(exchange, tables);
+        break;
+    case Operation::CheckedWriteOfTanks2And5:
+        WriteStation(exchange, ConfigImage::Encode(config), tables, TStationDifference::TSides{});
         break;
     }
 }
@@ -174,6 +180,10 @@ void TestProgress::stepText_data()
                                << QByteArray("wrfile tanks.tbl 25568 00") << "Запись tanks.tbl: резервуар 16";
     QTest::newRow("other command") << int(Kind::Command) << QByteArray() << 0 << 0 << QByteArray("reload")
                                    << "Команда reload";
+    QTest::newRow("config check") << int(Kind::Check) << QByteArray("config") << 0 << 0
+                                  << QByteArray("rdfile config 0 429") << "Проверка config";
+    QTest::newRow("table check") << int(Kind::Check) << QByteArray("tanks.tbl") << 1600 << 2
+                                 << QByteArray("rdfile tanks.tbl 1600 1600") << "Проверка таблицы резервуара 2";
 }
 
 // The display shows the step as reported; the tank of a table chunk comes
@@ -208,6 +218,11 @@ void TestProgress::followsOperation_data()
     QTest::newRow("write back two tables")
         << Operation::WriteBackTanks2And5 << 100
         << Repeated("Запись tanks.tbl: резервуар 2", 50) + Repeated("Запись tanks.tbl: резервуар 5", 50);
+    QTest::newRow("checked write of config and two tables")
+        << Operation::CheckedWriteOfTanks2And5 << 118
+        << Repeated("Запись config", 14) + QStringList{"Проверка config", "Команда reload"}
+               + Repeated("Запись tanks.tbl: резервуар 2", 50) + QStringList{"Проверка таблицы резервуара 2"}
+               + Repeated("Запись tanks.tbl: резервуар 5", 50) + QStringList{"Проверка таблицы резервуара 5"};
 }
 
 void TestProgress::followsOperation()
@@ -313,8 +328,9 @@ void TestProgress::mainWindowCountsEveryCommand()
     TfmMain fmMain; // port 1: the stand-in
     TStation &station = fmMain.Station();
     const auto *status = fmMain.findChild<QLabel *>("StatusPanel0");
+    const auto *outcome = fmMain.findChild<QLabel *>("StatusOutcome");
     const auto *progress = fmMain.findChild<TExchangeProgress *>("ExchangeProgress");
-    QVERIFY(status && progress);
+    QVERIFY(status && outcome && progress);
     const QString linkState = status->text();
     QCOMPARE(linkState, QStringLiteral("COM1 открыт"));
 
@@ -327,13 +343,25 @@ void TestProgress::mainWindowCountsEveryCommand()
         station.TankTables()[index].Loaded = station.TankTables()[index].Modified = true;
     Recorder writing(station.Exchanges(), *progress);
     fmMain.acIcWriteExecute();
-    constexpr int kCommands = 14 + 1 + 2 * 50; // config, reload, two tables
+    constexpr int kCommands = 14 + 2 + 2 * 51; // config, its check, reload, two tables with theirs
     QCOMPARE(writing.finishedValues, OneTo(kCommands));
     QCOMPARE(writing.maximums, QList<int>(2 * kCommands, kCommands));
-    QCOMPARE(writing.startedTexts.last(), QStringLiteral("Запись tanks.tbl: резервуар 5"));
+    QCOMPARE(writing.startedTexts.last(), QStringLiteral("Проверка таблицы резервуара 5"));
     QVERIFY(writing.alwaysShown && reading.alwaysShown);
     QVERIFY(progress->isHidden());
     QCOMPARE(status->text(), linkState);
+    // Where the progress was, the write says it was checked; the tick that
+    // rewrites the first panel leaves it.
+    QCOMPARE(outcome->text(), QStringLiteral("Записано и проверено; ответ на \"reload\": OK"));
+    station.Timer1Timer();
+    QCOMPARE(outcome->text(), QStringLiteral("Записано и проверено; ответ на \"reload\": OK"));
+    // The next operation begins without it.
+    QStringList outcomeAtStart;
+    connect(&station.Exchanges(), &TExchangeLine::commandStarted, outcome,
+            [&] { outcomeAtStart << outcome->text(); });
+    fmMain.acIcReadExecute();
+    QCOMPARE(outcomeAtStart, QStringList{QString()});
+    QCOMPARE(outcome->text(), QString());
 }
 
 QTEST_MAIN(TestProgress)

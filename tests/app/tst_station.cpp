@@ -1,7 +1,7 @@
 // The station without any widget, against the controller stand-in: the
-// reconnect tick, the read, the write, the table fetch, the file exchange,
-// the port change and the refusal of a second exchange, with the signals the
-// window follows.
+// reconnect tick, the read, the write and its check, the table fetch, the
+// file exchange, the port change and the refusal of a second exchange, with
+// the signals the window follows.
 #include "SettingsFile.h"
 #include "SimFixture.h"
 #include "app/Station.h"
@@ -9,6 +9,7 @@
 #include "common/Error.h"
 #include "config/ConfigImage.h"
 #include "config/TerminalConfig.h"
+#include "terminal/Exchange.h"
 #include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
@@ -17,9 +18,11 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QtEndian>
 #include <QtTest>
 
 #include <algorithm>
+#include <functional>
 
 #include <sys/stat.h>
 
@@ -63,6 +66,14 @@ void Change(TankTable &table)
         table.Volumes[k] = 1000 * table.TankNo + 3 * k;
 }
 
+// Entry k of tank n's table as the stand-in holds it.
+qint32 SimVolume(const sim::ControllerSim &sim, int n, int k)
+{
+    return qFromLittleEndian<qint32>(SimFile(sim, "tanks.tbl").constData() + TankTableFile::BlockOffset(n) + 4 * k);
+}
+
+const QString kWritten = QStringLiteral("Записано и проверено; ответ на \"reload\": OK");
+
 } // namespace
 
 class TestStation : public QObject
@@ -80,6 +91,10 @@ private slots:
     void failedReadLeavesStateEmpty_data();
     void failedReadLeavesStateEmpty();
     void writeSendsConfigurationThenChangedTables();
+    void failedCheckStopsTheWrite_data();
+    void failedCheckStopsTheWrite();
+    void outcomeLastsUntilTheNextAction_data();
+    void outcomeLastsUntilTheNextAction();
     void fetchReadsOnceThenHoldsTheSlot_data();
     void fetchReadsOnceThenHoldsTheSlot();
     void fetchWithoutSlotTouchesNothing_data();
@@ -128,6 +143,7 @@ void TestStation::Create()
     connect(station, &TStation::configurationCleared, this, [this] { Log("cleared"); });
     connect(station, &TStation::configurationLoaded, this, [this] { Log("loaded"); });
     connect(station, &TStation::readingChanged, this, [this](bool on) { Log(on ? "reading" : "read over"); });
+    connect(station, &TStation::outcomeChanged, this, [this](const QString &text) { Log("outcome " + text); });
     TExchangeLine *line = &station->Exchanges();
     connect(line, &TExchangeLine::exchangeRunningChanged, this, [this, line](bool on) {
         Log(on ? QStringLiteral("exchange %1").arg(line->Plan().Commands()) : QStringLiteral("exchange over"));
@@ -278,13 +294,20 @@ void TestStation::writeSendsConfigurationThenChangedTables()
     sim.clearTranscript();
 
     m_station->SaveToController();
-    constexpr int kCommands = 14 + 1 + 2 * 50;
-    QCOMPARE(m_events, (QStringList{QStringLiteral("exchange %1").arg(kCommands), "exchange over"}));
+    constexpr int kCommands = 14 + 2 + 2 * 51;
+    QCOMPARE(m_events, (QStringList{QStringLiteral("exchange %1").arg(kCommands),
+                                    "outcome Конфигурация записана и проверена; ответ на \"reload\": OK",
+                                    "exchange over", "outcome " + kWritten}));
+    QCOMPARE(m_station->Outcome(), kWritten);
     const QStringList commands = Commands(sim);
     QCOMPARE(commands.size(), kCommands);
-    QCOMPARE(commands[14], QStringLiteral("reload"));
-    QVERIFY(commands[15].startsWith("wrfile tanks.tbl 1600 "));
-    QVERIFY(commands[65].startsWith("wrfile tanks.tbl 6400 "));
+    // Each read-back right after what it checks, "config"'s before "reload".
+    QCOMPARE(commands[14], QStringLiteral("rdfile config 0 429"));
+    QCOMPARE(commands[15], QStringLiteral("reload"));
+    QVERIFY(commands[16].startsWith("wrfile tanks.tbl 1600 "));
+    QCOMPARE(commands[66], QStringLiteral("rdfile tanks.tbl 1600 1600"));
+    QVERIFY(commands[67].startsWith("wrfile tanks.tbl 6400 "));
+    QCOMPARE(commands[117], QStringLiteral("rdfile tanks.tbl 6400 1600"));
     QCOMPARE(SimFile(sim, "config"), ConfigImage::Encode(config));
     const QByteArray tables = SimFile(sim, "tanks.tbl");
     for (int index = 0; index < TTankTables::Count; ++index) {
@@ -298,6 +321,159 @@ void TestStation::writeSendsConfigurationThenChangedTables()
         }
         QVERIFY(!slot.Modified);
     }
+}
+
+void TestStation::failedCheckStopsTheWrite_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("command"); // of the write, from 1; the fault holds from there on
+    QTest::addColumn<int>("bytes");
+    QTest::addColumn<bool>("onlyThere"); // the fault hits that one command alone
+    QTest::addColumn<QString>("error"); // %5first, %5last: tank 5's first and last entry on the stand-in
+    QTest::addColumn<int>("sent");
+    QTest::addColumn<QList<int>>("marked"); // slots still marked changed
+    QTest::addColumn<QString>("outcome");
+
+    const QString config = QStringLiteral("Контроллер хранит не ту конфигурацию, что записана; \"reload\" не отправлен:\n\n");
+    const QString reloaded = QStringLiteral("Конфигурация записана и проверена; ответ на \"reload\": OK");
+    const int refuse = sim::Fault::RefuseWrite;
+    const int alter = sim::Fault::AlterWrite;
+    const int shortAnswer = sim::Fault::ShortAnswer;
+    // Commands: 14 chunks of "config" and its read-back, "reload" (16),
+    // tank 2's 50 chunks and read-back (17..67), tank 5's (68..118).
+    QTest::newRow("every write refused in words")
+        << refuse << 1 << 0 << false
+        << config + "GPRS · APN: в окне «written.apn», в контроллере «internet.mts.ru»\n"
+                    "Резервуары · резервуар 2 · Hmax: в окне 2500, в контроллере 3000"
+        << 15 << QList<int>{1, 4} << QString();
+    QTest::newRow("config stored with another hmax")
+        << alter << 9 << 26 << true << config + "Резервуары · резервуар 2 · Hmax: в окне 2500, в контроллере 2501"
+        << 15 << QList<int>{1, 4} << QString();
+    QTest::newRow("config stored with another gap byte")
+        << alter << 7 << 0 << true << config + "прочие байты конфигурации: 1" << 15 << QList<int>{1, 4} << QString();
+    QTest::newRow("config read back short")
+        << shortAnswer << 15 << 0 << true << "Конфигурация повреждена: получено 214 байт из 429" << 15
+        << QList<int>{1, 4} << QString();
+    QTest::newRow("first table stored with another volume")
+        << alter << 27 << 4 << true
+        << "Контроллер хранит не ту таблицу резервуара 2, что записана:\n\n"
+           "Резервуар 2: высота 810 (в окне 2243, в контроллере 2244)"
+        << 67 << QList<int>{1, 4} << reloaded;
+    QTest::newRow("first table read back short")
+        << shortAnswer << 67 << 0 << true
+        << "Контроллер хранит не ту таблицу резервуара 2, что записана:\n\n"
+           "Резервуар 2: высоты 2000–3990 (в окне 2600 … 3197, в контроллере нет данных)"
+        << 67 << QList<int>{1, 4} << reloaded;
+    QTest::newRow("second table refused in words")
+        << refuse << 68 << 0 << false
+        << "Контроллер хранит не ту таблицу резервуара 5, что записана:\n\n"
+           "Резервуар 5: высоты 0–3990 (в окне 5000 … 6197, в контроллере %5first … %5last)"
+        << 118 << QList<int>{4} << reloaded;
+}
+
+// A check that finds a difference stops the write where it is, "reload"
+// unsent when it is in "config", and names the difference in the pages'
+// words; the configuration stays, the tables not checked stay marked, and
+// the next write tries them again.
+void TestStation::failedCheckStopsTheWrite()
+{
+    QFETCH(int, fault);
+    QFETCH(int, command);
+    QFETCH(int, bytes);
+    QFETCH(bool, onlyThere);
+    QFETCH(QString, error);
+    QFETCH(int, sent);
+    QFETCH(QList<int>, marked);
+    QFETCH(QString, outcome);
+
+    sim::ControllerSim &sim = m_fixture->Sim();
+    Create();
+    m_station->Start();
+    m_station->ReadFromController();
+    TTerminalConfig &config = m_station->Configuration();
+    config.apn = QByteArray("written.apn");
+    config.tanks[1].hmax = 2500;
+    for (const int index : {1, 4})
+        Change(m_station->TankTables()[index]);
+    const TTerminalConfig before = config;
+    error.replace(QStringLiteral("%5first"), QString::number(SimVolume(sim, 5, 0)))
+        .replace(QStringLiteral("%5last"), QString::number(SimVolume(sim, 5, 399)));
+    const int start = int(sim.commands().size());
+    const int reloads = sim.reloadCount();
+    sim.addFault({sim::Fault::Kind(fault), start + command, onlyThere ? start + command : 1 << 30, bytes});
+    m_events.clear();
+
+    try {
+        m_station->SaveToController();
+        QFAIL("the write passed its check");
+    } catch (const TError &failure) {
+        QCOMPARE(failure.Message(), error);
+    }
+    const QStringList commands = Commands(sim).mid(start);
+    QCOMPARE(commands.size(), sent);
+    QCOMPARE(sim.reloadCount(), reloads + (sent > 15 ? 1 : 0));
+    QCOMPARE(commands.contains(QStringLiteral("reload")), sent > 15);
+    QVERIFY(m_station->Configuration() == before);
+    for (int index = 0; index < TTankTables::Count; ++index)
+        QCOMPARE(m_station->TankTables()[index].Modified, marked.contains(index));
+    QCOMPARE(m_station->Outcome(), outcome);
+    QCOMPARE(m_events.filter(QStringLiteral("exchange")), (QStringList{"exchange 118", "exchange over"}));
+
+    // The next write sends what is still marked, and passes.
+    sim.clearFaults();
+    sim.clearTranscript();
+    m_station->SaveToController();
+    QCOMPARE(Commands(sim).size(), 16 + 51 * int(marked.size()));
+    QCOMPARE(m_station->Outcome(), kWritten);
+    for (const TankTable &slot : m_station->TankTables())
+        QVERIFY(!slot.Modified);
+    QCOMPARE(SimFile(sim, "config"), ConfigImage::Encode(before));
+}
+
+void TestStation::outcomeLastsUntilTheNextAction_data()
+{
+    QTest::addColumn<QString>("action");
+    for (const char *action : {"tick", "read", "write", "table fetch", "table held", "line typed", "file saved",
+                               "file opened", "port changed"})
+        QTest::newRow(action) << QString::fromLatin1(action);
+}
+
+void TestStation::outcomeLastsUntilTheNextAction()
+{
+    QFETCH(QString, action);
+    Create();
+    m_station->Start();
+    m_station->ReadFromController();
+    QVERIFY(m_station->OpenTable(1, 100));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("station.json"));
+    m_station->SaveToFile(path);
+    m_station->SaveToController();
+    QCOMPARE(m_station->Outcome(), kWritten);
+
+    if (action == "tick") {
+        m_station->Timer1Timer();
+    } else if (action == "read") {
+        m_station->ReadFromController();
+    } else if (action == "write") {
+        // A write that fails before its check ends without a word of success.
+        m_station->Exchanges().SetCommandTimeout(300);
+        m_fixture->Sim().addFault({sim::Fault::Silence, int(m_fixture->Sim().commands().size()) + 1, 1 << 30});
+        QVERIFY_THROWS_EXCEPTION(TError, m_station->SaveToController());
+    } else if (action == "table fetch") {
+        QVERIFY(m_station->OpenTable(2, 100));
+    } else if (action == "table held") {
+        QVERIFY(m_station->OpenTable(1, 100));
+    } else if (action == "line typed") {
+        TExchange exchange(m_station->Exchanges());
+    } else if (action == "file saved") {
+        m_station->SaveToFile(path);
+    } else if (action == "file opened") {
+        m_station->LoadFromFile(path);
+    } else {
+        m_station->ChangePort(1);
+    }
+    QCOMPARE(m_station->Outcome(), action == "tick" ? kWritten : QString());
 }
 
 void TestStation::fetchReadsOnceThenHoldsTheSlot_data()
@@ -442,8 +618,9 @@ void TestStation::secondExchangeIsRefused()
     });
     m_station->SaveToController();
     QCOMPARE(refusals, QStringList{"Терминал занят"});
-    QCOMPARE(m_events, (QStringList{"exchange 115", "exchange over"}));
-    QCOMPARE(Commands(sim).size(), 115);
+    QCOMPARE(m_events.first(), QStringLiteral("exchange 118"));
+    QCOMPARE(m_events.filter(QStringLiteral("exchange")), (QStringList{"exchange 118", "exchange over"}));
+    QCOMPARE(Commands(sim).size(), 118);
     QVERIFY(m_station->Configuration() == config);
     QVERIFY(!m_station->TankTables()[0].Loaded);
     QVERIFY(m_station->TankTables()[1].Loaded && !m_station->TankTables()[1].Modified);
@@ -511,7 +688,7 @@ void TestStation::refusedFileChangesNothing()
         m_station->LoadFromFile(path);
         QFAIL("the file was taken");
     } catch (const TError &error) {
-        QCOMPARE(error.Message(), QDir::toNativeSeparators(path) + ": expected one JSON object");
+        QCOMPARE(error.Message(), QDir::toNativeSeparators(path) + ": ожидается один объект JSON");
     }
     QCOMPARE(m_events, QStringList());
     QVERIFY(m_station->Configuration() == config);

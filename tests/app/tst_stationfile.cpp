@@ -515,16 +515,16 @@ void TestStationFile::refusedFileChangesNothing_data()
     QTest::addColumn<bool>("whole");      // the error's whole text, else its beginning
 
     QTest::newRow("not JSON") << QString() << QJsonValue() << QByteArray("{\"config\": ")
-                              << "not valid JSON at offset " << false;
-    QTest::newRow("not an object") << QString() << QJsonValue() << QByteArray("[1, 2]") << "expected one JSON object." << true;
+                              << "не JSON: в позиции " << false;
+    QTest::newRow("not an object") << QString() << QJsonValue() << QByteArray("[1, 2]") << "ожидается один объект JSON." << true;
     QTest::newRow("missing member") << "config/apn" << QJsonValue(QJsonValue::Undefined) << QByteArray()
-                                    << "config.apn: missing." << true;
+                                    << "config.apn: отсутствует." << true;
     QTest::newRow("out-of-range value") << "config/tanks/3/hmax" << QJsonValue(40000) << QByteArray()
-                                        << "config.tanks[3].hmax: 40000 is outside -32768..32767." << true;
+                                        << "config.tanks[3].hmax: 40000 вне пределов -32768..32767." << true;
     QTest::newRow("table of 399 values") << "tables/2/399" << QJsonValue(QJsonValue::Undefined) << QByteArray()
-                                         << "tables.2: 399 entries, expected 400." << true;
+                                         << "tables.2: элементов 399, ожидается 400." << true;
     QTest::newRow("image not hexadecimal") << "config/image" << QJsonValue(QString(858, u'x')) << QByteArray()
-                                           << "config.image: 'x' at 0 is not a hexadecimal digit." << true;
+                                           << "config.image: «x» в позиции 0 — не шестнадцатеричная цифра." << true;
     QTest::newRow("missing file") << "-" << QJsonValue() << QByteArray() << "No such file or directory." << true;
 }
 

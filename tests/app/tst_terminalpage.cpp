@@ -2,7 +2,7 @@
 // history against the controller stand-in, the log's caret, selection and
 // local typing, the session log, saving, the hex dump and the search (the
 // log's line rules: tst_terminallog).
-#include "ModalDriver.h"
+#include "FileDialogAnswer.h"
 #include "SimFixture.h"
 #include "UserInput.h"
 #include "app/ErrorBox.h"
@@ -62,35 +62,6 @@ QPoint Spot(const TTerminalPage &page, qint64 line, qint64 column = 0)
 {
     return page.mLog->CursorRect({line, column}).center();
 }
-
-// Answers the next file dialog with path in its file name field.
-std::unique_ptr<ModalDriver<QFileDialog>> AnswerFileDialog(const QString &path)
-{
-    return std::make_unique<ModalDriver<QFileDialog>>([path](QFileDialog *dialog) {
-        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-        QVERIFY(name);
-        name->setText(path);
-        static_cast<QDialog *>(dialog)->accept(); // as its button does
-    });
-}
-
-// A fresh folder holding the regular file "plain": nothing can be written
-// at "plain/<name>".
-class FolderWithFile
-{
-public:
-    FolderWithFile()
-    {
-        QFile plain(m_dir.filePath("plain"));
-        if (!plain.open(QIODevice::WriteOnly))
-            QTest::qFail("cannot make the file \"plain\"", __FILE__, __LINE__);
-    }
-    // file in the folder; an absolute file stands as it is.
-    QString Path(const QString &file) const { return QDir(m_dir.path()).filePath(file); }
-
-private:
-    QTemporaryDir m_dir;
-};
 
 QByteArray ReadFile(const QString &path)
 {

@@ -145,10 +145,12 @@ void TankButtonTest::editedTableIsWrittenAfterConfigAndDroppedByRead()
     ClickAction(window, "acIcWrite");
     QCOMPARE(m_errors, QStringList());
     const QStringList commands = Commands(fixture.Sim());
-    QCOMPARE(commands.size(), 14 + 1 + 50);
-    QCOMPARE(commands[14], QStringLiteral("reload"));
+    QCOMPARE(commands.size(), 14 + 2 + 50 + 1);
+    QCOMPARE(commands[14], QStringLiteral("rdfile config 0 429"));
+    QCOMPARE(commands[15], QStringLiteral("reload"));
     for (int chunk = 0; chunk < 50; ++chunk)
-        QVERIFY(commands[15 + chunk].startsWith(QStringLiteral("wrfile tanks.tbl %1 ").arg(1600 + 32 * chunk)));
+        QVERIFY(commands[16 + chunk].startsWith(QStringLiteral("wrfile tanks.tbl %1 ").arg(1600 + 32 * chunk)));
+    QCOMPARE(commands.last(), QStringLiteral("rdfile tanks.tbl 1600 1600"));
     QVERIFY(!window.Station().TankTables()[1].Modified);
     QVERIFY(window.Station().TankTables()[1].Loaded);
 

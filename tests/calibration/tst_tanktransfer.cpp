@@ -1,12 +1,13 @@
 // Fetch and write-back of calibration tables against the controller stand-in.
 #include "QtTestWatchdog.h"
 #include "SimFixture.h"
-#include "calibration/StationTransfer.h"
 #include "calibration/TankTable.h"
 #include "calibration/TankTableTransfer.h"
 #include "common/Error.h"
+#include "config/ConfigImage.h"
 #include "config/ConfigTransfer.h"
 #include "config/TerminalConfig.h"
+#include "station/StationTransfer.h"
 #include "terminal/Exchange.h"
 #include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
@@ -251,9 +252,10 @@ void TankTransferTest::writeBack()
                  edited.substr((n - 1) * 1600, 1600));
 }
 
-// A whole write with the tables of tanks 2 and 5 changed: every command
-// reported in order, with its file, offset, tank, number and the total
-// known from the first, each as the stand-in received it.
+// A whole checked write with the tables of tanks 2 and 5 changed: every
+// command reported in order, read-backs after what they check, with its
+// file, offset, tank, number and the total known from the first, each as
+// the stand-in received it.
 void TankTransferTest::stationWriteReportsEachStep()
 {
     SimFixture fixture;
@@ -272,12 +274,14 @@ void TankTransferTest::stationWriteReportsEachStep()
         finished << (succeeded ? step.Number : -step.Number);
     });
 
-    constexpr int kTotal = 14 + 1 + 2 * 50;
-    const TExchangePlan plan = WriteStationPlan(tables);
-    QCOMPARE(plan, (TExchangePlan{0, 14 + 2 * 50, 1}));
+    constexpr int kTotal = 14 + 1 + 1 + 2 * (50 + 1);
+    const TExchangePlan plan = WriteStationPlan(tables, true);
+    QCOMPARE(plan, (TExchangePlan{0, 14 + 2 * 50, 1, 3}));
+    QCOMPARE(WriteStationPlan(tables, false), (TExchangePlan{0, 14 + 2 * 50, 1, 0}));
     {
         TExchange exchange(exchanges, plan);
-        WriteStation(exchange, TTerminalConfig(), tables);
+        WriteStation(exchange, ConfigImage::Encode(TTerminalConfig()), tables,
+                     TStationDifference::TSides{QStringLiteral("в окне"), QStringLiteral("в контроллере")});
     }
 
     struct Expected
@@ -291,15 +295,20 @@ void TankTransferTest::stationWriteReportsEachStep()
     QList<Expected> expected;
     for (int offset = 0; offset < 429; offset += 32)
         expected.append({TExchangeStep::TKind::Write, "config", offset, qMin(32, 429 - offset), 0});
+    expected.append({TExchangeStep::TKind::Check, "config", 0, 429, 0});
     expected.append({TExchangeStep::TKind::Command, {}, 0, 0, 0});
     for (int n : {2, 5}) {
         for (int chunk = 0; chunk < 50; ++chunk)
             expected.append({TExchangeStep::TKind::Write, "tanks.tbl", (n - 1) * 1600 + 32 * chunk, 32, n});
+        expected.append({TExchangeStep::TKind::Check, "tanks.tbl", (n - 1) * 1600, 1600, n});
     }
     const QStringList sent = Commands(fixture.Sim());
     QCOMPARE(started.size(), kTotal);
     QCOMPARE(sent.size(), kTotal);
-    QCOMPARE(sent[14], QStringLiteral("reload"));
+    QCOMPARE(sent[14], QStringLiteral("rdfile config 0 429"));
+    QCOMPARE(sent[15], QStringLiteral("reload"));
+    QCOMPARE(sent[66], QStringLiteral("rdfile tanks.tbl 1600 1600"));
+    QCOMPARE(sent[117], QStringLiteral("rdfile tanks.tbl 6400 1600"));
     for (int i = 0; i < kTotal; ++i) {
         const TExchangeStep &step = started[i];
         QCOMPARE(step.Kind, expected[i].kind);

@@ -162,13 +162,14 @@ void TestConfigPages::writeAfterStartUp()
     QVERIFY2(errors.isEmpty(), qPrintable(errors.join(u'\n')));
 
     const std::vector<std::string> commands = fixture->Sim().commands();
-    QCOMPARE(commands.size(), std::size_t(15));
+    QCOMPARE(commands.size(), std::size_t(16));
     for (int i = 0; i < 14; ++i) {
         const QByteArray command = QByteArray::fromStdString(commands[i]);
         const QByteArray prefix = "wrfile config " + QByteArray::number(32 * i) + ' ';
         QVERIFY2(command.startsWith(prefix), command.constData());
         QCOMPARE(command.size() - prefix.size(), i < 13 ? 64 : 26);
     }
+    QCOMPARE(commands[14], std::string("rdfile config 0 429"));
     QCOMPARE(commands.back(), std::string("reload"));
 
     const QByteArray image = SimConfig();

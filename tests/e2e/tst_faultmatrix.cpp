@@ -30,6 +30,10 @@ enum class Line { StandIn, PortMissing, PortBusy, SecondExchange };
 constexpr int kCommandTimeoutMs = 2000;
 constexpr int kConfigChunks = 14;
 constexpr int kTableChunks = 50;
+// A checked write: the chunks of "config", its read-back and "reload"; then
+// each table's chunks and its read-back.
+constexpr int kConfigCommands = kConfigChunks + 2;
+constexpr int kTableCommands = kTableChunks + 1;
 constexpr int kMissingPort = 9;
 // The slots the write operations carry as changed: tanks 2 and 5.
 constexpr int kChangedSlots[] = {1, 4};
@@ -52,7 +56,7 @@ Target TargetOf(Operation operation)
     case Operation::Fetch:
         return {1, "rdfile tanks.tbl 0 1600"};
     case Operation::WriteBack: // the third chunk of the second table
-        return {kConfigChunks + 1 + kTableChunks + 3, "wrfile tanks.tbl 6464 "};
+        return {kConfigCommands + kTableCommands + 3, "wrfile tanks.tbl 6464 "};
     }
     return {};
 }
@@ -184,6 +188,9 @@ void FaultMatrixTest::operationUnderFault_data()
     QTest::addColumn<bool>("succeeds");
     // The error boxes' texts; %1 stands for the failing command as received.
     QTest::addColumn<QStringList>("errors");
+    // The commands sent when a check after the fault stops the operation; 0
+    // when it stops at the fault.
+    QTest::addColumn<int>("sent");
 
     // Each box holds the message, then where and why the exchange failed.
     const QStringList none;
@@ -222,46 +229,62 @@ void FaultMatrixTest::operationUnderFault_data()
             return QStringList{message + u'\n' + info.file + QStringLiteral(": ") + info.firstCommand + where + u'.'};
         };
         if (info.operation != Operation::WriteBack) { // fails before any table, as a write
-            row("port missing") << Line::PortMissing << Fault::None << 0 << false << refused(missing, 0);
-            row("port busy") << Line::PortBusy << Fault::None << 0 << false << refused(busy, 0);
+            row("port missing") << Line::PortMissing << Fault::None << 0 << false << refused(missing, 0) << 0;
+            row("port busy") << Line::PortBusy << Fault::None << 0 << false << refused(busy, 0) << 0;
         }
         row("unplugged mid-answer") << Line::StandIn << Fault::HangUp << info.hangUpBytes << false
-                                    << failed(QStringLiteral("сбой линии: COM1: Input/output error"));
+                                    << failed(QStringLiteral("сбой линии: COM1: Input/output error")) << 0;
         const QString limit = QStringLiteral("%1 с").arg(kCommandTimeoutMs / 1000);
-        row("no answer") << Line::StandIn << Fault::Silence << 0 << false << failed("нет ответа за " + limit);
+        row("no answer") << Line::StandIn << Fault::Silence << 0 << false << failed("нет ответа за " + limit) << 0;
         row("echo then silence") << Line::StandIn << Fault::EchoThenSilence << 0 << false
-                                 << failed("ответ не закончен: нет приглашения за " + limit);
+                                 << failed("ответ не закончен: нет приглашения за " + limit) << 0;
         row("no prompt") << Line::StandIn << Fault::NoPrompt << 0 << false
-                         << failed("ответ не закончен: нет приглашения за " + limit);
+                         << failed("ответ не закончен: нет приглашения за " + limit) << 0;
         row("wrong echo") << Line::StandIn << Fault::WrongEcho << 0 << false
-                          << failed("неверное эхо: за " + limit + " пришли байты, но не эхо команды");
-        row("garbage before echo") << Line::StandIn << Fault::GarbageBeforeEcho << 0 << true << none;
+                          << failed("неверное эхо: за " + limit + " пришли байты, но не эхо команды") << 0;
+        row("garbage before echo") << Line::StandIn << Fault::GarbageBeforeEcho << 0 << true << none << 0;
         row("non-hex line") << Line::StandIn << Fault::NonHexLine << 0 << !info.reads
-                            << (info.reads ? refused(nonHex, 2) : none);
+                            << (info.reads ? refused(nonHex, 2) : none) << 0;
         row("a digit too many") << Line::StandIn << Fault::ExtraDigit << 0 << !info.reads
-                                << (info.reads ? refused(odd, info.middleLine) : none);
-        row("one-byte chunks") << Line::StandIn << Fault::OneByteChunks << 0 << true << none;
+                                << (info.reads ? refused(odd, info.middleLine) : none) << 0;
+        row("one-byte chunks") << Line::StandIn << Fault::OneByteChunks << 0 << true << none << 0;
         // Nothing can be started during any exchange: the controls that would
         // start one are disabled.
-        row("second exchange") << Line::SecondExchange << Fault::None << 0 << true << none;
+        row("second exchange") << Line::SecondExchange << Fault::None << 0 << true << none << 0;
     }
     const OperationInfo &read = operations[0];
     const OperationInfo &fetch = operations[2];
     QTest::newRow("read, short answer")
         << Operation::Read << Line::StandIn << Fault::ShortAnswer << 0 << false
-        << QStringList{"Конфигурация повреждена: получено 214 байт из 429.\nconfig: " + read.firstCommand + u'.'};
+        << QStringList{"Конфигурация повреждена: получено 214 байт из 429.\nconfig: " + read.firstCommand + u'.'} << 0;
     // The whole file asked for: a byte more is no fault.
-    QTest::newRow("read, a byte too many") << Operation::Read << Line::StandIn << Fault::ExtraByte << 0 << true << none;
+    QTest::newRow("read, a byte too many") << Operation::Read << Line::StandIn << Fault::ExtraByte << 0 << true << none << 0;
     // Part of a table is refused: written back, its zeros would replace the
     // controller's values.
     QTest::newRow("table fetch, short answer")
         << Operation::Fetch << Line::StandIn << Fault::ShortAnswer << 0 << false
         << QStringList{"Таблица резервуара 1 повреждена: получено 800 байт из 1600.\n" + fetch.file + ": "
-                       + fetch.firstCommand + u'.'};
+                       + fetch.firstCommand + u'.'} << 0;
     QTest::newRow("table fetch, a byte too many")
         << Operation::Fetch << Line::StandIn << Fault::ExtraByte << 0 << false
         << QStringList{"Ответ длиннее запрошенного: получено 1601 байт из 1600.\n" + fetch.file + ": "
-                       + fetch.firstCommand + u'.'};
+                       + fetch.firstCommand + u'.'} << 0;
+    // The writes' checks: a chunk stored otherwise than sent is caught by the
+    // read-back after it, named in the pages' words, "config"'s before
+    // "reload"; a chunk refused in words that would not have changed what
+    // the controller holds leaves nothing to find.
+    QTest::newRow("write, a chunk stored otherwise")
+        << Operation::Write << Line::StandIn << Fault::AlterWrite << 0 << false
+        << QStringList{"Контроллер хранит не ту конфигурацию, что записана; \"reload\" не отправлен:\n\n"
+                       "Http · Порт: в окне 8080, в контроллере 8081."}
+        << kConfigChunks + 1;
+    QTest::newRow("write, a chunk of unchanged bytes refused")
+        << Operation::Write << Line::StandIn << Fault::RefuseWrite << 0 << true << none << 0;
+    QTest::newRow("table write-back, a chunk refused")
+        << Operation::WriteBack << Line::StandIn << Fault::RefuseWrite << 0 << false
+        << QStringList{"Контроллер хранит не ту таблицу резервуара 5, что записана:\n\n"
+                       "Резервуар 5: высоты 160–230 (в окне 5016 … 5023, в контроллере 0 … 0)"}
+        << kConfigCommands + 2 * kTableCommands;
 }
 
 void FaultMatrixTest::operationUnderFault()
@@ -272,6 +295,7 @@ void FaultMatrixTest::operationUnderFault()
     QFETCH(int, bytes);
     QFETCH(bool, succeeds);
     QFETCH(QStringList, errors);
+    QFETCH(int, sent);
 
     SettingsFile settings;
     SimFixture fixture;
@@ -331,8 +355,8 @@ void FaultMatrixTest::operationUnderFault()
     }
 
     Start(window, operation);
-    const QStringList sent = Commands(sim, before);
-    const QString failing = sent.value(target.command - 1);
+    const QStringList commands = Commands(sim, before);
+    const QString failing = commands.value(target.command - 1);
     errors.replaceInStrings(QStringLiteral("%1"), failing);
     QCOMPARE(m_errors, errors);
     QVERIFY(!editor.LeftOpen);
@@ -349,19 +373,19 @@ void FaultMatrixTest::operationUnderFault()
     QVERIFY(TableButtonsEnabled(window));
 
     // What reached the stand-in: the whole operation, or nothing beyond the
-    // command that failed.
+    // command that failed or the check that found the fault.
     const bool portFails = line == Line::PortMissing || line == Line::PortBusy;
     if (portFails) {
-        QCOMPARE(sent, QStringList());
+        QCOMPARE(commands, QStringList());
     } else if (!succeeds) {
-        QCOMPARE(sent.size(), target.command);
+        QCOMPARE(commands.size(), sent > 0 ? sent : target.command);
         QVERIFY2(failing.startsWith(QLatin1String(target.prefix)), qPrintable(failing));
     }
 
     switch (operation) {
     case Operation::Read:
         if (succeeds) {
-            QCOMPARE(sent, QStringList{"rdfile config 0 0"});
+            QCOMPARE(commands, QStringList{"rdfile config 0 0"});
             QCOMPARE(TankGrid(window)->model()->rowCount(), 6);
         } else {
             QVERIFY(PagesEmpty(window));
@@ -374,7 +398,7 @@ void FaultMatrixTest::operationUnderFault()
         QCOMPARE(editor.Opened, succeeds ? 1 : 0);
         QByteArray expected(1600, '\0');
         if (succeeds) {
-            QCOMPARE(sent, QStringList{"rdfile tanks.tbl 0 1600"});
+            QCOMPARE(commands, QStringList{"rdfile tanks.tbl 0 1600"});
             expected = TableBlock(sim, 0);
         }
         QCOMPARE(VolumeBytes(table), expected);
@@ -383,27 +407,28 @@ void FaultMatrixTest::operationUnderFault()
     case Operation::Write:
     case Operation::WriteBack: {
         QVERIFY(!PagesEmpty(window));
-        const int configEnd = kConfigChunks + 1;
+        const bool reloaded = succeeds || commands.size() > kConfigChunks + 1;
+        QCOMPARE(sim.reloadCount(), reloadsBefore + (reloaded ? 1 : 0));
+        QCOMPARE(commands.contains(QStringLiteral("reload")), reloaded);
         if (succeeds) {
-            QCOMPARE(sent.size(), configEnd + 2 * kTableChunks);
-            QCOMPARE(sent[kConfigChunks], QStringLiteral("reload"));
-            QCOMPARE(sim.reloadCount(), reloadsBefore + 1);
+            QCOMPARE(commands.size(), kConfigCommands + 2 * kTableCommands);
+            QCOMPARE(commands[kConfigChunks], QStringLiteral("rdfile config 0 429"));
+            QCOMPARE(commands[kConfigChunks + 1], QStringLiteral("reload"));
         } else {
-            QCOMPARE(sim.reloadCount(), reloadsBefore + (sent.size() > configEnd ? 1 : 0));
-            for (int i = 0; i < sent.size() && i < configEnd; ++i)
-                QVERIFY(!sent[i].startsWith(QLatin1String("wrfile tanks.tbl")));
+            for (int i = 0; i < commands.size() && i < kConfigCommands; ++i)
+                QVERIFY(!commands[i].startsWith(QLatin1String("wrfile tanks.tbl")));
         }
         // A slot is written and unmarked exactly when all its chunks went out
-        // before the failure.
+        // and its read-back came back as written before the failure.
         for (int n = 0; n < 2; ++n) {
             const int slot = kChangedSlots[n];
             const TankTable &table = window.Station().TankTables()[slot];
-            const bool written = succeeds || sent.size() > configEnd + (n + 1) * kTableChunks;
+            const bool written = succeeds || commands.size() > kConfigCommands + (n + 1) * kTableCommands;
             QCOMPARE(bool(table.Modified), !written);
             QVERIFY(table.Loaded);
             if (written)
                 QCOMPARE(TableBlock(sim, slot), VolumeBytes(table));
-            else if (sent.size() <= configEnd + n * kTableChunks)
+            else if (commands.size() <= kConfigCommands + n * kTableCommands)
                 QCOMPARE(TableBlock(sim, slot), tablesBefore.mid(slot * 1600, 1600));
         }
         break;

@@ -1,4 +1,4 @@
-// The command-line companion's configuration JSON over arbitrary documents.
+// The station file's configuration JSON over arbitrary documents.
 //
 // A document is refused with TInputError or gives a configuration that the
 // JSON writer turns back into the same object, and that comes back
@@ -6,11 +6,11 @@
 // the controller will hold.
 
 #include "FuzzSupport.h"
-#include "cli/ConfigJson.h"
-#include "cli/InputChecks.h"
-#include "cli/InputError.h"
 #include "config/ConfigImage.h"
 #include "config/TerminalConfig.h"
+#include "station/ConfigJson.h"
+#include "station/InputChecks.h"
+#include "station/InputError.h"
 
 #include <QByteArray>
 #include <QJsonObject>

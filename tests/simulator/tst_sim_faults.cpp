@@ -100,6 +100,37 @@ TEST_CASE(refusedWriteLeavesTheFile)
     CHECK_EQ(line.controller.file("t"), written);
 }
 
+// An altered write answers as a good one and stores one byte one higher:
+// the chosen byte of the chunk, or the last of a shorter chunk.
+TEST_CASE(alteredWriteStoresAnotherByte)
+{
+    struct Row
+    {
+        const char *name;
+        int byte;
+        const char *stored;
+    };
+    const Row rows[] = {
+        {"first byte by default", 0, "\xAB\xBB\xCC"},
+        {"the chosen byte", 1, "\xAA\xBC\xCC"},
+        {"beyond the chunk: its last", 7, "\xAA\xBB\xCD"},
+    };
+    for (const Row &row : rows) {
+        check::Scope scope(row.name);
+        Line line;
+        line.controller.addFault({.kind = sim::Fault::AlterWrite, .fromCommand = 1, .toCommand = 1, .bytes = row.byte});
+        SimClient client(line.controller.linkPath());
+        CHECK_EQ(client.command("wrfile t 2 AABBCC"), "wrfile t 2 AABBCC\r\r\n>");
+        std::string written = twentyBytes();
+        written.replace(2, 3, row.stored);
+        CHECK_EQ(line.controller.file("t"), written);
+        // The next command is not altered.
+        CHECK_EQ(client.command("wrfile t 2 AABBCC"), "wrfile t 2 AABBCC\r\r\n>");
+        written.replace(2, 3, "\xAA\xBB\xCC");
+        CHECK_EQ(line.controller.file("t"), written);
+    }
+}
+
 // The reader takes everything up to the '>' before the rest is sent, so the
 // '>' ends a chunk at a line start, as a prompt would.
 TEST_CASE(lineCutAfterGtArrivesInTwoParts)

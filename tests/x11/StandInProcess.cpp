@@ -34,9 +34,12 @@ bool StandInProcess::Start(QString *error)
     const QDir folder(m_folder);
     const QString state = folder.filePath(kStateFolder + QString::number(m_port));
     folder.mkpath(state);
-    m_process.setArguments({QStringLiteral("--dir"), m_portsFolder, QStringLiteral("--port"), QString::number(m_port),
-                            QStringLiteral("--state"), state, QStringLiteral("--transcript"),
-                            folder.filePath(QString::number(m_port) + kTranscript)});
+    QStringList arguments{QStringLiteral("--dir"), m_portsFolder, QStringLiteral("--port"), QString::number(m_port),
+                          QStringLiteral("--state"), state, QStringLiteral("--transcript"),
+                          folder.filePath(QString::number(m_port) + kTranscript)};
+    for (const QString &fault : m_faults)
+        arguments << QStringLiteral("--fault") << fault;
+    m_process.setArguments(arguments);
     m_process.start();
     // It says so once the port is linked.
     while (!m_process.canReadLine()) {

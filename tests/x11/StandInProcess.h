@@ -20,6 +20,10 @@ public:
     // Starts it and waits until the port is there; false with *error set
     // when it does not come up. Files and transcript carry over a restart.
     bool Start(QString *error);
+    // Faults for the next Start(), as controller-sim's --fault takes them
+    // ("refuse-write", "alter-write:10:10:26"); its commands count from 1
+    // again there.
+    void SetFaults(const QStringList &faults) { m_faults = faults; }
     // Stops it as SIGTERM does; the port link is gone afterwards.
     bool Stop();
 
@@ -37,5 +41,6 @@ private:
     QString m_folder;
     QString m_portsFolder;
     int m_port;
+    QStringList m_faults;
     QProcess m_process;
 };

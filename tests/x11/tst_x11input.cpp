@@ -65,6 +65,8 @@ QString OpenText(int port)
     return QStringLiteral("COM%1 открыт").arg(port);
 }
 
+const QString kWrittenAndChecked = QStringLiteral("Записано и проверено; ответ на \"reload\": OK");
+
 const QByteArray kTableFile = QByteArrayLiteral("tanks.tbl");
 const QString kTableRead = QStringLiteral("rdfile tanks.tbl ");
 const QString kTableWrite = QStringLiteral("wrfile tanks.tbl ");
@@ -137,6 +139,8 @@ private slots:
     void fileSavedOpenedWritten();
     void readAsksAboutUnsavedChanges();
     void closeAsksAboutUnsavedChanges();
+    void failedWriteCheckShowsTheBox_data();
+    void failedWriteCheckShowsTheBox();
 
 private:
     // Stops the program and the stand-in.
@@ -162,6 +166,9 @@ private:
     // Waits for the question about unsaved changes and answers it with
     // Escape or a click on the button called answer.
     void AnswerQuestion(const QString &answer);
+    // Restarts the stand-in with these faults and waits for the program to
+    // have the port again.
+    void RestartStandIn(const QStringList &faults);
 
     const ProgramUnderTest m_target;
     XDisplay m_x;
@@ -472,6 +479,8 @@ void tst_x11input::gridCellEditedWritten()
     STEP(WriteConfiguration());
     EXPECT_SOON(m_com1->File(QStringLiteral("config")) == ConfigImage::Encode(expected),
                 "\"config\" holds the edited value and nothing else changed");
+    EXPECT_SOON(m_probe->Text(QStringLiteral("StatusOutcome")) == kWrittenAndChecked,
+                "the status bar says the write was checked");
     STEP(ExpectNoErrorBox());
 }
 
@@ -714,6 +723,72 @@ void tst_x11input::closeAsksAboutUnsavedChanges()
     STEP(AnswerQuestion(QStringLiteral("btnDiscard")));
     EXPECT(m_program->waitForFinished(kGuardMs), "\"Не сохранять\": the program ends");
     EXPECT(m_program->exitStatus() == QProcess::NormalExit && m_program->exitCode() == 0, "the program ends normally");
+}
+
+void tst_x11input::RestartStandIn(const QStringList &faults)
+{
+    EXPECT(m_com1->Stop(), "the stand-in stops");
+    m_com1->SetFaults(faults);
+    QString error;
+    QVERIFY2(m_com1->Start(&error), qPrintable(error));
+    EXPECT_SOON(m_probe->Text(QStringLiteral("StatusPanel0")) == OpenText(1), "the status bar shows COM1 open again");
+}
+
+void tst_x11input::failedWriteCheckShowsTheBox_data()
+{
+    QTest::addColumn<QStringList>("faults"); // of the stand-in, its read being its first command
+    QTest::addColumn<QString>("apn");        // typed over the APN; empty: nothing edited
+    QTest::addColumn<QString>("box");        // %1: the stand-in's APN
+
+    const QString header = QStringLiteral("Контроллер хранит не ту конфигурацию, что записана; \"reload\" не отправлен:\n\n");
+    // A controller that answers every wrfile in words and keeps its bytes.
+    QTest::newRow("every write refused")
+        << QStringList{QStringLiteral("refuse-write")} << QStringLiteral("edited")
+        << header + QStringLiteral("GPRS · APN: в окне «edited», в контроллере «%1».");
+    // One that stores the low byte of tank 2's hmax one higher: the chunk at
+    // 256 is the write's ninth command, the stand-in's tenth.
+    QTest::newRow("a byte stored otherwise")
+        << QStringList{QStringLiteral("alter-write:10:10:26")} << QString()
+        << header + QStringLiteral("Резервуары · резервуар 2 · Hmax: в окне 3000, в контроллере 3001.");
+}
+
+// "Загрузить в контроллер" against a controller that does not store what it
+// is sent: one error box names the field in the pages' words, "reload" is
+// not sent, and the pages keep what the user typed.
+void tst_x11input::failedWriteCheckShowsTheBox()
+{
+    QFETCH(QStringList, faults);
+    QFETCH(QString, apn);
+    QFETCH(QString, box);
+
+    STEP(RestartStandIn(faults));
+    const qsizetype before = m_com1->Commands().size();
+    STEP(ReadConfiguration(*m_com1));
+    const QString held = Cp1251::toUnicode(Decoded(m_com1->File(QStringLiteral("config"))).apn.Bytes());
+    box.replace(QStringLiteral("%1"), held);
+    STEP(ShowPage(QStringLiteral("GPRS")));
+    if (!apn.isEmpty()) {
+        EXPECT(ClickOn(QStringLiteral("widget eAPN")), "a click into \"APN:\"");
+        EXPECT_SOON(m_probe->Ask(QStringLiteral("focus")).startsWith(QStringLiteral("eAPN ")), "\"APN:\" has the focus");
+        EXPECT(m_x.Keys({QStringLiteral("ctrl+a")}) && m_x.Type(apn), "typing over the APN");
+        EXPECT_SOON(m_probe->Text(QStringLiteral("eAPN")) == apn, "\"APN:\" shows the edit");
+    }
+
+    EXPECT(ClickOn(QStringLiteral("widget acIcWrite")), "a click on \"Загрузить в контроллер\"");
+    EXPECT(ShowsSoon(kErrorBoxTitle), "an error box shows");
+    EXPECT_SOON(m_probe->Text(QStringLiteral("qt_msgbox_label")) == box,
+                QStringLiteral("the box names the field, got: ") + m_probe->Text(QStringLiteral("qt_msgbox_label")));
+    const QStringList sent = m_com1->Commands().mid(before);
+    EXPECT(sent.size() == 1 + 14 + 1 && sent.last() == QStringLiteral("rdfile config 0 429"),
+           QStringLiteral("the write and its read-back were sent, then nothing: ") + sent.mid(14).join(u", "));
+    EXPECT(!sent.contains(QStringLiteral("reload")), "no reload was sent");
+
+    EXPECT(m_x.Keys({QStringLiteral("Return")}), "Return");
+    EXPECT_SOON(!m_x.WindowShown(kErrorBoxTitle), "the box closes on Enter");
+    EXPECT(m_x.WindowShown(kMainTitle), "the main window still shows");
+    EXPECT(m_probe->Text(QStringLiteral("eAPN")) == (apn.isEmpty() ? held : apn), "\"APN:\" keeps what it showed");
+    EXPECT(m_probe->Text(QStringLiteral("StatusOutcome")).isEmpty(), "the status bar claims no write");
+    EXPECT(m_com1->Commands().mid(before).size() == sent.size(), "nothing more was sent");
 }
 
 QTEST_GUILESS_MAIN(tst_x11input)

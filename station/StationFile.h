@@ -1,7 +1,7 @@
 // A station's configuration and calibration tables in one file, in the
-// companion's backup format and through the companion's own code, so that a
-// file saved here restores with "kolt-tarvo-cli restore" and a backup made
-// there opens here.
+// backup format (Backup.h) that both programs read and write, so that a file
+// saved in the window restores with "kolt-tarvo-cli restore" and a backup
+// made there opens in the window.
 #pragma once
 
 #include "calibration/TankTable.h"
@@ -23,7 +23,7 @@ namespace StationFile {
 // the file is either complete or as it was. Throws TError naming the file.
 void Save(const QString &Path, const TTerminalConfig &Config, const TTankTables &Tables);
 
-// Reads Path through the companion's input checks. Throws TError naming the
+// Reads Path through the input checks (InputChecks.h). Throws TError naming the
 // file and, for a refused document, the field.
 TStationFile Load(const QString &Path);
 

@@ -3,8 +3,8 @@
 // holds with the error that names it.
 #include "ConfigMembers.h"
 #include "JsonEdit.h"
-#include "cli/ConfigJson.h"
-#include "cli/InputError.h"
+#include "station/ConfigJson.h"
+#include "station/InputError.h"
 #include "config/TerminalConfig.h"
 
 #include <QJsonArray>
@@ -48,17 +48,17 @@ void TestConfigJson::everyMember_data()
             const qint64 max = std::numeric_limits<T>::max();
             for (const qint64 beyond : {min - 1, max + 1}) {
                 refused << double(beyond);
-                errors << QStringLiteral("%1: %2 is outside %3..%4").arg(m.path).arg(beyond).arg(min).arg(max);
+                errors << QStringLiteral("%1: %2 вне пределов %3..%4").arg(m.path).arg(beyond).arg(min).arg(max);
             }
         } else {
             const QByteArray text(Member::capacity, 'x');
             set = [reach = m.reach, text](TTerminalConfig &c) { reach(c) = text; };
             shown = QString::fromLatin1(text);
             refused << QString(Member::capacity + 1, u'x');
-            errors << QStringLiteral("%1: %2 characters, at most %3 fit").arg(m.path).arg(Member::capacity + 1).arg(Member::capacity);
+            errors << QStringLiteral("%1: длина %2, наибольшая %3").arg(m.path).arg(Member::capacity + 1).arg(Member::capacity);
         }
         refused << QJsonValue::Undefined;
-        errors << m.path + QStringLiteral(": missing");
+        errors << m.path + QStringLiteral(": отсутствует");
         QTest::newRow(qPrintable(m.path)) << m.jsonPath << set << shown << refused << errors;
     });
 }

@@ -32,10 +32,10 @@ void FromJson(const QJsonObject &Document, QByteArray &ConfigImage, TTankTables 
 {
     for (auto it = Document.begin(); it != Document.end(); ++it) {
         if (it.key() != kConfig && it.key() != kTables)
-            throw TInputError(QStringLiteral("%1: unknown key").arg(it.key()));
+            throw TInputError(QStringLiteral("%1: неизвестный ключ").arg(it.key()));
     }
     if (!Document.contains(kConfig))
-        throw TInputError(QStringLiteral("config: missing"));
+        throw TInputError(kConfig + QStringLiteral(": отсутствует"));
     ConfigImage = ConfigJson::ImageFromJson(InputChecks::CheckedObject(Document.value(kConfig), kConfig), kConfig);
 
     Tables.Reset();
@@ -48,7 +48,7 @@ void FromJson(const QJsonObject &Document, QByteArray &ConfigImage, TTankTables 
         const int tankNo = it.key().toInt(&isNumber);
         TankTable *slot = isNumber && QString::number(tankNo) == it.key() ? Tables.ForTank(tankNo) : nullptr;
         if (!slot)
-            throw TInputError(QStringLiteral("%1: unknown key, tanks are 1..%2").arg(field).arg(TTankTables::Count));
+            throw TInputError(QStringLiteral("%1: неизвестный ключ, резервуары 1..%2").arg(field).arg(TTankTables::Count));
         slot->Volumes = InputChecks::CheckedTable(it.value(), field);
         slot->Loaded = true;
         slot->Modified = true;

@@ -1,8 +1,8 @@
 #include "StationFile.h"
 
-#include "cli/Backup.h"
-#include "cli/InputChecks.h"
-#include "cli/InputError.h"
+#include "Backup.h"
+#include "InputChecks.h"
+#include "InputError.h"
 #include "common/Error.h"
 #include "common/SaveFile.h"
 #include "config/ConfigImage.h"
@@ -40,12 +40,8 @@ TStationFile Load(const QString &Path)
     if (file.error() != QFileDevice::NoError)
         Fail(Path, file.errorString());
 
-    QJsonObject document;
-    try {
-        document = InputChecks::ParseJsonObject(text, QDir::toNativeSeparators(Path));
-    } catch (const TInputError &error) {
-        throw TError(error.Message()); // names the file already
-    }
+    // Its error names the file already.
+    const QJsonObject document = InputChecks::ParseJsonObject(text, QDir::toNativeSeparators(Path));
     TStationFile loaded;
     QByteArray image;
     try {

@@ -93,7 +93,7 @@ public:
     {
         for (auto it = m_object.begin(); it != m_object.end(); ++it) {
             if (!m_taken.contains(it.key()))
-                throw TInputError(QStringLiteral("%1: unknown key").arg(Field(it.key())));
+                throw TInputError(QStringLiteral("%1: неизвестный ключ").arg(Field(it.key())));
         }
     }
 
@@ -103,7 +103,7 @@ private:
         const QString key = Key(name);
         m_taken.insert(key);
         if (!m_object.contains(key))
-            throw TInputError(QStringLiteral("%1: missing").arg(Field(key)));
+            throw TInputError(QStringLiteral("%1: отсутствует").arg(Field(key)));
         return m_object.value(key);
     }
 

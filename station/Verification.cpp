@@ -1,0 +1,86 @@
+#include "Verification.h"
+
+#include "FileRange.h"
+#include "calibration/TankTable.h"
+#include "calibration/TankTableTransfer.h"
+#include "common/Cp1251.h"
+#include "common/Error.h"
+#include "config/ConfigImage.h"
+#include "config/ConfigTransfer.h"
+#include "terminal/RemoteFile.h"
+
+#include <QStringList>
+
+namespace {
+
+// Lines of a failed check shown in full; the others are counted.
+constexpr qsizetype kLinesShown = 10;
+
+[[noreturn]] void Fail(const QString &what, QStringList lines)
+{
+    const qsizetype more = lines.size() - kLinesShown;
+    if (more > 0) {
+        lines.resize(kLinesShown);
+        lines << QStringLiteral("и ещё различий: %1").arg(more);
+    }
+    throw TError(what + QStringLiteral("\n\n") + lines.join(u'\n'));
+}
+
+// The runs of bytes in which Actual, read from Offset of the file Name,
+// differs from Expected; what Actual lacks at the end is one run of its own.
+QStringList ByteRuns(const QByteArray &Name, qint32 Offset, const QByteArray &Expected, const QByteArray &Actual)
+{
+    QList<TFileRange> runs;
+    const qsizetype compared = qMin(Expected.size(), Actual.size());
+    for (qsizetype i = 0; i < compared; ++i) {
+        if (Expected.at(i) == Actual.at(i))
+            continue;
+        const qint64 at = Offset + i;
+        if (!runs.isEmpty() && runs.last().last == at - 1)
+            runs.last().last = at;
+        else
+            runs.append({Name, at, at});
+    }
+    QStringList lines;
+    for (const TFileRange &run : runs)
+        lines << run.Describe();
+    if (compared < Expected.size())
+        lines << TFileRange{Name, Offset + compared, Offset + Expected.size() - 1}.Describe()
+                     + QStringLiteral(": нет данных");
+    return lines;
+}
+
+} // namespace
+
+namespace Verification {
+
+void CheckConfig(TExchange &Exchange, const QByteArray &Written, const TSides &Sides)
+{
+    QByteArray held;
+    ReadBackRemoteFile(Exchange, ConfigFile::Name, 0, qint32(Written.size()), held);
+    const QList<TStationDifference> differences = StationComparison::CompareConfig(Written, held);
+    if (!differences.isEmpty())
+        Fail(QStringLiteral("Контроллер хранит не ту конфигурацию, что записана; \"reload\" не отправлен:"),
+             StationComparison::Lines(differences, Sides));
+}
+
+void CheckTable(TExchange &Exchange, const TankTable &Written, const TSides &Sides)
+{
+    using namespace TankTableFile;
+    QByteArray held;
+    ReadBackRemoteFile(Exchange, Name, BlockOffset(Written.TankNo), BlockSize, held, Written.TankNo);
+    if (const auto difference = StationComparison::CompareTable(Written.TankNo, BlockBytes(Written), held))
+        Fail(QStringLiteral("Контроллер хранит не ту таблицу резервуара %1, что записана:").arg(Written.TankNo),
+             {difference->Text(Sides)});
+}
+
+void CheckFile(TExchange &Exchange, const QByteArray &Name, qint32 Offset, const QByteArray &Written)
+{
+    QByteArray held;
+    ReadBackRemoteFile(Exchange, Name, Offset, qint32(Written.size()), held);
+    const QStringList runs = ByteRuns(Name, Offset, Written, held);
+    if (!runs.isEmpty())
+        Fail(QStringLiteral("Контроллер хранит в %1 не то, что записано:").arg(Cp1251::toUnicode(Name)), runs);
+}
+
+} // namespace Verification
