@@ -4,8 +4,9 @@
 // transcript and files) and on the screen's side (window titles, and what
 // the program's test probe says its widgets show). Positions on screen are
 // asked of the program itself. When a step fails, the screen is kept as an
-// image in the build folder. The same flows drive the Linux build or the
-// Windows build under wine (ProgramUnderTest.h).
+// image in the build folder (or in the folder KOLT_X11_SCREENSHOTS names).
+// The same flows drive the Linux build or the Windows build under wine
+// (ProgramUnderTest.h, and KOLT_X11_DISPLAY in XDisplay.h).
 #include "ProbeClient.h"
 #include "ProgramUnderTest.h"
 #include "StandInProcess.h"
