@@ -5,7 +5,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabBar>
@@ -15,6 +14,7 @@
 #include <cstdio>
 #include <mutex>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -142,24 +142,49 @@ struct TTestProbe::TInput
     TTestProbe *probe;
 };
 
+namespace {
+
+// A query line, handed from the reading thread to the GUI thread.
+class TQueryEvent : public QEvent
+{
+public:
+    static QEvent::Type Type()
+    {
+        static const auto type = QEvent::Type(QEvent::registerEventType());
+        return type;
+    }
+
+    explicit TQueryEvent(const QByteArray &line) : QEvent(Type()), Line(line) {}
+
+    const QByteArray Line;
+};
+
+} // namespace
+
 std::unique_ptr<TTestProbe> TTestProbe::FromEnvironment()
 {
     if (qEnvironmentVariableIsEmpty(VariableName))
         return nullptr;
     std::unique_ptr<TTestProbe> probe(new TTestProbe);
+    TQueryEvent::Type(); // registered here, on the GUI thread
     std::thread([input = probe->m_input] {
-        constexpr int kStandardInput = 0; // the descriptor, on every platform
-        // Unbuffered, a line is read up to its end and no further; the
-        // C library's stdin would hold a lock that its exit takes, too.
-        QFile queries;
-        if (!queries.open(kStandardInput, QIODevice::ReadOnly | QIODevice::Unbuffered))
-            return;
-        for (QByteArray line = queries.readLine(); !line.isEmpty(); line = queries.readLine()) {
-            const std::lock_guard lock(input->mutex);
-            if (!input->probe)
-                return;
-            QMetaObject::invokeMethod(
-                input->probe, [probe = input->probe, line] { probe->Reply(line); }, Qt::QueuedConnection);
+        // The descriptor itself, read() being there in both C libraries:
+        // stdin would hold a lock that the C library's exit takes too, and a
+        // QObject here would make the thread one of Qt's, whose end as the
+        // process exits hangs that exit under wine.
+        constexpr int kStandardInput = 0;
+        char chunk[256];
+        QByteArray pending;
+        for (auto got = ::read(kStandardInput, chunk, sizeof chunk); got > 0;
+             got = ::read(kStandardInput, chunk, sizeof chunk)) {
+            pending.append(chunk, got);
+            for (qsizetype end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
+                const std::lock_guard lock(input->mutex);
+                if (!input->probe)
+                    return;
+                QCoreApplication::postEvent(input->probe, new TQueryEvent(pending.left(end + 1)));
+                pending.remove(0, end + 1);
+            }
         }
     }).detach();
     return probe;
@@ -175,6 +200,12 @@ TTestProbe::~TTestProbe()
     // Lines handed over but not answered yet go with the object.
     const std::lock_guard lock(m_input->mutex);
     m_input->probe = nullptr;
+}
+
+void TTestProbe::customEvent(QEvent *event)
+{
+    if (event->type() == TQueryEvent::Type())
+        Reply(static_cast<TQueryEvent *>(event)->Line);
 }
 
 QString TTestProbe::Answer(const QString &query)

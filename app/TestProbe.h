@@ -43,6 +43,9 @@ public:
 
     static QString Answer(const QString &query);
 
+protected:
+    void customEvent(QEvent *event) override;
+
 private:
     struct TInput;
 
