@@ -282,7 +282,7 @@ void TConfigPages::FinishEdits()
     DBGridEh3->FinishEdit();
 }
 
-void TConfigPages::Store(TTerminalConfig &Config)
+void TConfigPages::Store(TTerminalConfig &Config, TRows Rows)
 {
     FinishEdits();
 
@@ -300,7 +300,8 @@ void TConfigPages::Store(TTerminalConfig &Config)
     Config.sync_time = quint16(Integer(eSyncTime, 0));
 
     ConfigDataSets::Store(*dsTank, *dsPump, *dsNozz, Config);
-    MoveToFirstRows();
+    if (Rows == TRows::MoveToFirst)
+        MoveToFirstRows();
 
     Config.card_sector = quint8(Integer(eCardSector, std::nullopt));
     Config.card_psw = Bytes(eCardPsw);

@@ -48,10 +48,13 @@ public:
     // Fills the pages from Config: every box, 6 tank rows, 4 dispenser rows
     // and 16 nozzle rows; the first row of every grid becomes current.
     void Show(const TTerminalConfig &Config);
+    // What Store() does with the grids' current rows: a write moves them to
+    // the first rows; a comparison leaves them where they are.
+    enum class TRows { MoveToFirst, Keep };
     // Finishes pending cell edits, clears Config and stores the pages into
     // it. Throws TError for an empty card sector or a number beyond 32 bits;
     // Config then holds what was stored before that field.
-    void Store(TTerminalConfig &Config);
+    void Store(TTerminalConfig &Config, TRows Rows = TRows::MoveToFirst);
 
     // Takes what is typed into an open cell editor into its data set.
     void FinishEdits();

@@ -8,6 +8,7 @@
 #include "config/ConfigTransfer.h"
 #include "config/TerminalConfig.h"
 #include "station/StationFile.h"
+#include "station/StationImage.h"
 #include "station/StationTransfer.h"
 #include "terminal/Exchange.h"
 #include "terminal/ExchangeLine.h"
@@ -68,7 +69,7 @@ TStation::TStation(QObject *parent) : QObject(parent)
 TStation::~TStation()
 {
     // No tick from here on, also not from the closed event.
-    m_timer1->stop();
+    Stop();
     m_shuttingDown = true;
     m_exchanges.reset();
     m_terminal.reset();
@@ -79,6 +80,11 @@ void TStation::Start()
 {
     m_timer1->start();
     Timer1Timer();
+}
+
+void TStation::Stop()
+{
+    m_timer1->stop();
 }
 
 void TStation::LoadSettings()
@@ -171,6 +177,12 @@ void TStation::SaveToController()
     SetOutcome(QStringLiteral("Записано и проверено; ") + reloaded);
     if (m_changeCount == changesBefore)
         SetUnsavedChanges(false);
+}
+
+TControllerComparison TStation::CompareWithController(const TTerminalConfig &Pages)
+{
+    const TStationImage ours = TStationImage::Of(ConfigImage::Encode(Pages), m_tankTables);
+    return {ours.TankNos(), StationComparison::CompareStation(ours, ReadStation(*m_exchanges, ours))};
 }
 
 TankTable *TStation::OpenTable(int TankNo, int HMax)

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "calibration/TankTable.h"
+#include "station/StationComparison.h"
 
 #include <QObject>
 #include <functional>
@@ -19,6 +20,13 @@ class TExchange;
 class TExchangeLine;
 class TTerminal;
 class TTerminalConfig;
+
+// What a comparison with the controller found.
+struct TControllerComparison
+{
+    QList<int> TankNos; // the tables compared besides the configuration
+    QList<TStationDifference> Differences; // the window's value first
+};
 
 class TStation : public QObject
 {
@@ -55,6 +63,9 @@ public:
 
     // Starts the reconnect timer and ticks at once.
     void Start();
+    // Stops the reconnect timer; a close outside shutdown still reopens the
+    // link at once.
+    void Stop();
     // The reconnect tick: opens a closed terminal; the outcome goes to
     // statusChanged.
     void Timer1Timer();
@@ -77,6 +88,13 @@ public:
     // later one marked changed. Once written and checked, nothing is
     // unsaved, unless the user changed something while the write ran.
     void SaveToController();
+    // Reads "config" and the block of every Loaded table from the
+    // controller and compares them with Pages (the pages as a write encodes
+    // them) and the tables held, the window's value first. Sends nothing
+    // else and changes nothing held: the configuration, the tables and their
+    // marks, what is unsaved. Throws TError: "Терминал занят" while another
+    // operation runs, the read's error, or a "config" too short to compare.
+    TControllerComparison CompareWithController(const TTerminalConfig &Pages);
     // The slot of tank TankNo, its table read from the controller first
     // when it has not been, its HMax set to HMax; nullptr, with no slot
     // touched, when there is no such tank. Throws TError from the read,

@@ -5,11 +5,13 @@
 #include "ExchangeProgress.h"
 #include "Station.h"
 #include "TerminalPage.h"
+#include "UfmCompare.h"
 #include "UfmConn.h"
 #include "UnsavedChangesQuestion.h"
 #include "calibration/UfmTankCalibration.h"
 #include "common/Error.h"
 #include "config/ConfigPresentation.h"
+#include "config/TerminalConfig.h"
 #include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
@@ -166,11 +168,13 @@ void TfmMain::CreateToolBar()
     acFileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     acFileSave = makeAction("acFileSave", QStringLiteral("Сохранить в файл"), ":/icons/save.png");
     acFileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    acCompare = makeAction("acCompare", QStringLiteral("Сравнить с контроллером"), ":/icons/compare.png");
     connect(acConfig, &QAction::triggered, this, [this] { RunAction([this] { acConfigExecute(); }); });
     connect(acIcRead, &QAction::triggered, this, [this] { RunAction([this] { acIcReadExecute(); }); });
     connect(acIcWrite, &QAction::triggered, this, [this] { RunAction([this] { acIcWriteExecute(); }); });
     connect(acFileOpen, &QAction::triggered, this, [this] { RunAction([this] { acFileOpenExecute(); }); });
     connect(acFileSave, &QAction::triggered, this, [this] { RunAction([this] { acFileSaveExecute(); }); });
+    connect(acCompare, &QAction::triggered, this, [this] { RunAction([this] { acCompareExecute(); }); });
 
     auto addSeparator = [toolBar] {
         auto *separator = new QWidget(toolBar);
@@ -184,7 +188,9 @@ void TfmMain::CreateToolBar()
     addSeparator();
     toolBar->addAction(acFileOpen);
     toolBar->addAction(acFileSave);
-    for (QAction *action : {acConfig, acIcRead, acIcWrite, acFileOpen, acFileSave}) {
+    addSeparator();
+    toolBar->addAction(acCompare);
+    for (QAction *action : {acConfig, acIcRead, acIcWrite, acFileOpen, acFileSave, acCompare}) {
         if (QWidget *button = toolBar->widgetForAction(action))
             button->setFixedSize(31, 30);
     }
@@ -309,7 +315,7 @@ void TfmMain::UpdateActions()
 {
     const bool enabled = !m_station->Reading() && !m_station->Exchanges().ExchangeRunning()
                          && pc->currentWidget() == tsConfig;
-    for (QAction *action : {acIcRead, acIcWrite, acFileOpen, acFileSave})
+    for (QAction *action : {acIcRead, acIcWrite, acFileOpen, acFileSave, acCompare})
         action->setEnabled(enabled);
 }
 
@@ -385,6 +391,17 @@ void TfmMain::acFileOpenExecute()
 void TfmMain::acFileSaveExecute()
 {
     SaveToChosenFile();
+}
+
+void TfmMain::acCompareExecute()
+{
+    // The pages as a write encodes them, into a copy: the configuration
+    // held and the grids' current rows stay as they are, also when a field
+    // is refused.
+    TTerminalConfig pages = m_station->Configuration();
+    ConfigPages->Store(pages, TConfigPages::TRows::Keep);
+    TfmCompare dialog(m_station->CompareWithController(pages), this);
+    dialog.exec();
 }
 
 void TfmMain::acConfigExecute()

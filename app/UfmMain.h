@@ -43,6 +43,7 @@ public:
     void acIcWriteExecute();
     void acFileOpenExecute();
     void acFileSaveExecute();
+    void acCompareExecute();
     void acConfigExecute();
     void DBGridEh1Columns10EditButtonClick();
 
@@ -83,6 +84,7 @@ private:
     QAction *acIcWrite;
     QAction *acFileOpen;
     QAction *acFileSave;
+    QAction *acCompare;
     QTabWidget *pc;
     QWidget *tsConfig;
     TTerminalPage *tsTerminal;

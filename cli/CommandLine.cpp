@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "station/InputError.h"
 #include "common/Settings.h"
+#include "terminal/RemoteFile.h"
 
 #include <QCommandLineParser>
 
@@ -28,6 +29,8 @@ int PortNumber(const QString &text)
 QString Synopsis(const TCliCommand &command)
 {
     QStringList words = QStringList{command.name} + command.arguments;
+    for (const QString &argument : command.optional)
+        words.append(QStringLiteral("[%1]").arg(argument));
     for (const QString &option : command.options)
         words.append(QStringLiteral("[%1]").arg(option));
     return words.join(u' ');
@@ -188,7 +191,8 @@ TInvocation Parse(const QStringList &arguments)
     }
     invocation.arguments = UnprotectNumbers(own.positionalArguments());
 
-    if (invocation.arguments.size() != command->arguments.size())
+    const qsizetype given = invocation.arguments.size();
+    if (given < command->arguments.size() || given > command->arguments.size() + command->optional.size())
         throw TInputError(QStringLiteral("usage: %1").arg(Usage(*command)));
     return invocation;
 }
@@ -197,8 +201,13 @@ QString HelpText()
 {
     QString text = QStringLiteral("Usage: kolt-tarvo-cli [--port N] [--no-verify] COMMAND [ARGS]\n"
                                   "       kolt-tarvo-cli --help | --version\n\nCommands:\n");
-    for (const TCliCommand &command : CliCommands::All())
-        text += QStringLiteral("  %1 %2\n").arg(Synopsis(command), -29).arg(command.summary);
+    // The summaries in one column; a synopsis wider than it has its own line.
+    constexpr int kWidth = 29;
+    for (const TCliCommand &command : CliCommands::All()) {
+        const QString synopsis = Synopsis(command);
+        const QString gap = synopsis.size() > kWidth ? u'\n' + QString(kWidth + 3, u' ') : QStringLiteral(" ");
+        text += QStringLiteral("  %1%2%3\n").arg(synopsis, -kWidth).arg(gap, command.summary);
+    }
     text += QStringLiteral(
         "\n"
         "Options (before the command, or after it among its flags):\n"
@@ -231,13 +240,22 @@ QString HelpText()
         "(nothing was written); 128 + N ended by signal N (SIGINT, SIGTERM), with\n"
         "what was written so far on standard error.\n"
         "\n"
+        "diff FILE reads what a restore of FILE writes and lists, in the words of\n"
+        "the window's pages, each field and table range that differs, FILE's value\n"
+        "first: \"Http · Порт: 8080 → 8081\"; diff FILE FILE2 compares two files\n"
+        "without a port. Exit status 0: no difference; 1: differences listed.\n"
+        "\n"
+        "--changed-only (restore, write-table) reads the controller's bytes first\n"
+        "and sends only the %1-byte chunks that differ, then reads back only those;\n"
+        "\"reload\" follows a restore's configuration all the same.\n"
+        "\n"
         "Tables with --csv: \"height;volume\" lines behind a header line. Written\n"
         "tables may come at any heights, one pair a line, separated by a tab, a\n"
         "semicolon or a comma, with a decimal comma or point; the volumes at\n"
         "heights 0, 10, ..., 3990 are interpolated between the nearest given\n"
         "heights and rounded. Heights outside the given range stay empty and are\n"
         "written as 0; below the tank's hmax (read from \"config\"; tanks 7..16:\n"
-        "every height) that is refused unless --allow-gaps.\n");
+        "every height) that is refused unless --allow-gaps.\n").arg(RemoteFileCommand::WriteChunk);
     return text;
 }
 

@@ -15,6 +15,7 @@
 #include "station/InputChecks.h"
 #include "station/InputError.h"
 #include "station/StationComparison.h"
+#include "station/StationImage.h"
 #include "station/StationTransfer.h"
 #include "station/Verification.h"
 #include "terminal/Exchange.h"
@@ -88,13 +89,36 @@ void FetchWholeTable(TExchange &exchange, TankTable &table)
         throw exchange.Failure(TankTableFile::DamagedText(table.TankNo, 0));
 }
 
-void LoadBackup(const QString &path, QByteArray &configImage, TTankTables &tables)
+const QString kFile = QStringLiteral("FILE");
+
+// The backup at path, given as the argument so named. Its every error names
+// that argument; a refused document only when named, as where two files
+// are read.
+void LoadBackup(const QString &path, QByteArray &configImage, TTankTables &tables, const QString &argument = kFile,
+                bool named = false)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw TInputError(QStringLiteral("FILE: %1: %2").arg(NativePath(path), file.errorString()));
-    Backup::FromJson(InputChecks::ParseJsonObject(file.readAll(), NativePath(path)), configImage, tables);
+        throw TInputError(QStringLiteral("%1: %2: %3").arg(argument, NativePath(path), file.errorString()));
+    try {
+        Backup::FromJson(InputChecks::ParseJsonObject(file.readAll(), NativePath(path)), configImage, tables);
+    } catch (const TInputError &error) {
+        if (!named)
+            throw;
+        throw TInputError(QStringLiteral("%1: %2").arg(argument, error.Message()));
+    }
 }
+
+// The configuration and the tables of a backup, as LoadBackup() reads it.
+TStationImage BackupImage(const QString &path, const QString &argument = kFile, bool named = false)
+{
+    QByteArray configImage;
+    TTankTables tables;
+    LoadBackup(path, configImage, tables, argument, named);
+    return TStationImage::Of(configImage, tables);
+}
+
+const QString kChangedOnly = QStringLiteral("--changed-only");
 
 void Exec(TExchangeLine &line, const TInvocation &invocation)
 {
@@ -231,6 +255,10 @@ void WriteTable(TExchangeLine &line, const TInvocation &invocation)
                                             : InputChecks::ParseTableText(StdStreams::ReadInput());
     slot->Loaded = true;
     slot->Modified = true;
+    if (options.contains(kChangedOnly)) {
+        WriteChangedOnly(line, {{}, {{tankNo, TankTableFile::BlockBytes(*slot)}}}, Check(invocation));
+        return;
+    }
     TExchange exchange(line, WriteTablesPlan(tables, invocation.verify));
     WriteTables(exchange, tables, Check(invocation));
 }
@@ -258,44 +286,41 @@ void Restore(TExchangeLine &line, const TInvocation &invocation)
     QByteArray configImage;
     TTankTables tables;
     LoadBackup(invocation.arguments.at(0), configImage, tables);
-
+    if (invocation.options.contains(kChangedOnly)) {
+        WriteChangedOnly(line, TStationImage::Of(configImage, tables), Check(invocation), PrintReloadAnswer);
+        return;
+    }
     TExchange exchange(line, WriteStationPlan(tables, invocation.verify));
     WriteStation(exchange, configImage, tables, Check(invocation), PrintReloadAnswer);
 }
 
-// Lists everything in which the controller differs from the backup, in the
-// words of the pages, the backup's value first; fails when there is one.
-void VerifyCommand(TExchangeLine &line, const TInvocation &invocation)
+// Lists everything in which the controller, or a second backup, differs
+// from the backup, in the words of the pages, the backup's value first;
+// fails when there is one. Reads what a restore of the backup writes and
+// sends nothing else; with two files, the port is not opened.
+void Diff(TExchangeLine &line, const TInvocation &invocation)
 {
     const QString path = invocation.arguments.at(0);
-    QByteArray configImage;
-    TTankTables tables;
-    LoadBackup(path, configImage, tables);
-
-    TExchangePlan plan = ReadFilePlan();
-    for (const TankTable &table : tables) {
-        if (table.Modified)
-            plan = plan + ReadFilePlan();
+    const bool twoFiles = invocation.arguments.size() > 1;
+    const TStationImage ours = BackupImage(path, kFile, twoFiles);
+    TStationImage theirs;
+    QString sides;
+    if (twoFiles) {
+        const QString second = invocation.arguments.at(1);
+        theirs = BackupImage(second, QStringLiteral("FILE2"), true);
+        sides = QStringLiteral("%1 и %2").arg(NativePath(path), NativePath(second));
+    } else {
+        theirs = ReadStation(line, ours);
+        sides = QStringLiteral("контроллером и %1").arg(NativePath(path));
     }
-    TExchange exchange(line, plan);
-    QByteArray held;
-    ReadRemoteFile(exchange, ConfigFile::Name, 0, 0, held);
-    QList<TStationDifference> differences = StationComparison::CompareConfig(configImage, held);
-    for (const TankTable &table : tables) {
-        if (!table.Modified)
-            continue;
-        using namespace TankTableFile;
-        ReadRemoteFile(exchange, Name, BlockOffset(table.TankNo), BlockSize, held, table.TankNo);
-        if (const auto difference = StationComparison::CompareTable(table.TankNo, BlockBytes(table), held))
-            differences << *difference;
-    }
+    const QList<TStationDifference> differences = StationComparison::CompareStation(ours, theirs);
 
     QByteArray listing;
     for (const QString &difference : StationComparison::Lines(differences, std::nullopt))
         listing += difference.toUtf8() + '\n';
     StdStreams::WriteOutput(listing);
     if (!differences.isEmpty())
-        throw TError(QStringLiteral("Различий между контроллером и %1: %2").arg(NativePath(path)).arg(differences.size()));
+        throw TError(QStringLiteral("Различий между %1: %2").arg(sides).arg(differences.size()));
 }
 
 } // namespace
@@ -317,13 +342,16 @@ const QList<TCliCommand> &All()
         {QStringLiteral("read-table"), {QStringLiteral("TANK")},
          QStringLiteral("tank 1..16: its 400 values, one decimal number a line"), ReadTable, false, {kCsv}},
         {QStringLiteral("write-table"), {QStringLiteral("TANK")},
-         QStringLiteral("400 decimal values from standard input into its block"), WriteTable, true, {kCsv, kAllowGaps}},
+         QStringLiteral("400 decimal values from standard input into its block"), WriteTable, true,
+         {kCsv, kAllowGaps, kChangedOnly}},
         {QStringLiteral("backup"), {QStringLiteral("FILE")},
          QStringLiteral("config and the tables of tanks 1..6 into one JSON file"), BackupCommand},
         {QStringLiteral("restore"), {QStringLiteral("FILE")},
-         QStringLiteral("config, \"reload\", then every table present in FILE"), Restore, true},
-        {QStringLiteral("verify"), {QStringLiteral("FILE")},
-         QStringLiteral("list where the controller differs from the backup FILE"), VerifyCommand},
+         QStringLiteral("config, \"reload\", then every table present in FILE"), Restore, true, {kChangedOnly}},
+        {QStringLiteral("diff"), {QStringLiteral("FILE")},
+         QStringLiteral("list where the controller (or FILE2) differs from the backup FILE"), Diff, false, {},
+         {QStringLiteral("FILE2")}},
+        {QStringLiteral("verify"), {QStringLiteral("FILE")}, QStringLiteral("the same as diff FILE"), Diff},
     };
     return commands;
 }

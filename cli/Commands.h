@@ -18,6 +18,7 @@ struct TCliCommand
     void (*run)(TExchangeLine &line, const TInvocation &invocation);
     bool verifies = false;    // reads what it wrote back, unless --no-verify
     QStringList options = {}; // the flags it takes after its name
+    QStringList optional = {}; // the arguments that may follow the others
 };
 
 namespace CliCommands {

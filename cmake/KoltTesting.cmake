@@ -35,11 +35,22 @@ function(kolt_qtest_environment out)
     set(${out} "${environment}" PARENT_SCOPE)
 endfunction()
 
-# kolt_add_qtest(NAME SOURCES... LIBS libs... [TIMEOUT seconds] [WINDOWS_PLATFORM])
+# kolt_label_test(TEST PROGRAM LABELS...): gives the test the labels; for the
+# label "tsan" the program joins the target tsan-tests, which builds what
+# `ctest -L tsan` runs.
+function(kolt_label_test test program)
+    set_property(TEST ${test} APPEND PROPERTY LABELS ${ARGN})
+    if("tsan" IN_LIST ARGN)
+        add_dependencies(tsan-tests ${program})
+    endif()
+endfunction()
+
+# kolt_add_qtest(NAME SOURCES... LIBS libs... [TIMEOUT seconds] [LABELS labels...]
+#                [WINDOWS_PLATFORM])
 # A QtTest program run by CTest on Qt's offscreen platform: real widgets and
 # window geometry, no display. WINDOWS_PLATFORM: see kolt_qtest_environment.
 function(kolt_add_qtest name)
-    cmake_parse_arguments(ARG "WINDOWS_PLATFORM" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "WINDOWS_PLATFORM" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
     if(ARG_WINDOWS_PLATFORM)
@@ -48,6 +59,9 @@ function(kolt_add_qtest name)
         set(ARG_WINDOWS_PLATFORM "")
     endif()
     kolt_add_qtest_run(${name} ${name} TIMEOUT ${ARG_TIMEOUT} ${ARG_WINDOWS_PLATFORM})
+    if(ARG_LABELS)
+        kolt_label_test(${name} ${name} ${ARG_LABELS})
+    endif()
 endfunction()
 
 # kolt_add_qtest_run(NAME PROGRAM [TIMEOUT seconds] [WINDOWS_PLATFORM]
@@ -67,9 +81,10 @@ function(kolt_add_qtest_run name program)
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${environment}")
 endfunction()
 
-# kolt_add_plain_test(NAME SOURCES... LIBS libs...): a test program without Qt.
+# kolt_add_plain_test(NAME SOURCES... LIBS libs... [TIMEOUT seconds] [LABELS labels...]):
+# a test program without Qt.
 function(kolt_add_plain_test name)
-    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS})
     add_test(NAME ${name} COMMAND ${name})
@@ -77,4 +92,7 @@ function(kolt_add_plain_test name)
         set(ARG_TIMEOUT 120)
     endif()
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+    if(ARG_LABELS)
+        kolt_label_test(${name} ${name} ${ARG_LABELS})
+    endif()
 endfunction()

@@ -1,5 +1,6 @@
 #include "StationComparison.h"
 
+#include "StationImage.h"
 #include "calibration/TankTable.h"
 #include "calibration/TankTableTransfer.h"
 #include "config/ConfigDataSets.h"
@@ -258,6 +259,21 @@ std::optional<TStationDifference> CompareTable(int TankNo, const QByteArray &Our
         parts.append({Heights(run), RunValues(Ours, run, run.oursThere), RunValues(Theirs, run, run.theirsThere)});
     const bool oneHeight = runs.size() == 1 && runs.first().first == runs.first().last;
     return TStationDifference::Table(TankNo, oneHeight, parts, int(std::max<qsizetype>(0, runs.size() - kRunsShown)));
+}
+
+QList<TStationDifference> CompareStation(const TStationImage &Ours, const TStationImage &Theirs)
+{
+    QList<TStationDifference> differences;
+    if (!Ours.Config.isEmpty() || !Theirs.Config.isEmpty())
+        differences = CompareConfig(Ours.Config, Theirs.Config);
+    QList<int> tankNos = Ours.TankNos() + Theirs.TankNos();
+    std::sort(tankNos.begin(), tankNos.end());
+    tankNos.erase(std::unique(tankNos.begin(), tankNos.end()), tankNos.end());
+    for (const int tankNo : tankNos) {
+        if (const auto table = CompareTable(tankNo, Ours.Tables.value(tankNo), Theirs.Tables.value(tankNo)))
+            differences << *table;
+    }
+    return differences;
 }
 
 QStringList Lines(const QList<TStationDifference> &Differences, const std::optional<TStationDifference::TSides> &Sides)

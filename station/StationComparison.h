@@ -5,7 +5,8 @@
 // with the first and last value of each run; the bytes of "config" that no
 // page shows counted on one line ("прочие байты конфигурации: 3"). The
 // window's write check, the companion's checks and its listings all report
-// through here.
+// through here, the window's comparison with the controller and the
+// companion's diff included.
 #pragma once
 
 #include <QByteArray>
@@ -13,6 +14,8 @@
 #include <QString>
 
 #include <optional>
+
+struct TStationImage;
 
 class TStationDifference
 {
@@ -69,6 +72,13 @@ QList<TStationDifference> CompareConfig(const QByteArray &Ours, const QByteArray
 // none when they do not. Either block may fall short of the table (a short
 // read): its missing entries show as "нет данных".
 std::optional<TStationDifference> CompareTable(int TankNo, const QByteArray &Ours, const QByteArray &Theirs);
+
+// Everything in which two stations differ: the configurations when either
+// side has one (CompareConfig(), so a configuration shorter than
+// ConfigImage::Size on either side throws TError), then the table of every
+// tank either side covers, in tank order; a table that one side lacks shows
+// as "нет данных" there.
+QList<TStationDifference> CompareStation(const TStationImage &Ours, const TStationImage &Theirs);
 
 // The differences, one a line, in a write check's form (with Sides) or the
 // comparison's (without).

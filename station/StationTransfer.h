@@ -3,9 +3,14 @@
 // compared right after it is written, the configuration before "reload".
 // The commands and whole blocks written stay those of an unchecked write;
 // the read-backs come after them.
+//
+// A write of only what changed reads the controller's bytes first
+// (ReadStation()) and sends, of the chunks the whole write would send, only
+// those that differ; each run of them is read back when checked.
 #pragma once
 
 #include "StationComparison.h"
+#include "StationImage.h"
 #include "terminal/ExchangeStep.h"
 
 #include <QByteArray>
@@ -15,6 +20,7 @@
 #include <optional>
 
 class TExchange;
+class TExchangeLine;
 class TTankTables;
 
 // How a write is checked: its bytes read back and compared, a difference
@@ -45,3 +51,63 @@ TExchangePlan WriteStationPlan(const TTankTables &Tables, bool Checked);
 // TError.
 void WriteStation(TExchange &Exchange, const QByteArray &ConfigImage, TTankTables &Tables, const TWriteCheck &Check,
                   const std::function<void(const QList<QByteArray> &)> &Reloaded = {});
+
+// What the controller holds of what Ours covers, read as one operation on
+// Line: all of "config" (its first ConfigImage::Size bytes, or fewer when it
+// sent fewer) when Ours has a configuration, and the block of each of Ours'
+// tanks as it came, short or empty where the controller sent less. Throws
+// TError, "Терминал занят" while another operation holds Line.
+TStationImage ReadStation(TExchangeLine &Line, const TStationImage &Ours);
+
+// A write of Ours that sends only the chunks in which Held, what the
+// controller holds (ReadStation()), differs; what Held lacks differs.
+class TChangedWrite
+{
+public:
+    TChangedWrite(const TStationImage &Ours, const TStationImage &Held);
+
+    // What Run() sends: the chunks, a read-back of each run of them when
+    // checked, and "reload" when Ours has a configuration.
+    TExchangePlan Plan(bool Checked) const;
+    // Writes the configuration's chunks, reads their runs back and compares
+    // when checked, then runs "reload" (Reloaded given its answer) also when
+    // no chunk of it differed: the file alone does not tell whether the
+    // controller has taken it up. Then each table the same way. A
+    // difference throws TError naming it (Verification), in the
+    // configuration before "reload"; so does a read-back shorter than its
+    // run.
+    void Run(TExchange &Exchange, const TWriteCheck &Check,
+             const std::function<void(const QList<QByteArray> &)> &Reloaded = {}) const;
+
+private:
+    // Consecutive chunks that differ: Length bytes from Start of a part.
+    struct TRun
+    {
+        qsizetype Start = 0;
+        qsizetype Length = 0;
+    };
+    // A file's bytes, from Offset on, and their runs.
+    struct TPart
+    {
+        QByteArray File;
+        qint32 Offset = 0;
+        int TankNo = 0; // 0 for "config"
+        QByteArray Bytes;
+        QList<TRun> Runs;
+    };
+
+    static TPart Part(const QByteArray &File, qint32 Offset, int TankNo, const QByteArray &Ours,
+                      const QByteArray &Held);
+    static void Write(TExchange &Exchange, const TPart &Part);
+    // The part's bytes with each run as the controller now holds it.
+    static QByteArray ReadBack(TExchange &Exchange, const TPart &Part);
+
+    std::optional<TPart> m_config;
+    QList<TPart> m_tables;
+};
+
+// The write of only what changed on Line: ReadStation(), then
+// TChangedWrite::Run() in an exchange whose plan the reads decide. Throws
+// TError.
+void WriteChangedOnly(TExchangeLine &Line, const TStationImage &Ours, const TWriteCheck &Check,
+                      const std::function<void(const QList<QByteArray> &)> &Reloaded = {});

@@ -58,10 +58,7 @@ void CheckConfig(TExchange &Exchange, const QByteArray &Written, const TSides &S
 {
     QByteArray held;
     ReadBackRemoteFile(Exchange, ConfigFile::Name, 0, qint32(Written.size()), held);
-    const QList<TStationDifference> differences = StationComparison::CompareConfig(Written, held);
-    if (!differences.isEmpty())
-        Fail(QStringLiteral("Контроллер хранит не ту конфигурацию, что записана; \"reload\" не отправлен:"),
-             StationComparison::Lines(differences, Sides));
+    ExpectConfig(Written, held, Sides);
 }
 
 void CheckTable(TExchange &Exchange, const TankTable &Written, const TSides &Sides)
@@ -69,8 +66,21 @@ void CheckTable(TExchange &Exchange, const TankTable &Written, const TSides &Sid
     using namespace TankTableFile;
     QByteArray held;
     ReadBackRemoteFile(Exchange, Name, BlockOffset(Written.TankNo), BlockSize, held, Written.TankNo);
-    if (const auto difference = StationComparison::CompareTable(Written.TankNo, BlockBytes(Written), held))
-        Fail(QStringLiteral("Контроллер хранит не ту таблицу резервуара %1, что записана:").arg(Written.TankNo),
+    ExpectTable(Written.TankNo, BlockBytes(Written), held, Sides);
+}
+
+void ExpectConfig(const QByteArray &Written, const QByteArray &Held, const TSides &Sides)
+{
+    const QList<TStationDifference> differences = StationComparison::CompareConfig(Written, Held);
+    if (!differences.isEmpty())
+        Fail(QStringLiteral("Контроллер хранит не ту конфигурацию, что записана; \"reload\" не отправлен:"),
+             StationComparison::Lines(differences, Sides));
+}
+
+void ExpectTable(int TankNo, const QByteArray &Written, const QByteArray &Held, const TSides &Sides)
+{
+    if (const auto difference = StationComparison::CompareTable(TankNo, Written, Held))
+        Fail(QStringLiteral("Контроллер хранит не ту таблицу резервуара %1, что записана:").arg(TankNo),
              {difference->Text(Sides)});
 }
 

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr qsizetype kChunkSize = 32;
+constexpr qsizetype kChunkSize = RemoteFileCommand::WriteChunk;
 
 int HexDigit(char c)
 {

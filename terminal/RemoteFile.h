@@ -8,10 +8,12 @@
 
 class TExchange;
 
-// The first words of the two commands.
+// The first words of the two commands, and the most bytes one write
+// command carries.
 namespace RemoteFileCommand {
 inline constexpr char Read[] = "rdfile";
 inline constexpr char Write[] = "wrfile";
+inline constexpr qsizetype WriteChunk = 32;
 } // namespace RemoteFileCommand
 
 // What the transfers send: one read command; one write command per 32

@@ -5,6 +5,8 @@
 #include "common/Error.h"
 #include "serial.h"
 
+#include <algorithm>
+
 TTerminal::TTerminal(QObject *parent)
     : QObject(parent), m_port(serial::createPort())
 {
@@ -68,7 +70,7 @@ void TTerminal::DiscardInput()
 
 void TTerminal::StartReader()
 {
-    m_reader = std::make_unique<TTerminalThread>(this, *m_port, ++m_readerRun);
+    m_reader = std::make_unique<TTerminalThread>(this, *m_port, ++m_readerRun, ReaderPosted);
     m_reader->Start();
 }
 
@@ -100,13 +102,14 @@ void TTerminal::Send(const QByteArray &Text)
 
 void TTerminal::AddLink(TTerminalLink *Link)
 {
-    if (!m_links.contains(Link))
-        m_links.append(Link);
+    const auto registered = [Link](const TRegisteredLink &entry) { return entry.Link == Link; };
+    if (std::none_of(m_links.cbegin(), m_links.cend(), registered))
+        m_links.append({Link, ++m_linksAdded});
 }
 
 void TTerminal::RemoveLink(TTerminalLink *Link)
 {
-    m_links.removeOne(Link);
+    m_links.removeIf([Link](const TRegisteredLink &entry) { return entry.Link == Link; });
 }
 
 bool TTerminal::event(QEvent *event)
@@ -133,15 +136,15 @@ bool TTerminal::event(QEvent *event)
 template<typename Own, typename Slot, typename... Args>
 void TTerminal::Deliver(const Own &own, Slot TTerminalLink::*slot, const Args &...args)
 {
+    // The links of the event are those registered now; each is asked again
+    // before its turn, since any handler may remove it.
+    const QList<TRegisteredLink> links = slot ? m_links : QList<TRegisteredLink>();
     if (own)
         own(this, args...);
-    if (!slot)
-        return;
-    // Links registered during the delivery do not hear it; removed ones do
-    // not either.
-    const qsizetype count = m_links.size();
-    for (qsizetype i = 0; i < count && i < m_links.size(); ++i) {
-        const auto handler = m_links.at(i)->*slot; // a copy: the link may go during the call
+    for (const TRegisteredLink &link : links) {
+        if (!m_links.contains(link))
+            continue;
+        const auto handler = link.Link->*slot; // a copy: the link may go during the call
         if (handler)
             handler(this, args...);
     }

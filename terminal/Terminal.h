@@ -5,7 +5,10 @@
 // posts it back as events (data or failure); TTerminal delivers them as its
 // data and error events while the GUI thread handles its queue. Events go to
 // the owner's own handlers first, then to every registered TTerminalLink in
-// registration order. Close() stops the reader before it closes the port, so
+// registration order. A handler may add and remove links, its own included:
+// every link registered when the event came hears it unless it is removed
+// before its turn, and a link registered during a delivery hears from the
+// next event on. Close() stops the reader before it closes the port, so
 // no thread ever waits on a released descriptor; data the reader posted
 // before the close is still delivered, after the closed event.
 //
@@ -21,6 +24,7 @@
 
 #include <QObject>
 #include <QList>
+#include <functional>
 #include <memory>
 
 namespace serial { class Port; }
@@ -39,6 +43,10 @@ public:
     TNotifyEvent OnClose;
     TErrorEvent OnError;
     TDataEvent OnData;
+    // Called on the reader's thread once it has posted a chunk, with the
+    // chunk's size: for tests that have the GUI thread lag behind the
+    // reader. Taken by every reader started after it is set.
+    std::function<void(qsizetype)> ReaderPosted;
 
     // COM port number, read at every Open() and in every error text.
     int PortNumber() const { return m_portNumber; }
@@ -66,7 +74,10 @@ public:
     // failure: error event, Close(), then TError with the same text.
     void Send(const QByteArray &Text);
 
+    // Registers Link at the end, once; no effect when registered. Safe in a
+    // handler (see above).
     void AddLink(TTerminalLink *Link);
+    // No effect when Link is not registered. Safe in a handler, Link's own.
     void RemoveLink(TTerminalLink *Link);
 
     // "COM<n>: <system message>" for a platform error code.
@@ -88,7 +99,15 @@ private:
 
     std::unique_ptr<serial::Port> m_port;
     std::unique_ptr<TTerminalThread> m_reader;
-    QList<TTerminalLink *> m_links;
+    // A registration: a link removed and added again is a new one.
+    struct TRegisteredLink
+    {
+        TTerminalLink *Link;
+        quint64 Number;
+        bool operator==(const TRegisteredLink &) const = default;
+    };
+    QList<TRegisteredLink> m_links;
+    quint64 m_linksAdded = 0;
     bool m_active = false;
     QString m_shutReason; // set once the terminal is shut
     int m_portNumber = 0;

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <utility>
 
 const QEvent::Type TTerminalDataEvent::Type = static_cast<QEvent::Type>(QEvent::registerEventType());
 const QEvent::Type TTerminalErrorEvent::Type = static_cast<QEvent::Type>(QEvent::registerEventType());
@@ -13,8 +14,9 @@ namespace {
 constexpr std::size_t kReadSize = 1024; // at most this much per pass
 }
 
-TTerminalThread::TTerminalThread(QObject *receiver, serial::Port &port, quint64 run)
-    : m_receiver(receiver), m_port(port), m_run(run)
+TTerminalThread::TTerminalThread(QObject *receiver, serial::Port &port, quint64 run,
+                                 std::function<void(qsizetype)> posted)
+    : m_receiver(receiver), m_port(port), m_run(run), m_posted(std::move(posted))
 {
 }
 
@@ -70,8 +72,11 @@ void TTerminalThread::Read()
             Fail(error);
             return;
         }
-        if (got > 0)
+        if (got > 0) {
             Post(new TTerminalDataEvent(QByteArray(buffer, qsizetype(got)), m_run));
+            if (m_posted)
+                m_posted(qsizetype(got));
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QEvent>
 #include <atomic>
+#include <functional>
 #include <thread>
 
 namespace serial { class Port; }
@@ -35,8 +36,10 @@ class TTerminalThread
 {
 public:
     // Reads port for receiver until stopped or the line fails, marking what
-    // it posts with run. Created without being started.
-    TTerminalThread(QObject *receiver, serial::Port &port, quint64 run);
+    // it posts with run; calls posted, when given, with the size of each
+    // chunk it has posted. Created without being started.
+    TTerminalThread(QObject *receiver, serial::Port &port, quint64 run,
+                    std::function<void(qsizetype)> posted = {});
     ~TTerminalThread(); // Stop()
 
     TTerminalThread(const TTerminalThread &) = delete;
@@ -54,6 +57,7 @@ private:
     QObject *const m_receiver;
     serial::Port &m_port;
     const quint64 m_run;
+    const std::function<void(qsizetype)> m_posted;
     std::atomic<bool> m_stopping{false};
     std::thread m_thread;
 };

@@ -29,7 +29,8 @@ public:
 
     // Opens the device for exclusive use and sets it up: 9600 baud, 8 data
     // bits, no parity, 1 stop bit, raw bytes, no flow control, DTR and RTS
-    // off. Clears a previous stop(). Returns 0 or the error code.
+    // off. What it changes on the device close() puts back. Clears a
+    // previous stop(). Returns 0 or the error code.
     virtual ErrorCode open(const std::string &device) = 0;
 
     // Blocks until input is queued, stop() is called or the line fails.
@@ -60,7 +61,9 @@ public:
     // Returns 0 or the error code.
     virtual ErrorCode discardInput() = 0;
 
-    // Releases the device. Call only after the reader has finished.
+    // Puts the device's settings back as open() found them, once what was
+    // written has gone out, and releases it. Call only after the reader has
+    // finished.
     virtual void close() = 0;
 
     virtual bool isOpen() const = 0;

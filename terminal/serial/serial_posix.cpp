@@ -1,18 +1,22 @@
 // POSIX serial port: termios on a tty device.
 //
 // Exclusive use comes from flock(), which refuses a second open also for
-// root, and TIOCEXCL (which root passes). stop() writes to an eventfd that
-// waitForInput() polls next to the port; the eventfd is not drained, so
-// every later wait returns Stopped until open() replaces it or
-// discardInput() drains it. discardInput() is tcflush(TCIFLUSH). A hang-up of
-// the other side shows as POLLHUP, EIO or a 0-byte read, and is always
-// reported as EIO.
+// root, and TIOCEXCL (which root passes). The tty outlives the descriptor:
+// open() keeps what it changes there (the settings, DTR and RTS, the
+// exclusive mode) and close() puts it back once the output queued under the
+// tool's settings has gone out, so the next program finds the port as this
+// one found it. stop() writes to an eventfd that waitForInput() polls next
+// to the port; the eventfd is not drained, so every later wait returns
+// Stopped until open() replaces it or discardInput() drains it.
+// discardInput() is tcflush(TCIFLUSH). A hang-up of the other side shows as
+// POLLHUP, EIO or a 0-byte read, and is always reported as EIO.
 #include "serial.h"
 
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <cstdlib>
+#include <optional>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -44,10 +48,18 @@ public:
 
 private:
     ErrorCode setUp();
+    // Puts back what setUp() changed and closes the descriptor.
+    void release();
 
     int m_fd = -1;
     int m_stopFd = -1;
+    // As open() found them, to be put back.
+    std::optional<termios> m_foundSettings;
+    std::optional<int> m_foundLines; // TIOCM_DTR and TIOCM_RTS; none on a pseudo-terminal
+    bool m_setExclusive = false;      // TIOCEXCL set by open(), not found set
 };
+
+constexpr int kModemLines = TIOCM_DTR | TIOCM_RTS;
 
 ErrorCode PosixPort::open(const std::string &device)
 {
@@ -56,26 +68,29 @@ ErrorCode PosixPort::open(const std::string &device)
     if (m_fd < 0)
         return errno;
     const ErrorCode error = setUp();
-    if (error != 0) {
-        ::close(m_fd);
-        m_fd = -1;
-        return error;
-    }
-    return 0;
+    if (error != 0)
+        close();
+    return error;
 }
 
 ErrorCode PosixPort::setUp()
 {
-    // The lock first: a port that another program holds is left without
-    // the exclusive mode, which would outlive this refused open.
+    // The lock first: a port that another program holds is left as it is.
     if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0)
         return errno == EWOULDBLOCK ? EBUSY : errno;
-    if (::ioctl(m_fd, TIOCEXCL) != 0)
+    int exclusive = 0;
+    if (::ioctl(m_fd, TIOCGEXCL, &exclusive) != 0)
         return errno;
+    if (exclusive == 0) {
+        if (::ioctl(m_fd, TIOCEXCL) != 0)
+            return errno;
+        m_setExclusive = true;
+    }
 
     termios settings {};
     if (::tcgetattr(m_fd, &settings) != 0)
         return errno;
+    m_foundSettings = settings;
     ::cfmakeraw(&settings);
     settings.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
     settings.c_cflag |= CS8 | CLOCAL | CREAD;
@@ -87,14 +102,41 @@ ErrorCode PosixPort::setUp()
         return errno;
 
     // A pseudo-terminal has no modem lines.
-    const int lines = TIOCM_DTR | TIOCM_RTS;
-    if (::ioctl(m_fd, TIOCMBIC, &lines) != 0 && errno != ENOTTY && errno != EINVAL)
+    int lines = 0;
+    if (::ioctl(m_fd, TIOCMGET, &lines) == 0) {
+        m_foundLines = lines & kModemLines;
+        if (::ioctl(m_fd, TIOCMBIC, &kModemLines) != 0)
+            return errno;
+    } else if (errno != ENOTTY && errno != EINVAL) {
         return errno;
+    }
 
     m_stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (m_stopFd < 0)
         return errno;
     return 0;
+}
+
+void PosixPort::release()
+{
+    // Draining first: what write() handed over goes out at the tool's
+    // settings, not the found ones. The lines after the settings, whose
+    // change may move them (leaving B0, dropping CRTSCTS).
+    if (m_foundSettings)
+        ::tcsetattr(m_fd, TCSADRAIN, &*m_foundSettings);
+    if (m_foundLines) {
+        const int raise = *m_foundLines;
+        const int drop = kModemLines & ~raise;
+        ::ioctl(m_fd, TIOCMBIS, &raise);
+        ::ioctl(m_fd, TIOCMBIC, &drop);
+    }
+    if (m_setExclusive)
+        ::ioctl(m_fd, TIOCNXCL);
+    ::close(m_fd);
+    m_fd = -1;
+    m_foundSettings.reset();
+    m_foundLines.reset();
+    m_setExclusive = false;
 }
 
 WaitResult PosixPort::waitForInput(ErrorCode &error)
@@ -212,13 +254,8 @@ ErrorCode PosixPort::discardInput()
 
 void PosixPort::close()
 {
-    if (m_fd >= 0) {
-        // The exclusive flag belongs to the tty, which may outlive this
-        // descriptor (a pseudo-terminal whose other side stays open).
-        ::ioctl(m_fd, TIOCNXCL);
-        ::close(m_fd);
-        m_fd = -1;
-    }
+    if (m_fd >= 0)
+        release();
     if (m_stopFd >= 0) {
         ::close(m_stopFd);
         m_stopFd = -1;

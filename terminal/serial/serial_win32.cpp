@@ -1,5 +1,9 @@
 // Win32 serial port: an overlapped COM handle.
 //
+// open() keeps the port's settings and time-outs as it found them (the
+// driver keeps both between handles), and close() puts them back once the
+// output has gone out.
+//
 // The reader's waits and reads share one OVERLAPPED record, the writer has
 // its own, so a write can run while a wait is pending. waitForInput() asks
 // for the queue count before every WaitCommEvent(), so bytes left over from
@@ -51,6 +55,10 @@ private:
     ErrorCode complete(BOOL ok, OVERLAPPED &io, DWORD &transferred);
 
     HANDLE m_port = INVALID_HANDLE_VALUE;
+    // As open() found them, to be put back.
+    bool m_found = false;
+    DCB m_foundSettings {};
+    COMMTIMEOUTS m_foundTimeouts {};
     HANDLE m_stopEvent = nullptr;
     OVERLAPPED m_readIo {};
     OVERLAPPED m_writeIo {};
@@ -123,6 +131,10 @@ ErrorCode Win32Port::setUp()
     settings.Parity = NOPARITY;
     settings.StopBits = ONESTOPBIT;
 
+    m_foundSettings.DCBlength = sizeof m_foundSettings;
+    if (!GetCommState(m_port, &m_foundSettings) || !GetCommTimeouts(m_port, &m_foundTimeouts))
+        return static_cast<ErrorCode>(GetLastError());
+    m_found = true;
     if (!SetCommTimeouts(m_port, &timeouts) || !SetCommState(m_port, &settings))
         return static_cast<ErrorCode>(GetLastError());
 
@@ -270,9 +282,18 @@ ErrorCode Win32Port::discardInput()
 
 void Win32Port::close()
 {
-    if (m_port != INVALID_HANDLE_VALUE)
+    if (m_port != INVALID_HANDLE_VALUE) {
+        if (m_found) {
+            // What was written goes out at the tool's settings first; without
+            // flow control that takes at most the line time of the queue.
+            FlushFileBuffers(m_port);
+            SetCommState(m_port, &m_foundSettings);
+            SetCommTimeouts(m_port, &m_foundTimeouts);
+        }
         CloseHandle(m_port);
+    }
     m_port = INVALID_HANDLE_VALUE;
+    m_found = false;
     m_eventsWork = true;
     m_hasEarlyByte = false;
     closeEvent(m_stopEvent);

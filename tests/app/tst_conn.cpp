@@ -16,7 +16,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 #include <QWindow>
 #include <QtTest>
 
@@ -96,14 +95,6 @@ bool RunConnDialog(TfmMain &window, const std::function<void(TfmConn &)> &act)
         return false;
     ClickAction(window, "acConfig");
     return driver.Opened == 1 && !driver.LeftOpen;
-}
-
-// Ticks only when the test calls for one.
-void StopTimer(TfmMain &window)
-{
-    auto *timer = window.Station().findChild<QTimer *>("Timer1");
-    QVERIFY(timer);
-    timer->stop();
 }
 
 const QString kSentinel = QStringLiteral("(before)");
@@ -217,7 +208,7 @@ void TestConn::emptyFieldDisablesOk()
 {
     Stand stand;
     TfmMain window;
-    StopTimer(window);
+    window.Station().Stop(); // ticks only when the test calls for one
     const bool closed = RunConnDialog(window, [](TfmConn &dialog) {
         Type(dialog, "");
         QVERIFY(!dialog.btnOk->isEnabled());
@@ -283,7 +274,7 @@ void TestConn::confirmOrCancel()
     link.OnOpen = [&](TTerminal *) { events << "open"; };
     link.OnClose = [&](TTerminal *) { events << "close"; };
     TfmMain window;
-    StopTimer(window);
+    window.Station().Stop(); // ticks only when the test calls for one
     QVERIFY(window.Station().Terminal().Active());
     window.Station().Terminal().AddLink(&link);
     Child<QLabel>(window, "StatusPanel0")->setText(kSentinel);
@@ -331,7 +322,7 @@ void TestConn::unwritableSettings()
     if (!linkOpen)
         stand.com1.Sim().stop();
     TfmMain window;
-    StopTimer(window);
+    window.Station().Stop(); // ticks only when the test calls for one
     QCOMPARE(window.Station().Terminal().Active(), linkOpen);
     Child<QLabel>(window, "StatusPanel0")->setText(kSentinel);
 

@@ -93,10 +93,13 @@ void TestMainWindow::readerFailureReconnectsAtOnce()
     SimFixture fixture(1);
     TfmMain window;
     QStringList panelTexts;
-    window.Station().Terminal().OnError = [&, own = window.Station().Terminal().OnError](TTerminal *sender, const QString &text) {
-        own(sender, text);
+    // A link hears the error after the window's own handler, before the close.
+    TTerminalLink panel;
+    panel.OnError = [&](TTerminal *, const QString &) {
         panelTexts << Child<QLabel>(window, "StatusPanel0")->text();
     };
+    window.Station().Terminal().AddLink(&panel);
+    const auto unlink = qScopeGuard([&] { window.Station().Terminal().RemoveLink(&panel); });
 
     fixture.Sim().hangUp();
     QVERIFY(WaitFor([&] { return !panelTexts.isEmpty(); }));

@@ -339,8 +339,13 @@ void TestProgress::mainWindowCountsEveryCommand()
     QCOMPARE(reading.finishedValues, QList<int>{1});
     QCOMPARE(reading.maximums, QList<int>(2, 1));
 
-    for (int index : {1, 4})
-        station.TankTables()[index].Loaded = station.TankTables()[index].Modified = true;
+    // Tanks 2 and 5 edited, as the editor would; each is fetched first.
+    for (int index : {1, 4}) {
+        station.EditTable(index + 1, station.Configuration().tanks[index].hmax, [](TankTable &table) {
+            ++table.Volumes[0];
+            table.Modified = true;
+        });
+    }
     Recorder writing(station.Exchanges(), *progress);
     fmMain.acIcWriteExecute();
     constexpr int kCommands = 14 + 2 + 2 * 51; // config, its check, reload, two tables with theirs

@@ -586,6 +586,7 @@ void TestStation::secondExchangeIsRefused_data()
     QTest::addColumn<QString>("second");
     QTest::newRow("read") << "read";
     QTest::newRow("table fetch") << "fetch";
+    QTest::newRow("comparison with the controller") << "compare";
 }
 
 // Started while a write waits for the answer to its third command.
@@ -610,6 +611,8 @@ void TestStation::secondExchangeIsRefused()
         try {
             if (second == "read")
                 m_station->ReadFromController();
+            else if (second == "compare")
+                m_station->CompareWithController(m_station->Configuration());
             else
                 m_station->OpenTable(1, 100);
         } catch (const TError &error) {

@@ -14,6 +14,7 @@
 #include "app/Station.h"
 #include "app/StationFileDialog.h"
 #include "app/TerminalPage.h"
+#include "app/UfmCompare.h"
 #include "app/UfmMain.h"
 #include "calibration/CalibrationEditor.h"
 #include "calibration/TankTableTransfer.h"
@@ -323,7 +324,7 @@ void TestStationFile::toolbarOrderAndLook()
     auto *toolBar = m_window->findChild<QToolBar *>("ToolBar1");
     QList<QWidget *> buttons;
     for (QAction *action : {Action("acConfig"), Action("acIcRead"), Action("acIcWrite"), Action("acFileOpen"),
-                            Action("acFileSave")})
+                            Action("acFileSave"), Action("acCompare")})
         buttons << toolBar->widgetForAction(action);
     for (int i = 0; i < buttons.size(); ++i) {
         QVERIFY(buttons[i]);
@@ -336,6 +337,8 @@ void TestStationFile::toolbarOrderAndLook()
     QCOMPARE(buttons[3]->x() - buttons[2]->x(), buttons[1]->x() - buttons[0]->x());
     QVERIFY(buttons[3]->x() - buttons[2]->x() >= step + 8);
     QCOMPARE(buttons[4]->x() - buttons[3]->x(), step);
+    // And after the file actions, before "Сравнить с контроллером".
+    QCOMPARE(buttons[5]->x() - buttons[4]->x(), buttons[3]->x() - buttons[2]->x());
 
     QCOMPARE(Action("acFileOpen")->text(), QString("Открыть файл"));
     QCOMPARE(Action("acFileOpen")->toolTip(), QString("Открыть файл"));
@@ -343,14 +346,23 @@ void TestStationFile::toolbarOrderAndLook()
     QCOMPARE(Action("acFileSave")->text(), QString("Сохранить в файл"));
     QCOMPARE(Action("acFileSave")->toolTip(), QString("Сохранить в файл"));
     QCOMPARE(Action("acFileSave")->shortcut(), QKeySequence("Ctrl+S"));
-    for (QAction *action : {Action("acFileOpen"), Action("acFileSave")}) {
+    QCOMPARE(Action("acCompare")->text(), QString("Сравнить с контроллером"));
+    QCOMPARE(Action("acCompare")->toolTip(), QString("Сравнить с контроллером"));
+    // Each a picture of its own.
+    QList<QImage> pictures;
+    for (QAction *action : {Action("acIcRead"), Action("acIcWrite"), Action("acFileOpen"), Action("acFileSave"),
+                            Action("acCompare")}) {
         const QImage picture = action->icon().pixmap(QSize(24, 24)).toImage();
         QCOMPARE(picture.size(), QSize(24, 24));
-        QVERIFY(picture.pixelColor(12, 12).alpha() > 0);
-        QVERIFY(picture != Action("acIcRead")->icon().pixmap(QSize(24, 24)).toImage());
+        int drawn = 0;
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x)
+                drawn += picture.pixelColor(x, y).alpha() > 0;
+        }
+        QVERIFY2(drawn > picture.width() * picture.height() / 4, qPrintable(action->objectName()));
+        QVERIFY2(!pictures.contains(picture), qPrintable(action->objectName()));
+        pictures << picture;
     }
-    QVERIFY(Action("acFileOpen")->icon().pixmap(QSize(24, 24)).toImage()
-            != Action("acFileSave")->icon().pixmap(QSize(24, 24)).toImage());
 }
 
 void TestStationFile::buttonsFollowTheActions_data()
@@ -363,6 +375,7 @@ void TestStationFile::buttonsFollowTheActions_data()
     QTest::newRow("while reading") << "reading" << false;
     QTest::newRow("while writing") << "writing" << false;
     QTest::newRow("while a table is fetched") << "fetching" << false;
+    QTest::newRow("while comparing with the controller") << "comparing" << false;
     // Any operation on the line, the page switched away and back meanwhile.
     QTest::newRow("while an exchange holds the line") << "held" << false;
     QTest::newRow("after a write") << "written" << true;
@@ -374,7 +387,8 @@ void TestStationFile::buttonsFollowTheActions()
     QFETCH(bool, enabled);
     StartWindow(state != "start");
     auto *toolBar = m_window->findChild<QToolBar *>("ToolBar1");
-    QList<QAction *> actions{Action("acIcRead"), Action("acIcWrite"), Action("acFileOpen"), Action("acFileSave")};
+    QList<QAction *> actions{Action("acIcRead"), Action("acIcWrite"), Action("acFileOpen"), Action("acFileSave"),
+                             Action("acCompare")};
     QList<QList<bool>> seen; // per look: each action's state, then each button's
     const auto look = [&] {
         QList<bool> states;
@@ -402,6 +416,11 @@ void TestStationFile::buttonsFollowTheActions()
         ClickAction(Action("acIcRead"));
     } else if (state == "writing" || state == "written") {
         ClickAction(Action("acIcWrite"));
+    } else if (state == "comparing") {
+        ModalDriver<TfmCompare> driver; // closes the result
+        ClickAction(Action("acCompare"));
+        QCOMPARE(driver.Opened, 1);
+        Activate();
     } else if (state == "fetching") {
         ModalDriver<TfmTankCalibration> driver; // rejects the editor
         ClickNode(QStringLiteral("Резервуары"));
@@ -424,7 +443,7 @@ void TestStationFile::buttonsFollowTheActions()
     m_answer.clear(); // a cancelled dialog
     Shortcut(Qt::Key_O);
     Shortcut(Qt::Key_S);
-    if (state != "reading" && state != "writing" && state != "fetching")
+    if (state != "reading" && state != "writing" && state != "fetching" && state != "comparing")
         QCOMPARE(m_proposed.size(), enabled ? 2 : 0);
 }
 

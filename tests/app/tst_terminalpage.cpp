@@ -148,10 +148,9 @@ void TestTerminalPage::historyRules()
 
     send(""); // an empty line sends nothing
     QCOMPARE(History(page), QStringList({"ABC", "rdfile config 0 16"}));
-    QVERIFY(WaitFor([&] { return fixture.Sim().commands().size() == 4; }));
-    Pump(100);
+    QVERIFY(SentinelTaken(terminal, fixture.Sim()));
     QCOMPARE(fixture.Sim().commands(),
-             (std::vector<std::string>{"abc", "rdfile config 0 16", "abc", "ABC"}));
+             (std::vector<std::string>{"abc", "rdfile config 0 16", "abc", "ABC", kSentinelCommand.toStdString()}));
 }
 
 void TestTerminalPage::enterSendsWithAnyModifier_data()
@@ -301,8 +300,8 @@ void TestTerminalPage::localTypingStays()
     QCOMPARE(page.Log().Position(), caret);
     QVERIFY(!page.Log().HasSelection());
     // What is typed into the log stays there.
-    Pump(100);
-    QVERIFY(fixture.Sim().transcript().empty());
+    QVERIFY(SentinelTaken(terminal, fixture.Sim()));
+    QCOMPARE(fixture.Sim().commands(), std::vector<std::string>{kSentinelCommand.toStdString()});
 }
 
 void TestTerminalPage::mouseSelectsAndCopies()
@@ -372,15 +371,15 @@ void TestTerminalPage::refusedWhileTransactionRuns()
         QCOMPARE(m_errors, QStringList{"Терминал занят."});
         QCOMPARE(page.cbTx->currentText(), QString("abc"));
         QCOMPARE(page.cbTx->count(), 0);
-        Pump(100);
-        QCOMPARE(fixture.Sim().commands(), std::vector<std::string>{"reload"});
+        QVERIFY(SentinelTaken(terminal, fixture.Sim()));
+        QCOMPARE(fixture.Sim().commands(), (std::vector<std::string>{"reload", kSentinelCommand.toStdString()}));
         QVERIFY(!page.btnSend->isEnabled());
     }
     QVERIFY(page.btnSend->isEnabled());
 
     // Once the operation has ended, the same line goes out.
     UserInput::Click(page.btnSend);
-    QVERIFY(WaitFor([&] { return fixture.Sim().commands().size() == 2; }));
+    QVERIFY(WaitFor([&] { return fixture.Sim().commands().size() == 3; }));
     QCOMPARE(fixture.Sim().commands().back(), std::string("abc"));
     QCOMPARE(History(page), QStringList{"abc"});
     QCOMPARE(m_errors, QStringList{"Терминал занят."});

@@ -226,6 +226,10 @@ private slots:
     void verifiedWrites();
     void verifyListsDifferences_data();
     void verifyListsDifferences();
+    void diffOfTwoFiles_data();
+    void diffOfTwoFiles();
+    void changedOnlyWrites_data();
+    void changedOnlyWrites();
     void backupRestoreBackupIsIdentical_data();
     void backupRestoreBackupIsIdentical();
     void outputErrors_data();
@@ -905,7 +909,7 @@ void TestCli::helpNamesCommandsAndVariables()
     QCOMPARE(result.err, QByteArray());
     for (const char *word : {"exec TEXT", "read-file NAME OFFSET LENGTH", "write-file NAME OFFSET", "read-config",
                              "write-config", "read-table TANK", "write-table TANK", "backup FILE", "restore FILE",
-                             "verify FILE", "--port N", "--verify", "KOLT_TARVO_PORTS", "KOLT_TARVO_SETTINGS",
+                             "diff FILE [FILE2]", "verify FILE", "--changed-only", "--port N", "--verify", "KOLT_TARVO_PORTS", "KOLT_TARVO_SETTINGS",
                              "KOLT_TARVO_TIMEOUT_MS"})
         QVERIFY2(result.out.contains(word), word);
     QCOMPARE(Trace(m_fixture->Sim()), QStringList{});
@@ -1194,6 +1198,16 @@ void TestCli::verifiedWrites_data()
         << QStringList{"restore", "%TMP%/input.json", "--no-verify"} << QByteArray() << twoTables << refuse << 66
         << true << 0 << QString()
         << configWrite + QStringList{"reload"} + WriteTrace(tanks, kBlock, kBlock) + WriteTrace(tanks, 4 * kBlock, kBlock);
+    QTest::newRow("restore --changed-only, the changed chunk refused: no reload")
+        << QStringList{"restore", "%TMP%/input.json", "--changed-only"} << QByteArray()
+        << Json({{"config", With(m_config, QStringLiteral("server_port"), 8081)}}) << refuse << 2 << true << 0
+        << configDiffers + "Http · Порт: записано 8081, в контроллере 8080."
+        << QStringList{"rdfile config 0 0", "wrfile config 64 +32", "rdfile config 64 32"};
+    QTest::newRow("write-table --changed-only, read back short")
+        << QStringList{"write-table", "3", "--changed-only"} << TableText(7) << QByteArray()
+        << int(sim::Fault::ShortAnswer) << 52 << true << 0
+        << "tanks.tbl, tank 3: rdfile tanks.tbl 3200 1600: Ответ короче запрошенного: получено 800 байт из 1600."
+        << QStringList{"rdfile tanks.tbl 3200 1600"} + table3;
     QTest::newRow("write-file") << QStringList{"write-file", "notes.txt", "100"} << Bytes(65, 5) << QByteArray()
                                 << none << 0 << false << 0 << QString()
                                 << CheckedWriteTrace(QStringLiteral("notes.txt"), 100, 65);
@@ -1243,28 +1257,33 @@ void TestCli::verifiedWrites()
 
 void TestCli::verifyListsDifferences_data()
 {
+    QTest::addColumn<QString>("command"); // diff FILE, or verify FILE, the same
     QTest::addColumn<QStringList>("changes"); // FILE:OFFSET:HEX written, or FILE:OFFSET:cut
     QTest::addColumn<QStringList>("listing");
 
-    QTest::newRow("identical") << QStringList{} << QStringList{};
-    QTest::newRow("configuration members and a gap byte")
-        << QStringList{"config:64:4142", "config:200:FF", "config:428:00"}
-        << QStringList{"Http · Порт: 8080 → 16961", "Карты · Пароль: «ABCDEFGHIJKL» → «ABCDEFGHIJK»",
-                       "прочие байты конфигурации: 1"};
-    QTest::newRow("table entries")
-        << QStringList{"tanks.tbl:1604:FFFFFFFFFFFF", "tanks.tbl:9596:FFFFFFFF"}
-        << QStringList{"Резервуар 2: высоты 10–20 (2001 … 2002 → -1 … 65535)", "Резервуар 6: высота 3990 (6399 → -1)"};
-    QTest::newRow("tables cut short")
-        << QStringList{"tanks.tbl:7000:cut"}
-        << QStringList{"Резервуар 5: высоты 1500–3990 (5150 … 5399 → нет данных)",
-                       "Резервуар 6: высоты 0–3990 (6000 … 6399 → нет данных)"};
+    const auto row = [](const char *name, const QStringList &changes, const QStringList &listing) {
+        for (const char *command : {"diff", "verify"})
+            QTest::addRow("%s: %s", command, name) << QString::fromLatin1(command) << changes << listing;
+    };
+    row("identical", {}, {});
+    row("configuration members and a gap byte", {"config:64:4142", "config:200:FF", "config:428:00"},
+        {"Http · Порт: 8080 → 16961", "Карты · Пароль: «ABCDEFGHIJKL» → «ABCDEFGHIJK»", "прочие байты конфигурации: 1"});
+    row("a pick list and a checkbox", {"config:275:04", "config:352:00"},
+        {"Резервуары · резервуар 2 · Уровнемер · Тип: Гамма → PetroVend", "ТРК 1 · Активен: да → нет"});
+    row("table entries", {"tanks.tbl:1604:FFFFFFFFFFFF", "tanks.tbl:9596:FFFFFFFF"},
+        {"Резервуар 2: высоты 10–20 (2001 … 2002 → -1 … 65535)", "Резервуар 6: высота 3990 (6399 → -1)"});
+    row("tables cut short", {"tanks.tbl:7000:cut"},
+        {"Резервуар 5: высоты 1500–3990 (5150 … 5399 → нет данных)",
+         "Резервуар 6: высоты 0–3990 (6000 … 6399 → нет данных)"});
 }
 
-// verify FILE reads what a restore of FILE writes and lists, in the words
-// of the pages, everything in which the controller holds something else,
-// the backup's value first; it writes nothing.
+// diff FILE (and verify FILE, the same) reads what a restore of FILE
+// writes and lists, in the words of the pages, everything in which the
+// controller holds something else, the backup's value first; it writes
+// nothing.
 void TestCli::verifyListsDifferences()
 {
+    QFETCH(QString, command);
     QFETCH(QStringList, changes);
     QFETCH(QStringList, listing);
 
@@ -1292,7 +1311,7 @@ void TestCli::verifyListsDifferences()
     }
     sim.clearTranscript();
 
-    const CliResult result = RunCli({QStringLiteral("verify"), backupPath});
+    const CliResult result = RunCli({command, backupPath});
     QCOMPARE(QString::fromUtf8(result.out).split(u'\n', Qt::SkipEmptyParts), listing);
     QCOMPARE(result.exitCode, listing.isEmpty() ? 0 : 1);
     QCOMPARE(QString::fromUtf8(result.err),
@@ -1302,6 +1321,172 @@ void TestCli::verifyListsDifferences()
     for (int n = 1; n <= 6; ++n)
         reads << QStringLiteral("rdfile tanks.tbl %1 1600").arg((n - 1) * kBlock);
     QCOMPARE(Trace(sim), reads);
+}
+
+void TestCli::diffOfTwoFiles_data()
+{
+    QTest::addColumn<QJsonObject>("edits");  // path: value (null: removed), of the second file
+    QTest::addColumn<QStringList>("listing");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("error");       // %1: the first file, %2: the second
+
+    const auto row = [](const char *name, const QJsonObject &edits, const QStringList &listing, int exitCode,
+                        const QString &error) { QTest::newRow(name) << edits << listing << exitCode << error; };
+    row("identical", {}, {}, 0, QString());
+    row("a number, a text and a table entry",
+        {{"config/server_port", 8081}, {"config/apn", "other.apn"}, {"tables/2/5", 1}},
+        {"GPRS · APN: «internet.mts.ru» → «other.apn»", "Http · Порт: 8080 → 8081",
+         "Резервуар 2: высота 50 (199685 → 1)"},
+        1, "Различий между %1 и %2: 3.");
+    row("a table only in the first file", {{"tables/6", QJsonValue::Null}},
+        {"Резервуар 6: высоты 0–3990 (599500 … 614263 → нет данных)"}, 1, "Различий между %1 и %2: 1.");
+    row("a table only in the second file", {{"tables/7", TableJson(7)}},
+        {"Резервуар 7: высоты 0–3990 (нет данных → 699500 … 714263)"}, 1, "Различий между %1 и %2: 1.");
+    row("the second file no backup", {{"config", QJsonValue::Null}}, {}, 2,
+        "kolt-tarvo-cli: FILE2: config: отсутствует");
+    row("the second file not there", {{"absent", true}}, {}, 2,
+        "kolt-tarvo-cli: FILE2: %2: " + QString::fromLocal8Bit(strerror(ENOENT)));
+}
+
+// diff FILE FILE2 compares two backups in the words of the pages, FILE's
+// value first, without the port: a port that is not there does not matter,
+// and the stand-in on the default one hears nothing.
+void TestCli::diffOfTwoFiles()
+{
+    QFETCH(QJsonObject, edits);
+    QFETCH(QStringList, listing);
+    QFETCH(int, exitCode);
+    QFETCH(QString, error);
+
+    QJsonObject tables;
+    for (int n = 1; n <= 6; ++n)
+        tables.insert(QString::number(n), TableJson(n));
+    const QJsonObject first{{"config", m_config}, {"tables", tables}};
+    QJsonObject second = first;
+    for (auto it = edits.begin(); it != edits.end(); ++it)
+        second = With(second, it.key(), it.value().isNull() ? QJsonValue(QJsonValue::Undefined) : it.value());
+    const QString firstPath = TempPath(QStringLiteral("first.json"));
+    const QString secondPath = TempPath(QStringLiteral("second.json"));
+    QVERIFY(WriteAll(firstPath, Json(first)));
+    QFile::remove(secondPath);
+    if (!edits.contains(QStringLiteral("absent")))
+        QVERIFY(WriteAll(secondPath, Json(second)));
+
+    const CliResult result = RunCli({QStringLiteral("--port"), QStringLiteral("9"), QStringLiteral("diff"), firstPath, secondPath});
+    QCOMPARE(QString::fromUtf8(result.out).split(u'\n', Qt::SkipEmptyParts), listing);
+    error.replace(QStringLiteral("%1"), firstPath).replace(QStringLiteral("%2"), secondPath);
+    QCOMPARE(QString::fromUtf8(result.err), error.isEmpty() ? QString() : error + u'\n');
+    QCOMPARE(result.exitCode, exitCode);
+    QCOMPARE(Trace(m_fixture->Sim()), QStringList{});
+}
+
+void TestCli::changedOnlyWrites_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // %TMP%/station.json: a backup of the stand-in, edited
+    QTest::addColumn<QJsonObject>("edits");      // path: value, of that backup
+    QTest::addColumn<int>("tankNo");             // write-table: the tank whose edited table is its input
+    QTest::addColumn<int>("blocksKept");         // of the stand-in's tanks.tbl; -1: all
+    QTest::addColumn<QStringList>("trace");      // after the reads
+
+    const QString config = QStringLiteral("config");
+    const QString tanks = QStringLiteral("tanks.tbl");
+    const QStringList restore{"restore", "%TMP%/station.json", "--changed-only"};
+    const QStringList reload{"reload"};
+    const auto read = [](const QString &name, int offset, int size) {
+        return QStringList{QStringLiteral("rdfile %1 %2 %3").arg(name).arg(offset).arg(size)};
+    };
+    QTest::newRow("restore, the station as it is: no wrfile")
+        << restore << QJsonObject{} << 0 << -1 << reload;
+    QTest::newRow("restore, one value of a table")
+        << restore << QJsonObject{{"tables/2/9", 7777777}} << 0 << -1
+        << reload + WriteTrace(tanks, kBlock + 32, 32) + read(tanks, kBlock + 32, 32);
+    QTest::newRow("restore, a member of the configuration")
+        << restore << QJsonObject{{"config/server_port", 8081}} << 0 << -1
+        << WriteTrace(config, 64, 32) + read(config, 64, 32) + reload;
+    QTest::newRow("restore, the configuration's last chunk, 13 bytes")
+        << restore << QJsonObject{{"config/card_psw", "ZZZ"}} << 0 << -1
+        << WriteTrace(config, 416, 13) + read(config, 416, 13) + reload;
+    QTest::newRow("restore, neighbouring chunks read back as one")
+        << restore << QJsonObject{{"tables/3/7", 7777777}, {"tables/3/8", 7777778}} << 0 << -1
+        << reload + WriteTrace(tanks, 2 * kBlock, 64) + read(tanks, 2 * kBlock, 64);
+    QTest::newRow("restore, chunks apart read back apart")
+        << restore << QJsonObject{{"config/apn", "x"}, {"config/card_sector", 9}, {"tables/1/399", 1}} << 0 << -1
+        << WriteTrace(config, 0, 32) + WriteTrace(config, 416, 13) + read(config, 0, 32) + read(config, 416, 13)
+               + reload + WriteTrace(tanks, kBlock - 32, 32) + read(tanks, kBlock - 32, 32);
+    QTest::newRow("restore --no-verify: nothing read back")
+        << restore + QStringList{"--no-verify"} << QJsonObject{{"config/server_port", 8081}, {"tables/2/9", 7777777}} << 0 << -1
+        << WriteTrace(config, 64, 32) + reload + WriteTrace(tanks, kBlock + 32, 32);
+    QTest::newRow("restore, tables the controller lacks: whole blocks")
+        << restore << QJsonObject{} << 0 << 4
+        << reload + WriteTrace(tanks, 4 * kBlock, kBlock) + read(tanks, 4 * kBlock, kBlock)
+               + WriteTrace(tanks, 5 * kBlock, kBlock) + read(tanks, 5 * kBlock, kBlock);
+    const QStringList writeTable{"write-table", "3", "--changed-only"};
+    QTest::newRow("write-table, the table as it is: no wrfile") << writeTable << QJsonObject{} << 3 << -1 << QStringList{};
+    QTest::newRow("write-table, one value")
+        << writeTable << QJsonObject{{"tables/3/100", 7777777}} << 3 << -1
+        << WriteTrace(tanks, 2 * kBlock + 384, 32) + read(tanks, 2 * kBlock + 384, 32);
+    QTest::newRow("write-table --no-verify, one value")
+        << writeTable + QStringList{"--no-verify"} << QJsonObject{{"tables/3/100", 7777777}} << 3 << -1
+        << WriteTrace(tanks, 2 * kBlock + 384, 32);
+}
+
+// --changed-only reads what the controller holds first and sends only the
+// chunks that differ, reading back each run of them; the stand-in then
+// holds what the whole write leaves on a second stand-in that started the
+// same.
+void TestCli::changedOnlyWrites()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QJsonObject, edits);
+    QFETCH(int, tankNo);
+    QFETCH(int, blocksKept);
+    QFETCH(QStringList, trace);
+
+    sim::ControllerSim &sim = m_fixture->Sim();
+    // Six tables that differ from each other in every entry.
+    QByteArray tables(6 * kBlock, '\0');
+    for (int n = 1; n <= 6; ++n) {
+        for (int k = 0; k < 400; ++k)
+            qToLittleEndian<qint32>(1000 * n + k, tables.data() + (n - 1) * kBlock + 4 * k);
+    }
+    sim.setFile("tanks.tbl", tables.toStdString());
+    const QString backupPath = TempPath(QStringLiteral("station.json"));
+    QCOMPARE(RunCli({QStringLiteral("backup"), backupPath}).exitCode, 0);
+    QJsonObject document = QJsonDocument::fromJson(ReadAll(backupPath)).object();
+    for (auto it = edits.begin(); it != edits.end(); ++it)
+        document = With(document, it.key(), it.value());
+    QVERIFY(WriteAll(backupPath, QJsonDocument(document).toJson()));
+    QByteArray input;
+    for (const QJsonValue value : document.value("tables")[QString::number(tankNo)].toArray())
+        input += QByteArray::number(value.toInt()) + '\n';
+    if (blocksKept >= 0)
+        sim.setFile("tanks.tbl", tables.left(blocksKept * kBlock).toStdString());
+    std::unique_ptr<sim::ControllerSim> whole = m_fixture->StartAnother(2);
+    whole->setFile("config", sim.file("config"));
+    whole->setFile("tanks.tbl", sim.file("tanks.tbl"));
+    sim.clearTranscript();
+
+    const CliResult result = RunCli(Substituted(arguments), input);
+    QCOMPARE(result.out, QByteArray());
+    QCOMPARE(result.err, trace.contains(QStringLiteral("reload")) ? QByteArray("reload: OK\n") : QByteArray());
+    QCOMPARE(result.exitCode, 0);
+    QStringList reads;
+    if (tankNo == 0) {
+        reads << QStringLiteral("rdfile config 0 0");
+        for (int n = 1; n <= 6; ++n)
+            reads << QStringLiteral("rdfile tanks.tbl %1 1600").arg((n - 1) * kBlock);
+    } else {
+        reads << QStringLiteral("rdfile tanks.tbl %1 1600").arg((tankNo - 1) * kBlock);
+    }
+    QCOMPARE(Trace(sim), reads + trace);
+    QCOMPARE(sim.reloadCount(), trace.count(QStringLiteral("reload")));
+
+    QStringList wholeWrite = Substituted(arguments);
+    wholeWrite.removeAll(QStringLiteral("--changed-only"));
+    const CliResult written = RunCli(QStringList{QStringLiteral("--port"), QStringLiteral("2")} + wholeWrite, input);
+    QCOMPARE(written.exitCode, 0);
+    QCOMPARE(FileOf(sim, "config").toHex(), FileOf(*whole, "config").toHex());
+    QCOMPARE(FileOf(sim, "tanks.tbl").toHex(), FileOf(*whole, "tanks.tbl").toHex());
 }
 
 void TestCli::backupRestoreBackupIsIdentical_data()

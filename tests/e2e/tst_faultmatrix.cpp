@@ -6,6 +6,7 @@
 #include "app/ErrorBox.h"
 #include "app/TerminalPage.h"
 #include "calibration/UfmTankCalibration.h"
+#include "config/TerminalConfig.h"
 #include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
@@ -102,15 +103,17 @@ QStringList AttemptSecondExchange(TfmMain &window)
     return enabled;
 }
 
-// Marks the changed slots with a table that differs from the stand-in's.
+// Edits the changed slots' tables, as the editor would, into ones that
+// differ from the stand-in's; each is fetched first.
 void ChangeTables(TfmMain &window)
 {
+    TStation &station = window.Station();
     for (int slot : kChangedSlots) {
-        TankTable &table = window.Station().TankTables()[slot];
-        table.Loaded = true;
-        table.Modified = true;
-        for (int k = 0; k < 400; ++k)
-            table.Volumes[k] = 1000 * (slot + 1) + k;
+        station.EditTable(slot + 1, station.Configuration().tanks[slot].hmax, [slot](TankTable &table) {
+            for (int k = 0; k < TankTable::EntryCount; ++k)
+                table.Volumes[k] = 1000 * (slot + 1) + k;
+            table.Modified = true;
+        });
     }
 }
 

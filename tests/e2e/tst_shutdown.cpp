@@ -70,9 +70,7 @@ void ShutdownTest::cleanup()
 void ShutdownTest::closeDuringReadWaitsForIt()
 {
     SettingsFile settings;
-    sim::SimOptions slow;
-    slow.baud = 9600; // the configuration's answer takes more than a second
-    SimFixture fixture(1, slow);
+    SimFixture fixture;
     auto window = std::make_unique<TfmMain>();
     QVERIFY(UserInput::Activate(window.get()));
 
@@ -82,11 +80,13 @@ void ShutdownTest::closeDuringReadWaitsForIt()
             [&](const TExchangeStep &step, bool succeeded) {
                 log << QStringLiteral("%1 %2").arg(QString::fromLatin1(step.Command), succeeded ? "done" : "failed");
             });
-    connect(&window->Station().Exchanges(), &TExchangeLine::commandStarted, this, [&] {
-        QTimer::singleShot(100, window.get(), [&] {
-            window->windowHandle()->close(); // as the title bar's button asks
-            log << (window->isVisible() ? "close deferred" : "closed at once");
-        });
+    // The close comes with the answer's first chunk, which the window's
+    // station hears before the read does.
+    const auto firstChunk = std::make_shared<QMetaObject::Connection>();
+    *firstChunk = connect(&window->Station(), &TStation::dataReceived, this, [&, firstChunk] {
+        disconnect(*firstChunk);
+        window->windowHandle()->close(); // as the title bar's button asks
+        log << (window->isVisible() ? "close deferred" : "closed at once");
     });
 
     ClickAction(*window, "acIcRead");
@@ -112,16 +112,15 @@ void ShutdownTest::hangUpWhileDialogOpen()
     QFETCH(Dialog, dialog);
     SettingsFile settings;
     SimFixture fixture;
+    QStringList log;
+    TTerminalLink errors; // outlives the window's terminal
+    errors.OnError = [&](TTerminal *, const QString &) { log << "error"; };
     TfmMain window;
     QVERIFY(UserInput::Activate(&window));
     ClickAction(window, "acIcRead");
     QCOMPARE(m_errors, QStringList());
 
-    QStringList log;
-    window.Station().Terminal().OnError = [&, own = window.Station().Terminal().OnError](TTerminal *sender, const QString &text) {
-        own(sender, text);
-        log << "error";
-    };
+    window.Station().Terminal().AddLink(&errors);
     ModalDriver<QDialog> driver([&](QDialog *open) {
         connect(open, &QDialog::finished, this, [&log] { log << "closed"; });
         fixture.Sim().hangUp();

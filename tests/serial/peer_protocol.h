@@ -2,6 +2,7 @@
 // test's stdout, answered by one line on its stdin:
 //   send <hex>       -> ok
 //   receive <count>  -> ok <hex of what arrived>
+//   queued <count>   -> ok once the port's side holds count received bytes
 //   hangup           -> ok
 // Anything else is answered with "error".
 #pragma once

@@ -9,6 +9,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/epoll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -79,6 +81,37 @@ std::string PseudoTerminal::receive(std::size_t count)
         bytes.append(buffer, static_cast<std::size_t>(n));
     }
     return bytes;
+}
+
+bool PseudoTerminal::waitQueued(std::size_t count)
+{
+    using namespace std::chrono;
+    // Edge-triggered: each arrival wakes the wait once. The count is read
+    // after registering, so an arrival between the two is not missed.
+    const int arrivals = ::epoll_create1(EPOLL_CLOEXEC);
+    if (arrivals < 0)
+        return false;
+    epoll_event slave {};
+    slave.events = EPOLLIN | EPOLLET;
+    bool queued = false;
+    if (::epoll_ctl(arrivals, EPOLL_CTL_ADD, m_slave, &slave) == 0) {
+        const auto deadline = steady_clock::now() + receiveTime;
+        for (;;) {
+            int inQueue = 0;
+            if (::ioctl(m_slave, FIONREAD, &inQueue) != 0)
+                break;
+            if (static_cast<std::size_t>(inQueue) >= count) {
+                queued = true;
+                break;
+            }
+            const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+            epoll_event woken {};
+            if (left <= 0 || (::epoll_wait(arrivals, &woken, 1, static_cast<int>(left)) < 0 && errno != EINTR))
+                break;
+        }
+    }
+    ::close(arrivals);
+    return queued;
 }
 
 void PseudoTerminal::hangUp()

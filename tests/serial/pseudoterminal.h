@@ -23,6 +23,11 @@ public:
     // Up to count bytes, as many as arrive within a few seconds.
     std::string receive(std::size_t count);
 
+    // Waits until the slave side holds at least count received bytes that
+    // nobody has read yet; false when they have not come within a few
+    // seconds. Woken by every arrival, it never polls.
+    bool waitQueued(std::size_t count);
+
     // Closes the master and the kept slave: the port sees a hang-up.
     void hangUp();
 

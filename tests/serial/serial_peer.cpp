@@ -31,6 +31,8 @@ std::string answer(PseudoTerminal &line, const std::string &request)
         return line.send(peer::fromHex(argument)) ? "ok" : "error";
     if (verb == "receive")
         return "ok " + peer::toHex(line.receive(std::stoul(argument)));
+    if (verb == "queued")
+        return line.waitQueued(std::stoul(argument)) ? "ok" : "error";
     if (verb == "hangup") {
         line.hangUp();
         return "ok";

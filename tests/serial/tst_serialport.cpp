@@ -20,8 +20,8 @@
 #include <future>
 #include <iostream>
 #include <memory>
+#include <sstream>
 #include <string>
-#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -34,6 +34,7 @@
 #include <stdlib.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 #endif
 
@@ -86,6 +87,8 @@ public:
     virtual bool send(const std::string &bytes) = 0;
     // Up to count bytes, as many as arrive within a few seconds.
     virtual std::string receive(std::size_t count) = 0;
+    // Waits until the port's side of the line holds count received bytes.
+    virtual bool waitQueued(std::size_t count) = 0;
     virtual bool hangUp() = 0;
 };
 
@@ -101,6 +104,7 @@ public:
         return reply.rfind("ok ", 0) == 0 ? peer::fromHex(reply.substr(3)) : std::string();
     }
 
+    bool waitQueued(std::size_t count) override { return request("queued " + std::to_string(count)) == "ok"; }
     bool hangUp() override { return request("hangup") == "ok"; }
 
 private:
@@ -122,6 +126,7 @@ public:
     explicit LocalPeer(PseudoTerminal &line) : m_line(line) {}
     bool send(const std::string &bytes) override { return m_line.send(bytes); }
     std::string receive(std::size_t count) override { return m_line.receive(count); }
+    bool waitQueued(std::size_t count) override { return m_line.waitQueued(count); }
     bool hangUp() override
     {
         m_line.hangUp();
@@ -190,14 +195,14 @@ std::string readBytes(Port &port, std::size_t count)
     return bytes;
 }
 
-// Waits until the port reports at least count queued bytes.
-bool waitUntilQueued(Port &port, std::size_t count)
+// Waits until count bytes sent by the peer are queued at the port, and
+// checks that the port reports them.
+bool waitUntilQueued(Line &line, Port &port, std::size_t count)
 {
-    const auto deadline = std::chrono::steady_clock::now() + guardTime;
+    if (!CHECK(line.peer.waitQueued(count)))
+        return false;
     std::size_t queued = 0;
-    while (port.queuedBytes(queued) == 0 && queued < count && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(10ms);
-    return CHECK(queued >= count);
+    return CHECK_EQ(port.queuedBytes(queued), 0) && CHECK(queued >= count);
 }
 
 std::string pattern(std::size_t size)
@@ -307,14 +312,99 @@ void exclusiveUse(Line &line)
     CHECK_EQ(second->open(line.device), 0);
 }
 
+// The port as another program finds it: its settings seen through a
+// handle of its own, and the same settings made distinctive (2400 baud,
+// 2 stop bits, XON/XOFF, and on POSIX a cooked line discipline), all
+// different from the tool's. A pseudo-terminal keeps 8 bits and no parity
+// whatever it is given.
+#ifdef _WIN32
+std::string foundSettings(const std::string &device, bool makeDistinctive = false)
+{
+    const HANDLE handle = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                                      nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return "open failed: " + std::to_string(GetLastError());
+    DCB dcb {};
+    dcb.DCBlength = sizeof dcb;
+    COMMTIMEOUTS timeouts {};
+    std::ostringstream found;
+    if (makeDistinctive && GetCommState(handle, &dcb)) {
+        dcb.BaudRate = 2400;
+        dcb.StopBits = TWOSTOPBITS;
+        dcb.fOutX = TRUE;
+        dcb.fInX = TRUE;
+        dcb.XonChar = 0x11;
+        dcb.XoffChar = 0x13;
+        dcb.fDtrControl = DTR_CONTROL_ENABLE;
+        dcb.fRtsControl = RTS_CONTROL_ENABLE;
+        COMMTIMEOUTS distinctive { 7, 11, 13, 17, 19 };
+        if (!SetCommState(handle, &dcb) || !SetCommTimeouts(handle, &distinctive))
+            found << "setting failed: " << GetLastError() << ' ';
+    }
+    if (GetCommState(handle, &dcb) && GetCommTimeouts(handle, &timeouts)) {
+        found << dcb.BaudRate << " baud, " << int(dcb.ByteSize) << " bits, parity " << int(dcb.Parity)
+              << ", stop " << int(dcb.StopBits) << ", flags " << dcb.fBinary << dcb.fParity << dcb.fOutxCtsFlow
+              << dcb.fOutxDsrFlow << dcb.fDtrControl << dcb.fDsrSensitivity << dcb.fOutX << dcb.fInX
+              << dcb.fRtsControl << ", xon " << int(dcb.XonChar) << ", xoff " << int(dcb.XoffChar)
+              << "; time-outs " << timeouts.ReadIntervalTimeout << ' ' << timeouts.ReadTotalTimeoutMultiplier << ' '
+              << timeouts.ReadTotalTimeoutConstant << ' ' << timeouts.WriteTotalTimeoutMultiplier << ' '
+              << timeouts.WriteTotalTimeoutConstant;
+    } else {
+        found << "reading failed: " << GetLastError();
+    }
+    CloseHandle(handle);
+    return found.str();
+}
+#else
+std::string foundSettings(const std::string &device, bool makeDistinctive = false)
+{
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::string("open failed: ") + std::strerror(errno);
+    std::ostringstream found;
+    termios settings {};
+    if (makeDistinctive && ::tcgetattr(fd, &settings) == 0) {
+        settings.c_iflag = ICRNL | IXON | IXOFF;
+        settings.c_oflag = OPOST | ONLCR;
+        settings.c_cflag = CS8 | CSTOPB | CREAD | HUPCL;
+        settings.c_lflag = ICANON | ECHO | ECHOE | ISIG | IEXTEN;
+        settings.c_cc[VMIN] = 3;
+        settings.c_cc[VTIME] = 7;
+        if (::cfsetispeed(&settings, B2400) != 0 || ::cfsetospeed(&settings, B2400) != 0
+            || ::tcsetattr(fd, TCSANOW, &settings) != 0)
+            found << "setting failed: " << std::strerror(errno) << ' ';
+    }
+    if (::tcgetattr(fd, &settings) == 0) {
+        found << std::oct << "iflag " << settings.c_iflag << ", oflag " << settings.c_oflag << ", cflag "
+              << settings.c_cflag << ", lflag " << settings.c_lflag << std::dec << ", speed "
+              << ::cfgetispeed(&settings) << '/' << ::cfgetospeed(&settings) << ", cc";
+        for (const cc_t c : settings.c_cc)
+            found << ' ' << int(c);
+    } else {
+        found << "reading failed: " << std::strerror(errno);
+    }
+    int exclusive = -1;
+    ::ioctl(fd, TIOCGEXCL, &exclusive);
+    found << "; exclusive " << exclusive;
+    int lines = 0;
+    if (::ioctl(fd, TIOCMGET, &lines) == 0) // none on a pseudo-terminal
+        found << "; DTR " << ((lines & TIOCM_DTR) != 0) << ", RTS " << ((lines & TIOCM_RTS) != 0);
+    ::close(fd);
+    return found.str();
+}
+#endif
+
 #ifndef _WIN32
 // A port whose flock() another program holds is refused, and the refused
-// open leaves the terminal out of exclusive mode.
+// open leaves the terminal as it was: out of exclusive mode, its settings
+// untouched.
 void lockedElsewhere(Line &line)
 {
     const int holder = ::open(line.device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     CHECK(holder >= 0);
     CHECK_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    foundSettings(line.device, true);
+    const std::string before = foundSettings(line.device);
 
     auto port = serial::createPort();
     const ErrorCode error = port->open(line.device);
@@ -323,12 +413,37 @@ void lockedElsewhere(Line &line)
     int exclusive = -1;
     CHECK_EQ(::ioctl(holder, TIOCGEXCL, &exclusive), 0);
     CHECK_EQ(exclusive, 0);
+    CHECK_EQ(foundSettings(line.device), before);
 
     ::close(holder);
     CHECK_EQ(port->open(line.device), 0);
     port->close();
 }
 #endif
+
+// A well-kept program leaves the port as it found it: the settings the port
+// had before the tool opened it are back once it has closed it.
+void portAsFound(Line &line)
+{
+    // Read through a handle of its own: wine keeps time-outs per handle.
+    const std::string set = foundSettings(line.device, true);
+    const std::string before = foundSettings(line.device);
+    std::cerr << "  set:   " << set << "\n  found: " << before << '\n';
+#ifdef _WIN32
+    CHECK(before.rfind("2400 baud, 8 bits, parity 0, stop 2", 0) == 0);
+#else
+    CHECK(before.find("speed " + std::to_string(B2400) + "/" + std::to_string(B2400)) != std::string::npos);
+#endif
+
+    auto port = serial::createPort();
+    CHECK_EQ(port->open(line.device), 0);
+    // The tool's own settings are in force: the bytes go out raw.
+    const std::string bytes("\x11\r\n\x13\x03\x7f\xff", 7);
+    CHECK_EQ(port->write(bytes.data(), bytes.size()), 0);
+    CHECK(line.peer.receive(bytes.size()) == bytes);
+    port->close();
+    CHECK_EQ(foundSettings(line.device), before);
+}
 
 void bothWays(Line &line)
 {
@@ -354,7 +469,7 @@ void queueBeyondOneChunk(Line &line)
     auto port = serial::createPort();
     CHECK_EQ(port->open(line.device), 0);
     CHECK(line.peer.send(bytes));
-    if (!waitUntilQueued(*port, bytes.size()))
+    if (!waitUntilQueued(line, *port, bytes.size()))
         return;
     // Everything is queued and nothing more arrives: every wait must
     // return at once until the queue is empty.
@@ -381,7 +496,7 @@ void stopWakesWait(Line &line)
 
     // The stop stays until the next open and wins over queued input.
     CHECK(line.peer.send("x"));
-    if (waitUntilQueued(*port, 1))
+    if (waitUntilQueued(line, *port, 1))
         CHECK_EQ(guardedWait(*port, error), WaitResult::Stopped);
     char byte = 0;
     std::size_t got = 0;
@@ -407,7 +522,7 @@ void discardInput(Line &line)
     for (const auto &row : rows) {
         std::cerr << "  " << row.name << '\n';
         CHECK(line.peer.send("stale answer\r\n>"));
-        if (!waitUntilQueued(*port, 15))
+        if (!waitUntilQueued(line, *port, 15))
             return;
         if (row.stopped) {
             port->stop();
@@ -503,6 +618,7 @@ int runCases(Line &line)
         { "lockedElsewhere", lockedElsewhere },
 #endif
         { "bothWays", bothWays },
+        { "portAsFound", portAsFound },
         { "queueBeyondOneChunk", queueBeyondOneChunk },
         { "stopWakesWait", stopWakesWait },
         { "discardInput", discardInput },

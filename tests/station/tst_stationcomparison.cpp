@@ -1,13 +1,15 @@
 // The one comparison of two stations, in the words of the pages: every kind
 // of member (numbers signed and unsigned, texts, pick lists with a code no
 // list knows, checkboxes; top-level and in tank, dispenser and nozzle
-// slots), the bytes no page shows, and tanks' tables (one entry, a run, two
-// runs, many runs, a short read).
+// slots), the bytes no page shows, tanks' tables (one entry, a run, two
+// runs, many runs, a short read), and whole stations: the configuration,
+// then the tables either side holds.
 #include "ConfigMembers.h"
 #include "common/Error.h"
 #include "config/ConfigImage.h"
 #include "config/TerminalConfig.h"
 #include "station/StationComparison.h"
+#include "station/StationImage.h"
 
 #include <QSet>
 #include <QtEndian>
@@ -89,6 +91,8 @@ private slots:
     void shortImageIsRefused();
     void table_data();
     void table();
+    void station_data();
+    void station();
 };
 
 void TestStationComparison::configuration_data()
@@ -283,6 +287,58 @@ void TestStationComparison::table()
 
     const std::optional<TStationDifference> difference = StationComparison::CompareTable(2, Block(Rising()), theirs);
     QCOMPARE(difference ? difference->Text() : QString(), line);
+}
+
+void TestStationComparison::station_data()
+{
+    QTest::addColumn<bool>("ourConfig");          // else none: a table write's shape
+    QTest::addColumn<QList<int>>("ourTanks");     // each holding Rising()
+    QTest::addColumn<QList<int>>("theirTanks");   // each holding Rising()
+    QTest::addColumn<bool>("theirsChanged");      // tank 2's hmax and its table's entry 5, where they have them
+    QTest::addColumn<QStringList>("lines");
+
+    const QString rising = QStringLiteral("0 … 39900");
+    QTest::newRow("the same") << true << QList<int>{1, 2} << QList<int>{1} << false
+                              << QStringList{"Резервуар 2: высоты 0–3990 (" + rising + " → нет данных)"};
+    QTest::newRow("the configuration first, then the tables")
+        << true << QList<int>{2} << QList<int>{2} << true
+        << QStringList{"Резервуары · резервуар 2 · Hmax: 2500 → 2000", "Резервуар 2: высота 50 (500 → 505)"};
+    QTest::newRow("tables in tank order, one side's only")
+        << true << QList<int>{5, 3} << QList<int>{4, 3} << false
+        << QStringList{"Резервуар 4: высоты 0–3990 (нет данных → " + rising + ")",
+                       "Резервуар 5: высоты 0–3990 (" + rising + " → нет данных)"};
+    QTest::newRow("tables alone") << false << QList<int>{2} << QList<int>{2} << true
+                                  << QStringList{"Резервуар 2: высота 50 (500 → 505)"};
+}
+
+// Two stations: the configurations when there are any, then every tank's
+// table either side holds, by tank.
+void TestStationComparison::station()
+{
+    QFETCH(bool, ourConfig);
+    QFETCH(QList<int>, ourTanks);
+    QFETCH(QList<int>, theirTanks);
+    QFETCH(bool, theirsChanged);
+    QFETCH(QStringList, lines);
+
+    TStationImage ours;
+    TStationImage theirs;
+    if (ourConfig) {
+        TTerminalConfig changed = Station();
+        if (theirsChanged)
+            changed.tanks[1].hmax = 2000;
+        ours.Config = ConfigImage::Encode(Station());
+        theirs.Config = ConfigImage::Encode(changed);
+    }
+    for (const int tankNo : ourTanks)
+        ours.Tables.insert(tankNo, Block(Rising()));
+    for (const int tankNo : theirTanks) {
+        QList<qint32> volumes = Rising();
+        if (tankNo == 2 && theirsChanged)
+            volumes[5] = 505;
+        theirs.Tables.insert(tankNo, Block(volumes));
+    }
+    QCOMPARE(StationComparison::Lines(StationComparison::CompareStation(ours, theirs), std::nullopt), lines);
 }
 
 QTEST_GUILESS_MAIN(TestStationComparison)

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QTimer>
+#include <memory>
 #include <stdexcept>
 
 SimFixture::SimFixture(int port, sim::SimOptions options)
@@ -34,8 +35,8 @@ std::unique_ptr<sim::ControllerSim> SimFixture::StartAnother(int port, sim::SimO
     return other;
 }
 
-// Both wait in the event loop, which sleeps until an event arrives; the
-// tick wakes it to look at the condition and the clock again. (A loop that
+// Waits in the event loop, which sleeps until an event arrives; the tick
+// wakes it to look at the condition and the clock again. (A loop that
 // polled would take a core from the stand-in and the reader on a busy machine.)
 bool WaitFor(const std::function<bool()> &condition, int timeoutMs)
 {
@@ -50,9 +51,25 @@ bool WaitFor(const std::function<bool()> &condition, int timeoutMs)
     return true;
 }
 
-void Pump(int milliseconds)
+bool SentinelTaken(TTerminal &terminal, const sim::ControllerSim &sim)
 {
-    WaitFor([] { return false; }, milliseconds);
+    try {
+        terminal.Send(kSentinelCommand + '\r');
+    } catch (const TError &) {
+        return false;
+    }
+    return WaitFor([&] {
+        const std::vector<std::string> commands = sim.commands();
+        return !commands.empty() && commands.back() == kSentinelCommand.toStdString();
+    });
+}
+
+bool PostedEventsHandled()
+{
+    // Posted events of equal priority are handled in the order posted.
+    const auto handled = std::make_shared<bool>(false);
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [handled] { *handled = true; }, Qt::QueuedConnection);
+    return WaitFor([handled] { return *handled; });
 }
 
 bool PortOpens(int port)

@@ -4,10 +4,13 @@
 
 #include "ControllerSim.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
+
+class TTerminal;
 
 class SimFixture
 {
@@ -34,8 +37,20 @@ private:
 // condition().
 bool WaitFor(const std::function<bool()> &condition, int timeoutMs = 30000);
 
-// Handles events for the given time.
-void Pump(int milliseconds);
+// "Nothing more came" is known only once something that must come after it
+// has come. The stand-in serves the line in order: once it has taken the
+// sentinel command, whatever was sent before it has arrived, and once its
+// answer has been received, whatever the stand-in wrote before (what
+// print() hands it is written on its own time: wait for that first).
+inline const QByteArray kSentinelCommand = "sentinel";
+// What the stand-in answers to kSentinelCommand: echo, answer line, prompt.
+inline const QByteArray kSentinelAnswer = "sentinel\r\r\nUnknown command: sentinel\r\n>";
+// Sends kSentinelCommand and a CR through terminal, opening it when closed,
+// and handles events until sim has taken it; false when it never did.
+bool SentinelTaken(TTerminal &terminal, const sim::ControllerSim &sim);
+// Handles events until every event posted to this thread so far has been
+// handled (whatever the reader posted before it was stopped, for one).
+bool PostedEventsHandled();
 
 // Whether a terminal of its own can open COM<port> now.
 bool PortOpens(int port);

@@ -208,29 +208,38 @@ void TestCommand::secondOperationIsRefused()
 void TestCommand::endings_data()
 {
     QTest::addColumn<QString>("ending");
+    QTest::addColumn<int>("limit"); // of silence; generous where the ending is no time-out
     QTest::addColumn<QString>("errorText");
-    QTest::newRow("silence") << "silence" << "Таймаут";
-    QTest::newRow("echo then silence") << "echo" << "Таймаут";
-    QTest::newRow("port closed") << "close" << "Порт закрыт";
-    QTest::newRow("line fails") << "hangup" << "COM1: Input/output error";
+    QTest::newRow("silence") << "silence" << 400 << "Таймаут";
+    QTest::newRow("echo then silence") << "echo" << 400 << "Таймаут";
+    QTest::newRow("port closed") << "close" << 60000 << "Порт закрыт";
+    QTest::newRow("line fails") << "hangup" << 60000 << "COM1: Input/output error";
 }
 
+// Each ending comes once the command has gone out: queued when the command
+// starts, it runs as the transaction begins to wait.
 void TestCommand::endings()
 {
     QFETCH(QString, ending);
+    QFETCH(int, limit);
     QFETCH(QString, errorText);
 
     QStringList ownEvents; // what the terminal's owner hears
     SilentLine line;
+    line.exchanges.SetCommandTimeout(limit);
     line.terminal.OnClose = [&](TTerminal *) { ownEvents << "close"; };
     TTerminalCommand transaction(*line.exchange);
 
-    if (ending == "echo")
-        QTimer::singleShot(50, [&] { line.Deliver("rdfile config 0 0\r\r\n0A 0"); });
-    else if (ending == "close")
-        QTimer::singleShot(50, &line.terminal, [&] { line.terminal.Close(); });
-    else if (ending == "hangup")
-        QTimer::singleShot(50, [&] { line.fixture.Sim().hangUp(); });
+    const auto end = [&] {
+        if (ending == "echo")
+            line.Deliver("rdfile config 0 0\r\r\n0A 0");
+        else if (ending == "close")
+            line.terminal.Close();
+        else if (ending == "hangup")
+            line.fixture.Sim().hangUp();
+    };
+    connect(&line.exchanges, &TExchangeLine::commandStarted, this,
+            [&] { QMetaObject::invokeMethod(&line.terminal, end, Qt::QueuedConnection); });
 
     const QString raised = ErrorOf([&] { transaction.Execute("rdfile config 0 0"); });
     QCOMPARE(raised, QString("rdfile config 0 0"));

@@ -5,39 +5,14 @@
 #include "terminal/Terminal.h"
 
 #include <QtTest>
-#include <thread>
+
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <utility>
 
 namespace {
-
-// The ids of this process's threads.
-QStringList ThreadIds()
-{
-    return QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-}
-
-// Waits, handling no event, until the given threads together have read at
-// least `bytes` bytes (the kernel's per-thread count of bytes read).
-bool ThreadsRead(const QStringList &threads, qint64 bytes)
-{
-    QDeadlineTimer guard(10000);
-    for (;;) {
-        qint64 read = 0;
-        for (const QString &id : threads) {
-            QFile io("/proc/self/task/" + id + "/io");
-            if (!io.open(QIODevice::ReadOnly))
-                continue; // the thread has ended
-            for (const QByteArray &line : io.readAll().split('\n')) {
-                if (line.startsWith("rchar: "))
-                    read += line.mid(7).toLongLong();
-            }
-        }
-        if (read >= bytes)
-            return true;
-        if (guard.hasExpired())
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-}
 
 // Records the events of a terminal and its links in delivery order.
 struct EventLog
@@ -71,6 +46,8 @@ private slots:
     void openAndCloseAreIdempotent();
     void sendOpensClosedPort();
     void handlerOrderAndLinks();
+    void linksChangedDuringDelivery_data();
+    void linksChangedDuringDelivery();
     void bytesArriveUnchanged_data();
     void bytesArriveUnchanged();
     void hangUpIsErrorThenClose();
@@ -130,8 +107,9 @@ void TestTerminal::openErrors()
 
     // Send raises the same error and writes nothing.
     QVERIFY_THROWS_EXCEPTION(TError, terminal.Send("reload\r"));
-    Pump(100);
-    QVERIFY(fixture.Sim().commands().empty());
+    qputenv("KOLT_TARVO_PORTS", fixture.PortsDir().toLocal8Bit());
+    QVERIFY(SentinelTaken(holder, fixture.Sim()));
+    QCOMPARE(fixture.Sim().commands(), std::vector<std::string>{kSentinelCommand.toStdString()});
 }
 
 void TestTerminal::openAndCloseAreIdempotent()
@@ -202,6 +180,69 @@ void TestTerminal::handlerOrderAndLinks()
     QCOMPARE(order, QStringList({"own", "second"}));
 }
 
+// A handler changes the links while the open event is delivered: links A, B
+// and C registered in that order, D not yet. Each changer first removes,
+// then adds. The close event that follows shows who is registered then.
+void TestTerminal::linksChangedDuringDelivery_data()
+{
+    QTest::addColumn<QString>("changer"); // "own" or a link
+    QTest::addColumn<QString>("removed");  // links, in order
+    QTest::addColumn<QString>("added");
+    QTest::addColumn<QString>("heardOpen");
+    QTest::addColumn<QString>("heardClose");
+    QTest::newRow("a link removes itself") << "A" << "A" << "" << "own A B C" << "own B C";
+    QTest::newRow("a link removes the one before it") << "B" << "A" << "" << "own A B C" << "own B C";
+    QTest::newRow("a link removes the one after it") << "A" << "B" << "" << "own A C" << "own A C";
+    QTest::newRow("a link removes two") << "B" << "AC" << "" << "own A B" << "own B";
+    QTest::newRow("a link adds one") << "A" << "" << "D" << "own A B C" << "own A B C D";
+    QTest::newRow("a link removes itself and adds one") << "A" << "A" << "D" << "own A B C" << "own B C D";
+    QTest::newRow("a link removes one and adds it again") << "A" << "B" << "B" << "own A C" << "own A C B";
+    QTest::newRow("the owner removes one") << "own" << "B" << "" << "own A C" << "own A C";
+    QTest::newRow("the owner adds one") << "own" << "" << "D" << "own A B C" << "own A B C D";
+}
+
+void TestTerminal::linksChangedDuringDelivery()
+{
+    QFETCH(QString, changer);
+    QFETCH(QString, removed);
+    QFETCH(QString, added);
+    QFETCH(QString, heardOpen);
+    QFETCH(QString, heardClose);
+    SimFixture fixture;
+    QStringList heard;
+    std::map<QChar, TTerminalLink> links; // outlive the terminal, whose destruction they hear
+    TTerminal terminal;
+    terminal.SetPortNumber(fixture.Port());
+    bool changed = false;
+    const auto change = [&] {
+        if (std::exchange(changed, true))
+            return;
+        for (const QChar name : removed)
+            terminal.RemoveLink(&links[name]);
+        for (const QChar name : added)
+            terminal.AddLink(&links[name]);
+    };
+    const auto listen = [&](const QString &name) {
+        return [&, name](TTerminal *) {
+            heard << name;
+            if (name == changer)
+                change();
+        };
+    };
+    terminal.OnOpen = terminal.OnClose = listen("own");
+    for (const QChar name : QStringLiteral("ABCD")) {
+        links[name].OnOpen = links[name].OnClose = listen(name);
+        if (name != 'D')
+            terminal.AddLink(&links[name]);
+    }
+
+    terminal.Open();
+    QCOMPARE(heard.join(' '), heardOpen);
+    heard.clear();
+    terminal.Close();
+    QCOMPARE(heard.join(' '), heardClose);
+}
+
 void TestTerminal::bytesArriveUnchanged_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -226,10 +267,12 @@ void TestTerminal::bytesArriveUnchanged()
     terminal.SetPortNumber(fixture.Port());
     terminal.Open();
 
+    // The stand-in prints on its own time: the sentinel goes once all came.
     fixture.Sim().print(bytes.toStdString());
     QVERIFY(WaitFor([&] { return log.data.size() >= bytes.size(); }));
-    Pump(50);
-    QCOMPARE(log.data, bytes);
+    terminal.Send(kSentinelCommand + '\r');
+    QVERIFY(WaitFor([&] { return log.data.endsWith(kSentinelAnswer); }));
+    QCOMPARE(log.data, bytes + kSentinelAnswer);
 }
 
 void TestTerminal::hangUpIsErrorThenClose()
@@ -248,13 +291,12 @@ void TestTerminal::hangUpIsErrorThenClose()
 
     fixture.Sim().hangUp();
     QVERIFY(WaitFor([&] { return !terminal.Active(); }));
+    // Nothing further arrives: whatever the reader posted before it ended
+    // has been handled, and there is no second failure.
+    QVERIFY(PostedEventsHandled());
     const QStringList expected{"error:COM1: Input/output error", "close"};
-    QCOMPARE(log.events.mid(1), expected);
+    QCOMPARE(log.events, QStringList{"open"} + expected);
     QCOMPARE(linkEvents, expected);
-
-    // Nothing further arrives: the reader has ended, no second failure.
-    Pump(300);
-    QCOMPARE(log.events.size(), 3);
 }
 
 void TestTerminal::dataBeforeCloseIsDeliveredAfterIt()
@@ -264,16 +306,24 @@ void TestTerminal::dataBeforeCloseIsDeliveredAfterIt()
     TTerminal terminal;
     log.Watch(terminal);
     terminal.SetPortNumber(fixture.Port());
-    const QStringList before = ThreadIds();
+    std::mutex mutex;
+    std::condition_variable posted;
+    qsizetype postedBytes = 0;
+    terminal.ReaderPosted = [&](qsizetype size) {
+        {
+            const std::lock_guard lock(mutex);
+            postedBytes += size;
+        }
+        posted.notify_all();
+    };
     terminal.Open();
-    QStringList readers = ThreadIds();
-    for (const QString &id : before)
-        readers.removeAll(id);
-    QVERIFY(!readers.isEmpty()); // the reader, started by Open
 
     fixture.Sim().print("late");
     // The reader reads and posts while the GUI thread handles nothing.
-    QVERIFY(ThreadsRead(readers, 4));
+    {
+        std::unique_lock lock(mutex);
+        QVERIFY(posted.wait_for(lock, std::chrono::seconds(30), [&] { return postedBytes >= 4; }));
+    }
     terminal.Close();
     QVERIFY(WaitFor([&] { return log.data == "late"; }));
     QCOMPARE(log.events, QStringList({"open", "close", "data"}));

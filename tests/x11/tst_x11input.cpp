@@ -155,6 +155,7 @@ private slots:
     void closeAsksAboutUnsavedChanges();
     void failedWriteCheckShowsTheBox_data();
     void failedWriteCheckShowsTheBox();
+    void compareListsWhatDiffers();
 
 private:
     // Stops the program and the stand-in.
@@ -853,6 +854,41 @@ void tst_x11input::failedWriteCheckShowsTheBox()
     EXPECT(m_probe->Text(QStringLiteral("eAPN")) == (apn.isEmpty() ? held : apn), "\"APN:\" keeps what it showed");
     EXPECT(m_probe->Text(QStringLiteral("StatusOutcome")).isEmpty(), "the status bar claims no write");
     EXPECT(m_com1->Commands().mid(before).size() == sent.size(), "nothing more was sent");
+}
+
+// "Сравнить с контроллером" after an edit of the pages and a change on the
+// controller: the list names both, the window's value first; only "config"
+// is read, Enter closes the list, and the window keeps the edit and its
+// mark.
+void tst_x11input::compareListsWhatDiffers()
+{
+    STEP(ReadConfiguration(*m_com1));
+    TTerminalConfig controller = Decoded(m_com1->File(QStringLiteral("config")));
+    const QString apn = Cp1251::toUnicode(controller.apn.Bytes());
+    const int hmax = controller.tanks[1].hmax;
+    STEP(TypeIntoBox(QStringLiteral("GPRS"), QStringLiteral("eAPN"), QStringLiteral("edited")));
+    EXPECT_SOON(m_x.WindowShown(kMarkedTitle), "the edit marks the title");
+    controller.tanks[1].hmax = qint16(hmax - 500);
+    EXPECT(m_com1->Stop() && m_com1->SetFile(QStringLiteral("config"), ConfigImage::Encode(controller)),
+           "the stand-in's \"config\" changed");
+    QString error;
+    QVERIFY2(m_com1->Start(&error), qPrintable(error));
+    EXPECT_SOON(m_probe->Text(QStringLiteral("StatusPanel0")) == OpenText(1), "the status bar shows COM1 open again");
+
+    const qsizetype before = m_com1->Commands().size();
+    EXPECT(ClickOn(QStringLiteral("widget acCompare")), "a click on \"Сравнить с контроллером\"");
+    EXPECT(ShowsSoon(kErrorBoxTitle), "the list shows");
+    const QString list = QStringLiteral("GPRS · APN: «edited» → «%1»\nРезервуары · резервуар 2 · Hmax: %2 → %3")
+                             .arg(apn).arg(hmax).arg(hmax - 500);
+    EXPECT_SOON(m_probe->Text(QStringLiteral("mDifferences")) == list,
+                QStringLiteral("the list names both, got: ") + m_probe->Text(QStringLiteral("mDifferences")));
+    EXPECT(m_com1->Commands().mid(before) == QStringList{QStringLiteral("rdfile config 0 0")}, "only config was read");
+
+    EXPECT(m_x.Keys({QStringLiteral("Return")}), "Return");
+    EXPECT_SOON(!m_x.WindowShown(kErrorBoxTitle), "the list closes on Enter");
+    EXPECT(m_x.WindowShown(kMarkedTitle), "the title keeps its mark");
+    EXPECT(m_probe->Text(QStringLiteral("eAPN")) == QStringLiteral("edited"), "\"APN:\" keeps the edit");
+    EXPECT(m_com1->Commands().size() == before + 1, "nothing more was sent");
 }
 
 QTEST_GUILESS_MAIN(tst_x11input)
