@@ -26,6 +26,7 @@
 #include <QScreen>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -53,6 +54,20 @@ const NodeInfo kNodes[] = {
 };
 
 constexpr int kPageRole = Qt::UserRole; // a node's page index
+
+// Tree rows with room above and below the text, as a Windows tree view
+// leaves, so that no glyph of a node is cut at the row's edge.
+class TTreeRowDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        constexpr int kPadding = 2;
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(0, 2 * kPadding);
+    }
+};
 
 } // namespace
 
@@ -236,7 +251,9 @@ QWidget *TfmMain::CreateConfigSheet()
     QFont bold = lblConfigCaption->font();
     bold.setBold(true);
     lblConfigCaption->setFont(bold);
-    stripLayout->addWidget(lblConfigCaption, 0, Qt::AlignVCenter);
+    // The whole strip high, so that no glyph of the bold text is cut.
+    lblConfigCaption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    stripLayout->addWidget(lblConfigCaption);
     panelLayout->addWidget(strip);
 
     pcConfig = new QStackedWidget;
@@ -263,6 +280,7 @@ void TfmMain::CreateTree()
     tvConfig->setFixedWidth(185);
     tvConfig->setIndentation(19);
     tvConfig->setHeaderHidden(true);
+    tvConfig->setItemDelegate(new TTreeRowDelegate(tvConfig));
     tvConfig->setRootIsDecorated(true);
     // Keep the selection highlighted while the tree has no focus.
     QPalette palette = tvConfig->palette();

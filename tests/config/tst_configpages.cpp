@@ -485,7 +485,9 @@ void TestConfigPages::tankCellEditorStaysOpen()
 void TestConfigPages::columnWidths_data()
 {
     QTest::addColumn<QByteArray>("grid");
-    QTest::addColumn<QList<int>>("widths"); // in pixels; the table column at least its width
+    // In pixels: each column at least its width, more where its title needs
+    // it in the font in use (tst_textsfit).
+    QTest::addColumn<QList<int>>("widths");
     QTest::newRow("tanks") << QByteArray("DBGridEh1") << QList<int>{20, 20, 75, 40, 40, 105, 71, 40, 40, 80};
     QTest::newRow("dispensers, the port column the grid's default")
         << QByteArray("DBGridEh2") << QList<int>{20, 20, 81, 64, 40};
@@ -498,14 +500,9 @@ void TestConfigPages::columnWidths()
     QFETCH(QList<int>, widths);
 
     QTableView *view = Grid(grid.constData());
-    QList<int> shown;
-    for (int column = 0; column < view->model()->columnCount(); ++column)
-        shown << view->columnWidth(column);
-    if (grid == "DBGridEh1") {
-        QCOMPARE_GE(shown.at(TankColumn::Table), widths.at(TankColumn::Table));
-        shown[TankColumn::Table] = widths.at(TankColumn::Table);
-    }
-    QCOMPARE(shown, widths);
+    QCOMPARE(view->model()->columnCount(), widths.size());
+    for (int column = 0; column < widths.size(); ++column)
+        QCOMPARE_GE(view->columnWidth(column), widths.at(column));
 }
 
 QTEST_MAIN(TestConfigPages)
