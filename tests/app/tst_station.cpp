@@ -121,6 +121,9 @@ private:
     // Tank tankNo's table opened in the editor, as the window does, and
     // replaced there by one unlike the stand-in's.
     void Change(int tankNo);
+    // Every slot's height set to hmax, as opening each table does, then
+    // emptied by a read, which keeps the heights.
+    void SeedHeights(int hmax);
     void Log(const QString &event) { m_events << event; }
 
     std::unique_ptr<SettingsFile> m_settings;
@@ -161,6 +164,14 @@ void TestStation::Create()
 void TestStation::Change(int tankNo)
 {
     m_station->EditTable(tankNo, m_station->Configuration().tanks[tankNo - 1].hmax, TypeNewTable);
+}
+
+void TestStation::SeedHeights(int hmax)
+{
+    for (int tankNo = 1; tankNo <= TTankTables::Count; ++tankNo)
+        QVERIFY(m_station->OpenTable(tankNo, hmax));
+    m_station->ReadFromController();
+    QVERIFY(SlotsEmpty(m_station->TankTables()));
 }
 
 void TestStation::startOpensTheLinkAndTicks()
@@ -497,7 +508,7 @@ void TestStation::outcomeLastsUntilTheNextAction()
 void TestStation::fetchReadsOnceThenHoldsTheSlot_data()
 {
     QTest::addColumn<int>("tank");
-    for (const int tank : {1, 3, 6})
+    for (const int tank : {1, 2, 3, 4, 6})
         QTest::addRow("tank %d", tank) << tank;
 }
 
@@ -548,8 +559,7 @@ void TestStation::fetchWithoutSlotTouchesNothing()
     QFETCH(int, tank);
     Create();
     m_station->Start();
-    for (TankTable &slot : m_station->TankTables())
-        slot.HMax = 55;
+    SeedHeights(55);
     m_events.clear();
     m_fixture->Sim().clearTranscript();
 
@@ -579,10 +589,11 @@ void TestStation::failedFetchLeavesTheSlot()
     QFETCH(QString, error);
     Create();
     m_station->Start();
-    m_station->TankTables()[1].HMax = 55;
+    SeedHeights(55);
     if (fault == sim::Fault::Silence)
         m_station->Exchanges().SetCommandTimeout(300);
-    m_fixture->Sim().addFault({sim::Fault::Kind(fault), 1, 1});
+    const int next = int(m_fixture->Sim().commands().size()) + 1;
+    m_fixture->Sim().addFault({sim::Fault::Kind(fault), next, next});
     m_events.clear();
     try {
         m_station->OpenTable(2, 300);
