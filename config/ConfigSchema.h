@@ -64,6 +64,15 @@ struct TSlots
     std::array<Slot, Count> Record::*member;
 };
 
+// Deduction guides: not every compiler deduces an aggregate's arguments
+// from its members (clang before 17 does not).
+template<typename Record, std::integral T>
+TNumber(std::string_view, qsizetype, T Record::*) -> TNumber<Record, T>;
+template<typename Record, qsizetype Capacity>
+TText(std::string_view, qsizetype, qsizetype, TConfigText<Capacity> Record::*) -> TText<Record, Capacity>;
+template<typename Record, typename Slot, std::size_t Count>
+TSlots(std::string_view, qsizetype, qsizetype, std::array<Slot, Count> Record::*) -> TSlots<Record, Slot, Count>;
+
 template<typename Record>
 struct TRecord;
 
@@ -159,9 +168,11 @@ inline constexpr bool IsSlots<TSlots<Record, Slot, Count>> = true;
 // Not constexpr: reached while the compiler evaluates IndexOf, it stops the build.
 void UnknownMemberName();
 
-// The position of the member called name among Record's members.
+// The position of the member called name among Record's members. Meant for
+// the compiler (constexpr rather than consteval only because clang 14
+// refuses a consteval call inside another one's instantiation).
 template<typename Record>
-consteval std::size_t IndexOf(std::string_view name)
+constexpr std::size_t IndexOf(std::string_view name)
 {
     std::size_t index = 0;
     std::size_t found = MemberCount<Record>;
