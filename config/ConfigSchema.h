@@ -161,6 +161,11 @@ template<typename Record, typename T>
 inline constexpr bool IsNumber<TNumber<Record, T>> = true;
 
 template<typename Member>
+inline constexpr bool IsText = false;
+template<typename Record, qsizetype Capacity>
+inline constexpr bool IsText<TText<Record, Capacity>> = true;
+
+template<typename Member>
 inline constexpr bool IsSlots = false;
 template<typename Record, typename Slot, std::size_t Count>
 inline constexpr bool IsSlots<TSlots<Record, Slot, Count>> = true;
@@ -196,10 +201,33 @@ struct TNumberAccess
     void (*set)(Record &, qint32) = nullptr;
 };
 
+// A text member of Record read and written as bytes; a written text keeps
+// its first capacity bytes. Empty for other members.
+template<typename Record>
+struct TTextAccess
+{
+    qsizetype capacity = 0; // 0: no text
+    const QByteArray &(*get)(const Record &) = nullptr;
+    void (*set)(Record &, const QByteArray &) = nullptr;
+};
+
 namespace Detail {
 
 template<typename Record, std::size_t Index>
 inline constexpr const auto &MemberAt = std::get<Index>(TRecord<Record>::members);
+
+template<typename Record, std::size_t Index>
+constexpr TTextAccess<Record> TextAccessAt()
+{
+    using Member = std::remove_cvref_t<decltype(MemberAt<Record, Index>)>;
+    if constexpr (IsText<Member>) {
+        return {Member::capacity,
+                [](const Record &record) -> const QByteArray & { return (record.*MemberAt<Record, Index>.member).Bytes(); },
+                [](Record &record, const QByteArray &bytes) { record.*MemberAt<Record, Index>.member = bytes; }};
+    } else {
+        return {};
+    }
+}
 
 template<typename Record, std::size_t Index>
 constexpr TNumberAccess<Record> AccessAt()
@@ -221,6 +249,12 @@ constexpr TNumberAccess<Record> AccessAt()
 template<typename Record>
 inline constexpr auto NumberAccess = []<std::size_t... Index>(std::index_sequence<Index...>) {
     return std::array<TNumberAccess<Record>, sizeof...(Index)>{Detail::AccessAt<Record, Index>()...};
+}(std::make_index_sequence<MemberCount<Record>>{});
+
+// The text access to each member of Record, by the member's position.
+template<typename Record>
+inline constexpr auto TextAccess = []<std::size_t... Index>(std::index_sequence<Index...>) {
+    return std::array<TTextAccess<Record>, sizeof...(Index)>{Detail::TextAccessAt<Record, Index>()...};
 }(std::make_index_sequence<MemberCount<Record>>{});
 
 namespace Detail {
