@@ -11,8 +11,9 @@
 // are the JSON keys and the grid columns' field names. TRecord<R> lists the
 // members of record R in image order.
 //
-// Checked when this header is compiled: every member lies inside its record,
-// no two overlap, the bytes that no member covers (the gaps) number
+// Checked when this header is compiled: every member of every record is
+// described (a member added to a record alone stops the build), every
+// member lies inside its record, no two overlap, the bytes that no member covers (the gaps) number
 // TTerminalConfig::GapSize, and names are unique within their record. A
 // name looked up with IndexOf that the record lacks stops the build.
 #pragma once
@@ -340,6 +341,34 @@ consteval bool NamesDistinct()
 }
 
 static_assert(NamesDistinct<TTerminalConfig>(), "two members of a record share a name");
+
+// Converts to any member's type; never called.
+struct TAnyMember
+{
+    template<typename T>
+    operator T() const;
+};
+
+// The number of members of the aggregate Record: the most initialisers that
+// its braces take.
+template<typename Record, typename... Taken>
+constexpr std::size_t RecordMemberCount()
+{
+    if constexpr (requires { Record{Taken{}..., TAnyMember{}}; })
+        return RecordMemberCount<Record, Taken..., TAnyMember>();
+    else
+        return sizeof...(Taken);
+}
+
+static_assert(RecordMemberCount<TNozzleConfig>() == MemberCount<TNozzleConfig>,
+              "a member of TNozzleConfig is not in the schema");
+static_assert(RecordMemberCount<TTankConfig>() == MemberCount<TTankConfig>,
+              "a member of TTankConfig is not in the schema");
+static_assert(RecordMemberCount<TPumpConfig>() == MemberCount<TPumpConfig>,
+              "a member of TPumpConfig is not in the schema");
+// Besides its members, the configuration holds its gap bytes.
+static_assert(RecordMemberCount<TTerminalConfig>() == MemberCount<TTerminalConfig> + 1,
+              "a member of TTerminalConfig is not in the schema");
 
 } // namespace Detail
 
