@@ -37,6 +37,7 @@ private slots:
     void textBoxTakesWhatItsMemberHolds();
     void inputErrorSendsNothing_data();
     void inputErrorSendsNothing();
+    void emptySectorStopsTheStoreAfterTheGrids();
     void failedReadLeavesPagesEmpty();
     void nozzleEditSurvivesDispenserChange();
     void levelGaugeTypeKeyAndText();
@@ -264,6 +265,34 @@ void TestConfigPages::inputErrorSendsNothing()
     QVERIFY(fixture->Sim().commands().empty());
     QCOMPARE(SimConfig(), before);
     QVERIFY(Action(*window, "acIcWrite")->isEnabled());
+}
+
+// The boxes and grids are stored page by page, the card sector last but
+// one: when it stops the store, the configuration holds all before it, and
+// the grids have gone to their first rows.
+void TestConfigPages::emptySectorStopsTheStoreAfterTheGrids()
+{
+    Run("acIcRead");
+    TTerminalConfig read;
+    ConfigImage::Decode(SimConfig(), read);
+    ShowTankPage(*window);
+    QTableView *tanks = Grid("DBGridEh1");
+    UserInput::ClickCell(tanks, tanks->model()->index(3, TankColumn::Hmin));
+    QCOMPARE(tanks->currentIndex().row(), 3);
+    Fill("Http", "eSyncTime", QStringLiteral("77"));
+    Fill("Карты", "eCardSector", QString());
+    fixture->Sim().clearTranscript();
+
+    Run("acIcWrite");
+    QCOMPARE(errors, QStringList{QStringLiteral("Could not convert variant of type (Null) into type (Integer)")});
+    QVERIFY(fixture->Sim().commands().empty());
+    const TTerminalConfig &held = window->Station().Configuration();
+    QCOMPARE(held.sync_time, quint16(77));
+    QCOMPARE(held.apn, read.apn);
+    QVERIFY(held.tanks == read.tanks);
+    QVERIFY(held.pumps == read.pumps);
+    QCOMPARE(held.card_psw, TConfigText<12>());
+    QCOMPARE(tanks->currentIndex().row(), 0);
 }
 
 void TestConfigPages::failedReadLeavesPagesEmpty()
