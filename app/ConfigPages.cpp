@@ -20,14 +20,7 @@
 #include <array>
 #include <iterator>
 #include <limits>
-
-namespace {
-
-using ConfigPresentation::Fields;
-constexpr std::size_t kFieldCount = std::size(Fields);
-constexpr int kFieldWidth = 185;
-
-} // namespace
+#include <utility>
 
 // Not constexpr: reached while the compiler binds the boxes, they stop the build.
 namespace ConfigPagesChecks {
@@ -37,6 +30,10 @@ void FieldsOutOfPageOrder();
 }
 
 namespace {
+
+using ConfigPresentation::Fields;
+constexpr std::size_t kFieldCount = std::size(Fields);
+constexpr int kFieldWidth = 185;
 
 // The member that a box shows: a number or a text.
 struct TBoxMember
