@@ -97,17 +97,6 @@ inline constexpr TSlotName Slots[] = {
 void MemberWithoutPresentation();
 void PresentationOfNoMember();
 
-// The entry of a top-level member; a name without one stops the build.
-consteval TField FieldOf(std::string_view member)
-{
-    for (const TField &field : Fields) {
-        if (field.member == member)
-            return field;
-    }
-    PresentationOfNoMember();
-    return {};
-}
-
 namespace Detail {
 
 template<typename Record>
