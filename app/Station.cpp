@@ -15,7 +15,6 @@
 #include "terminal/Terminal.h"
 
 #include <QCoreApplication>
-#include <QScopeGuard>
 #include <QStringList>
 #include <QTimer>
 
@@ -108,12 +107,6 @@ void TStation::Timer1Timer()
     }
 }
 
-void TStation::SetReading(bool reading)
-{
-    m_reading = reading;
-    emit readingChanged(reading);
-}
-
 void TStation::SetUnsavedChanges(bool unsaved)
 {
     if (m_unsavedChanges == unsaved)
@@ -154,11 +147,9 @@ void TStation::LoadFromController(TExchange &Exchange)
 
 void TStation::ReadFromController()
 {
-    // Claimed first: a refused read touches nothing, Reading included, and
-    // its ClearConfig cannot empty the tables a running write has yet to send.
+    // Claimed first: a refused read touches nothing, and its ClearConfig
+    // cannot empty the tables a running write has yet to send.
     TExchange exchange(*m_exchanges, ReadConfigPlan());
-    SetReading(true);
-    const auto readEnd = qScopeGuard([this] { SetReading(false); });
     LoadFromController(exchange);
 }
 

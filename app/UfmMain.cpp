@@ -134,7 +134,6 @@ void TfmMain::ConnectStation()
     connect(station, &TStation::configurationCleared, ConfigPages, &TConfigPages::Clear);
     connect(station, &TStation::configurationLoaded, ConfigPages,
             [this] { ConfigPages->Show(m_station->Configuration()); });
-    connect(station, &TStation::readingChanged, this, &TfmMain::UpdateActions);
     connect(station, &TStation::unsavedChangesChanged, this, &QWidget::setWindowModified);
     connect(ConfigPages, &TConfigPages::edited, station, &TStation::UserChanged);
     connect(&station->Exchanges(), &TExchangeLine::exchangeRunningChanged, this, [this](bool running) {
@@ -313,8 +312,8 @@ void TfmMain::tvConfigChange(QTreeWidgetItem *Node)
 
 void TfmMain::UpdateActions()
 {
-    const bool enabled = !m_station->Reading() && !m_station->Exchanges().ExchangeRunning()
-                         && pc->currentWidget() == tsConfig;
+    // A read, like every other operation, holds the line throughout.
+    const bool enabled = !m_station->Exchanges().ExchangeRunning() && pc->currentWidget() == tsConfig;
     for (QAction *action : {acIcRead, acIcWrite, acFileOpen, acFileSave, acCompare})
         action->setEnabled(enabled);
 }

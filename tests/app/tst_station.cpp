@@ -153,7 +153,6 @@ void TestStation::Create()
     connect(station, &TStation::statusChanged, this, [this](const QString &text) { Log("status " + text); });
     connect(station, &TStation::configurationCleared, this, [this] { Log("cleared"); });
     connect(station, &TStation::configurationLoaded, this, [this] { Log("loaded"); });
-    connect(station, &TStation::readingChanged, this, [this](bool on) { Log(on ? "reading" : "read over"); });
     connect(station, &TStation::outcomeChanged, this, [this](const QString &text) { Log("outcome " + text); });
     TExchangeLine *line = &station->Exchanges();
     connect(line, &TExchangeLine::exchangeRunningChanged, this, [this, line](bool on) {
@@ -246,14 +245,9 @@ void TestStation::readReplacesConfigurationAndEmptiesSlots()
     m_events.clear();
     sim.clearTranscript();
 
-    QList<bool> readingDuringCommand;
-    connect(&m_station->Exchanges(), &TExchangeLine::commandStarted, this,
-            [&] { readingDuringCommand << m_station->Reading(); });
     m_station->ReadFromController();
     QCOMPARE(Commands(sim), QStringList{"rdfile config 0 0"});
-    QCOMPARE(readingDuringCommand, QList<bool>{true});
-    QVERIFY(!m_station->Reading());
-    QCOMPARE(m_events, (QStringList{"exchange 1", "reading", "cleared", "loaded", "read over", "exchange over"}));
+    QCOMPARE(m_events, (QStringList{"exchange 1", "cleared", "loaded", "exchange over"}));
     QVERIFY(m_station->Configuration() == Decoded(image));
     QCOMPARE(m_station->Configuration().card_sector, quint8(42));
     QVERIFY(SlotsEmpty(m_station->TankTables()));
@@ -301,8 +295,7 @@ void TestStation::failedReadLeavesStateEmpty()
         QCOMPARE(failure.Place().Command, QByteArray("rdfile config 0 0"));
         QCOMPARE(failure.Place().File, QByteArray("config"));
     }
-    QVERIFY(!m_station->Reading());
-    QCOMPARE(m_events, (QStringList{"exchange 1", "reading", "cleared", "read over", "exchange over"}));
+    QCOMPARE(m_events, (QStringList{"exchange 1", "cleared", "exchange over"}));
     QVERIFY(SlotsEmpty(m_station->TankTables()));
     QVERIFY(m_station->Configuration() == before);
 }
@@ -521,14 +514,9 @@ void TestStation::fetchReadsOnceThenHoldsTheSlot()
     m_events.clear();
     sim.clearTranscript();
 
-    QList<bool> readingDuringCommand;
-    connect(&m_station->Exchanges(), &TExchangeLine::commandStarted, this,
-            [&] { readingDuringCommand << m_station->Reading(); });
     TankTable *table = m_station->OpenTable(tank, 250);
     QCOMPARE(table, &m_station->TankTables()[tank - 1]);
     QCOMPARE(Commands(sim), QStringList{QStringLiteral("rdfile tanks.tbl %1 1600").arg(1600 * (tank - 1))});
-    QCOMPARE(readingDuringCommand, QList<bool>{false}); // Reading belongs to the read action alone
-    QVERIFY(!m_station->Reading());
     QCOMPARE(m_events,
              (QStringList{"exchange 1", "exchange over"}));
     QVERIFY(table->Loaded);
@@ -605,7 +593,6 @@ void TestStation::failedFetchLeavesTheSlot()
     }
     QCOMPARE(m_events,
              (QStringList{"exchange 1", "exchange over"}));
-    QVERIFY(!m_station->Reading());
     QVERIFY(SlotsEmpty(m_station->TankTables()));
     QCOMPARE(m_station->TankTables()[1].HMax, 55);
 }
