@@ -19,7 +19,6 @@ TConfigGrid::TConfigGrid(const TConfigDataSet &dataSet, QAbstractItemModel *mode
     setHorizontalHeader(new TGridHeader(this));
     setModel(model);
     verticalHeader()->hide();
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     horizontalHeader()->setMinimumSectionSize(10);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
@@ -27,6 +26,8 @@ TConfigGrid::TConfigGrid(const TConfigDataSet &dataSet, QAbstractItemModel *mode
 
     for (int column = 0; column < dataSet.columnCount(); ++column) {
         const TDataSetField &field = dataSet.Field(column);
+        m_columns.append({field.width > 0 ? field.width : kDefaultColumnWidth,
+                          field.kind == TDataSetField::Calculated ? field.calculatedText.toString() : QString()});
         if (field.kind == TDataSetField::Calculated) {
             auto *delegate = new TEllipsisDelegate(this);
             connect(delegate, &TEllipsisDelegate::buttonClicked, this,
@@ -40,20 +41,32 @@ TConfigGrid::TConfigGrid(const TConfigDataSet &dataSet, QAbstractItemModel *mode
             setItemDelegateForColumn(column, new TNumberDelegate(this));
         }
     }
-    for (int column = 0; column < dataSet.columnCount(); ++column) {
-        const TDataSetField &field = dataSet.Field(column);
-        setColumnWidth(column, field.width > 0 ? field.width : kDefaultColumnWidth);
+    FitToFont();
+}
+
+// Rows as high as the font needs; every column at least its field's width,
+// wider where its title or its calculated text beside the button needs more.
+void TConfigGrid::FitToFont()
+{
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    for (int column = 0; column < m_columns.size(); ++column) {
+        const TColumnWidth &shown = m_columns.at(column);
+        int width = shown.width;
+        if (!shown.calculatedText.isEmpty()) {
+            width = qMax(width, fontMetrics().horizontalAdvance(shown.calculatedText)
+                                    + TEllipsisDelegate::ButtonRect(QRect(0, 0, 100, 20)).width()
+                                    + 4 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this));
+        }
+        setColumnWidth(column, width);
     }
-    // A calculated text stays readable beside its button in a wider font.
-    for (int column = 0; column < dataSet.columnCount(); ++column) {
-        const TDataSetField &field = dataSet.Field(column);
-        if (field.kind != TDataSetField::Calculated)
-            continue;
-        const int needed = fontMetrics().horizontalAdvance(field.calculatedText.toString())
-                           + TEllipsisDelegate::ButtonRect(QRect(0, 0, 100, 20)).width()
-                           + 4 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this);
-        setColumnWidth(column, qMax(columnWidth(column), needed));
-    }
+    static_cast<TGridHeader *>(horizontalHeader())->FitSectionsToTitles();
+}
+
+void TConfigGrid::changeEvent(QEvent *event)
+{
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        FitToFont();
 }
 
 void TConfigGrid::SetButtonFaceColumns(const QList<int> &columns)

@@ -1,6 +1,7 @@
 // A grid on a configuration data set: checkbox, pick-list, number and
 // read-only columns by the kind of each field, two-level titles, the widths
-// of the fields, and an ellipsis button on calculated columns.
+// of the fields (more where a title or a calculated text needs it in the
+// font in use), and an ellipsis button on calculated columns.
 #pragma once
 
 #include <QList>
@@ -36,7 +37,18 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
+    struct TColumnWidth
+    {
+        int width;              // the field's
+        QString calculatedText; // shown beside the button, if any
+    };
+
+    // Takes the sizes that depend on the fonts in use; again when they change.
+    void FitToFont();
+
+    QList<TColumnWidth> m_columns;
     bool m_editorAlwaysShown = false;
 };

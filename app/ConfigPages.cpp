@@ -7,6 +7,7 @@
 #include "config/ConfigDataSet.h"
 #include "config/ConfigDataSets.h"
 #include "config/ConfigPresentation.h"
+#include "config/ConfigSchema.h"
 #include "config/NozzleFilter.h"
 #include "config/TerminalConfig.h"
 
@@ -16,30 +17,55 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include <array>
+#include <iterator>
 #include <limits>
+#include <utility>
+
+// Not constexpr: reached while the compiler binds the boxes, they stop the build.
+namespace ConfigPagesChecks {
+void BoxOnAMemberThatIsNoNumberOrText();
+void EmptyValueForAText();
+void FieldsOutOfPageOrder();
+}
 
 namespace {
 
+using ConfigPresentation::Fields;
+constexpr std::size_t kFieldCount = std::size(Fields);
 constexpr int kFieldWidth = 185;
 
-template<typename Edit>
-Edit *MakeEdit(const char *name)
+// The member that a box shows: a number or a text.
+struct TBoxMember
 {
-    auto *edit = new Edit;
-    edit->setObjectName(QString::fromLatin1(name));
-    edit->setFixedWidth(kFieldWidth);
-    return edit;
+    ConfigSchema::TNumberAccess<TTerminalConfig> number;
+    ConfigSchema::TTextAccess<TTerminalConfig> text;
+};
+
+consteval std::array<TBoxMember, kFieldCount> BindBoxes()
+{
+    using namespace ConfigPagesChecks;
+    std::array<TBoxMember, kFieldCount> bound{};
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        const std::size_t member = ConfigSchema::IndexOf<TTerminalConfig>(Fields[i].member);
+        bound[i] = {ConfigSchema::NumberAccess<TTerminalConfig>[member], ConfigSchema::TextAccess<TTerminalConfig>[member]};
+        if (bound[i].number.number == (bound[i].text.capacity > 0))
+            BoxOnAMemberThatIsNoNumberOrText();
+        if (Fields[i].whenEmpty && !bound[i].number.number)
+            EmptyValueForAText();
+        // Storing walks the fields; the pages' order is the order of storing.
+        if (i > 0 && Fields[i].page < Fields[i - 1].page)
+            FieldsOutOfPageOrder();
+    }
+    return bound;
 }
 
-// The label of a member's box, and the group box it stands in.
+constexpr auto kBoxMembers = BindBoxes();
+
+// The label of a member's box.
 QString Label(const ConfigPresentation::TField &field)
 {
     return field.label.toString();
-}
-
-QString Group(const ConfigPresentation::TField &field)
-{
-    return field.group.toString();
 }
 
 QFormLayout *MakeForm()
@@ -48,6 +74,19 @@ QFormLayout *MakeForm()
     form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     return form;
+}
+
+// The box of field Field: a number box, or a text box that takes no more
+// characters than its member holds.
+QLineEdit *MakeBox(std::size_t Field)
+{
+    const TBoxMember &member = kBoxMembers[Field];
+    QLineEdit *box = member.number.number ? new TNumericEdit : new QLineEdit;
+    if (!member.number.number)
+        box->setMaxLength(int(member.text.capacity));
+    box->setObjectName(Fields[Field].box.toString());
+    box->setFixedWidth(kFieldWidth);
+    return box;
 }
 
 // A page holding the given layouts at its top left.
@@ -72,16 +111,6 @@ QLayout *Groups(const QList<QPair<QString, QFormLayout *>> &groups)
     row->addLayout(column);
     row->addStretch(1);
     return row;
-}
-
-QByteArray Bytes(const QLineEdit *edit)
-{
-    return Cp1251::fromUnicode(edit->text());
-}
-
-void ShowText(QLineEdit *edit, const QByteArray &bytes)
-{
-    edit->setText(Cp1251::toUnicode(bytes));
 }
 
 // The box's value as a signed 32-bit number; Default when it has none.
@@ -113,67 +142,57 @@ TConfigPages::TConfigPages(const TConfigSheets &sheets, QObject *parent) : QObje
     srcNozz->setObjectName(QStringLiteral("srcNozz"));
     srcNozz->setSourceModel(dsNozz);
 
-    CreateAdminPage(sheets.tsConfigAdmin);
-    CreateGprsPage(sheets.tsConfigGprs);
-    CreateHttpPage(sheets.tsConfigHttp);
+    m_boxes.resize(qsizetype(kFieldCount));
+    CreateBoxPage(sheets.tsConfigAdmin, ConfigPage::Admin);
+    CreateBoxPage(sheets.tsConfigGprs, ConfigPage::Gprs);
+    CreateBoxPage(sheets.tsConfigHttp, ConfigPage::Http);
     CreateTankPage(sheets.tsConfigTank);
     CreatePumpPage(sheets.tsConfigPump);
-    CreateCardsPage(sheets.TabSheet1);
+    CreateBoxPage(sheets.TabSheet1, ConfigPage::Cards);
     ForwardEdits();
 }
 
 void TConfigPages::ForwardEdits()
 {
     // textEdited and cellEdited follow the user's input only.
-    const QList<QLineEdit *> boxes{eOperPsw,   eAdminPsw,    eAdminTel,  eAPN,      eServerName, eServerPort,
-                                   eServerDir, eServerLogin, eServerPsw, eSyncTime, eCardSector, eCardPsw};
-    for (QLineEdit *box : boxes)
+    for (QLineEdit *box : std::as_const(m_boxes))
         connect(box, &QLineEdit::textEdited, this, &TConfigPages::edited);
     for (TConfigDataSet *dataSet : {dsTank, dsPump, dsNozz})
         connect(dataSet, &TConfigDataSet::cellEdited, this, &TConfigPages::edited);
 }
 
-void TConfigPages::CreateAdminPage(QWidget *page)
+void TConfigPages::CreateBoxPage(QWidget *page, int Page)
 {
-    eOperPsw = MakeEdit<QLineEdit>("eOperPsw");
-    auto *oper = MakeForm();
-    constexpr auto operPsw = ConfigPresentation::FieldOf("oper_psw");
-    oper->addRow(Label(operPsw), eOperPsw);
-
-    eAdminPsw = MakeEdit<QLineEdit>("eAdminPsw");
-    eAdminTel = MakeEdit<QLineEdit>("eAdminTel");
-    auto *admin = MakeForm();
-    constexpr auto adminPsw = ConfigPresentation::FieldOf("admin_psw");
-    admin->addRow(Label(adminPsw), eAdminPsw);
-    admin->addRow(Label(ConfigPresentation::FieldOf("admin_tel")), eAdminTel);
-
-    FillPage(page, {Groups({{Group(operPsw), oper}, {Group(adminPsw), admin}})});
-}
-
-void TConfigPages::CreateGprsPage(QWidget *page)
-{
-    eAPN = MakeEdit<QLineEdit>("eAPN");
-    auto *form = MakeForm();
-    form->addRow(Label(ConfigPresentation::FieldOf("apn")), eAPN);
-    FillPage(page, {form});
-}
-
-void TConfigPages::CreateHttpPage(QWidget *page)
-{
-    eServerName = MakeEdit<QLineEdit>("eServerName");
-    eServerPort = MakeEdit<TNumericEdit>("eServerPort");
-    eServerDir = MakeEdit<QLineEdit>("eServerDir");
-    eServerLogin = MakeEdit<QLineEdit>("eServerLogin");
-    eServerPsw = MakeEdit<QLineEdit>("eServerPsw");
-    eSyncTime = MakeEdit<TNumericEdit>("eSyncTime");
-    auto *form = MakeForm();
-    form->addRow(Label(ConfigPresentation::FieldOf("server_name")), eServerName);
-    form->addRow(Label(ConfigPresentation::FieldOf("server_port")), eServerPort);
-    form->addRow(Label(ConfigPresentation::FieldOf("server_dir")), eServerDir);
-    form->addRow(Label(ConfigPresentation::FieldOf("server_login")), eServerLogin);
-    form->addRow(Label(ConfigPresentation::FieldOf("server_psw")), eServerPsw);
-    form->addRow(Label(ConfigPresentation::FieldOf("sync_time")), eSyncTime);
-    FillPage(page, {form});
+    // A run of fields in one group box shares a form; group boxes that
+    // follow each other stand in one column.
+    QList<QLayout *> parts;
+    QList<QPair<QString, QFormLayout *>> groups;
+    const auto endGroups = [&] {
+        if (!groups.isEmpty())
+            parts << Groups(groups);
+        groups.clear();
+    };
+    QFormLayout *form = nullptr;
+    QStringView formGroup;
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        const ConfigPresentation::TField &field = Fields[i];
+        if (field.page != Page)
+            continue;
+        if (!form || field.group != formGroup) {
+            form = MakeForm();
+            formGroup = field.group;
+            if (field.group.isEmpty()) {
+                endGroups();
+                parts << form;
+            } else {
+                groups.append({field.group.toString(), form});
+            }
+        }
+        m_boxes[qsizetype(i)] = MakeBox(i);
+        form->addRow(Label(field), m_boxes[qsizetype(i)]);
+    }
+    endGroups();
+    FillPage(page, parts);
 }
 
 void TConfigPages::CreateTankPage(QWidget *page)
@@ -210,16 +229,6 @@ void TConfigPages::CreatePumpPage(QWidget *page)
     layout->addWidget(DBGridEh3, 1);
 }
 
-void TConfigPages::CreateCardsPage(QWidget *page)
-{
-    eCardSector = MakeEdit<TNumericEdit>("eCardSector");
-    eCardPsw = MakeEdit<QLineEdit>("eCardPsw");
-    auto *form = MakeForm();
-    form->addRow(Label(ConfigPresentation::FieldOf("card_sector")), eCardSector);
-    form->addRow(Label(ConfigPresentation::FieldOf("card_psw")), eCardPsw);
-    FillPage(page, {form});
-}
-
 void TConfigPages::ShowNozzlesOfCurrentPump()
 {
     // A nozzle edit belongs to the dispenser it was made under.
@@ -236,42 +245,49 @@ void TConfigPages::MoveToFirstRows()
     DBGridEh3->MoveToFirstRow();
 }
 
+template<typename Box, typename Grids>
+void TConfigPages::InPageOrder(Box &&box, Grids &&grids)
+{
+    bool gridsDone = false;
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        if (!gridsDone && Fields[i].page > ConfigPage::Pumps) {
+            grids();
+            gridsDone = true;
+        }
+        box(i);
+    }
+    if (!gridsDone)
+        grids();
+}
+
 void TConfigPages::Clear()
 {
-    for (QLineEdit *edit : {eOperPsw, eAdminPsw, eAdminTel, eAPN, eServerName})
-        edit->clear();
-    eServerPort->SetValue(std::nullopt);
-    for (QLineEdit *edit : {eServerDir, eServerLogin, eServerPsw})
-        edit->clear();
-    eSyncTime->SetValue(std::nullopt);
-
-    dsTank->Clear();
-    dsPump->Clear();
-    dsNozz->Clear();
-    ShowNozzlesOfCurrentPump();
-
-    eCardSector->SetValue(std::nullopt);
-    eCardPsw->clear();
+    InPageOrder(
+        [this](std::size_t i) {
+            if (kBoxMembers[i].number.number)
+                static_cast<TNumericEdit *>(m_boxes[qsizetype(i)])->SetValue(std::nullopt);
+            else
+                m_boxes[qsizetype(i)]->clear();
+        },
+        [this] {
+            dsTank->Clear();
+            dsPump->Clear();
+            dsNozz->Clear();
+            ShowNozzlesOfCurrentPump();
+        });
 }
 
 void TConfigPages::Show(const TTerminalConfig &Config)
 {
-    ShowText(eOperPsw, Config.oper_psw.Bytes());
-    ShowText(eAdminPsw, Config.admin_psw.Bytes());
-    ShowText(eAdminTel, Config.admin_tel.Bytes());
-    ShowText(eAPN, Config.apn.Bytes());
-    ShowText(eServerName, Config.server_name.Bytes());
-    eServerPort->SetValue(Config.server_port);
-    ShowText(eServerDir, Config.server_dir.Bytes());
-    ShowText(eServerLogin, Config.server_login.Bytes());
-    ShowText(eServerPsw, Config.server_psw.Bytes());
-    eSyncTime->SetValue(Config.sync_time);
-
-    ConfigDataSets::Fill(Config, *dsTank, *dsPump, *dsNozz);
-
-    eCardSector->SetValue(Config.card_sector);
-    ShowText(eCardPsw, Config.card_psw.Bytes());
-
+    InPageOrder(
+        [&](std::size_t i) {
+            const TBoxMember &member = kBoxMembers[i];
+            if (member.number.number)
+                static_cast<TNumericEdit *>(m_boxes[qsizetype(i)])->SetValue(member.number.get(Config));
+            else
+                m_boxes[qsizetype(i)]->setText(Cp1251::toUnicode(member.text.get(Config)));
+        },
+        [&] { ConfigDataSets::Fill(Config, *dsTank, *dsPump, *dsNozz); });
     MoveToFirstRows();
 }
 
@@ -287,24 +303,19 @@ void TConfigPages::Store(TTerminalConfig &Config, TRows Rows)
     FinishEdits();
 
     Config.Clear();
-
-    Config.oper_psw = Bytes(eOperPsw);
-    Config.admin_psw = Bytes(eAdminPsw);
-    Config.admin_tel = Bytes(eAdminTel);
-    Config.apn = Bytes(eAPN);
-    Config.server_name = Bytes(eServerName);
-    Config.server_port = quint16(Integer(eServerPort, 80));
-    Config.server_dir = Bytes(eServerDir);
-    Config.server_login = Bytes(eServerLogin);
-    Config.server_psw = Bytes(eServerPsw);
-    Config.sync_time = quint16(Integer(eSyncTime, 0));
-
-    ConfigDataSets::Store(*dsTank, *dsPump, *dsNozz, Config);
-    if (Rows == TRows::MoveToFirst)
-        MoveToFirstRows();
-
-    Config.card_sector = quint8(Integer(eCardSector, std::nullopt));
-    Config.card_psw = Bytes(eCardPsw);
+    InPageOrder(
+        [&](std::size_t i) {
+            const TBoxMember &member = kBoxMembers[i];
+            if (member.number.number)
+                member.number.set(Config, Integer(static_cast<TNumericEdit *>(m_boxes[qsizetype(i)]), Fields[i].whenEmpty));
+            else
+                member.text.set(Config, Cp1251::fromUnicode(m_boxes[qsizetype(i)]->text()));
+        },
+        [&] {
+            ConfigDataSets::Store(*dsTank, *dsPump, *dsNozz, Config);
+            if (Rows == TRows::MoveToFirst)
+                MoveToFirstRows();
+        });
 }
 
 std::optional<TTankRow> TConfigPages::CurrentTank() const

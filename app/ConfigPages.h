@@ -4,10 +4,14 @@
 // Fills the page widgets it is given with the edit boxes and grids, owns the
 // data sets behind the grids (dsTank, dsPump, dsNozz; the nozzle grid shows
 // the nozzles of the current dispenser row) and moves values between the
-// pages and a TTerminalConfig. Boxes show Unicode; the configuration holds
-// code page 1251 bytes, a character the code page lacks becoming '?'.
+// pages and a TTerminalConfig. Each box is bound to its member through the
+// configuration's schema, as its presentation names it; a text box takes no
+// more characters than its member holds. Boxes show Unicode; the
+// configuration holds code page 1251 bytes, a character the code page lacks
+// becoming '?'.
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <optional>
 
@@ -16,7 +20,6 @@ class QWidget;
 class TConfigDataSet;
 class TConfigGrid;
 class TNozzleFilter;
-class TNumericEdit;
 class TTerminalConfig;
 
 struct TConfigSheets
@@ -52,8 +55,9 @@ public:
     // the first rows; a comparison leaves them where they are.
     enum class TRows { MoveToFirst, Keep };
     // Finishes pending cell edits, clears Config and stores the pages into
-    // it. Throws TError for an empty card sector or a number beyond 32 bits;
-    // Config then holds what was stored before that field.
+    // it. Throws TError for an empty number box that has no value for empty
+    // (the card sector) or a number beyond 32 bits; Config then holds what
+    // was stored before that box.
     void Store(TTerminalConfig &Config, TRows Rows = TRows::MoveToFirst);
 
     // Takes what is typed into an open cell editor into its data set.
@@ -72,28 +76,19 @@ signals:
     void edited();
 
 private:
-    void CreateAdminPage(QWidget *page);
-    void CreateGprsPage(QWidget *page);
-    void CreateHttpPage(QWidget *page);
+    void CreateBoxPage(QWidget *page, int Page);
     void CreateTankPage(QWidget *page);
     void CreatePumpPage(QWidget *page);
-    void CreateCardsPage(QWidget *page);
     void ShowNozzlesOfCurrentPump();
     void MoveToFirstRows();
     void ForwardEdits();
+    // Calls Box(i) for the box of every field i and Grids() once, where the
+    // grids' pages stand among the boxes' pages.
+    template<typename Box, typename Grids>
+    void InPageOrder(Box &&box, Grids &&grids);
 
-    QLineEdit *eOperPsw;
-    QLineEdit *eAdminPsw;
-    QLineEdit *eAdminTel;
-    QLineEdit *eAPN;
-    QLineEdit *eServerName;
-    TNumericEdit *eServerPort;
-    QLineEdit *eServerDir;
-    QLineEdit *eServerLogin;
-    QLineEdit *eServerPsw;
-    TNumericEdit *eSyncTime;
-    TNumericEdit *eCardSector;
-    QLineEdit *eCardPsw;
+    // The box of each of ConfigPresentation::Fields, by the field's position.
+    QList<QLineEdit *> m_boxes;
 
     TConfigDataSet *dsTank;
     TConfigDataSet *dsPump;

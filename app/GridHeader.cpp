@@ -19,6 +19,11 @@ QString TGridHeader::Title(int logicalIndex) const
     return model() ? model()->headerData(logicalIndex, orientation()).toString() : QString();
 }
 
+QString TGridHeader::OwnPart(int logicalIndex) const
+{
+    return Title(logicalIndex).section(kLevelSeparator, -1);
+}
+
 QString TGridHeader::TopOf(int logicalIndex) const
 {
     const QString title = Title(logicalIndex);
@@ -38,9 +43,45 @@ bool TGridHeader::HasTwoLevels() const
 QSize TGridHeader::sectionSizeFromContents(int logicalIndex) const
 {
     QSize size = QHeaderView::sectionSizeFromContents(logicalIndex);
+    size.setWidth(WidthFor(OwnPart(logicalIndex)));
     if (HasTwoLevels())
         size.setHeight(2 * size.height());
     return size;
+}
+
+int TGridHeader::WidthFor(const QString &text) const
+{
+    QStyleOptionHeader option;
+    initStyleOption(&option);
+    option.text = text;
+    // Centred on its advance, the text reaches out by a glyph's bearing on
+    // either side (the left foot of an "А"), and the style cuts it at its
+    // margins.
+    const QFontMetrics metrics = fontMetrics();
+    const int advance = metrics.horizontalAdvance(text);
+    const QRect ink = metrics.boundingRect(text);
+    const int overhang = qMax(0, qMax(-ink.left(), ink.right() + 1 - advance));
+    const QSize textSize(advance + 2 * overhang, metrics.height());
+    return style()->sizeFromContents(QStyle::CT_HeaderSection, &option, textSize, this).width();
+}
+
+void TGridHeader::FitSectionsToTitles()
+{
+    for (int visual = 0; visual < count(); ++visual) {
+        const int section = logicalIndex(visual);
+        resizeSection(section, qMax(sectionSize(section), WidthFor(OwnPart(section))));
+    }
+    for (int first = 0; first < count();) {
+        const QString top = TopOf(logicalIndex(first));
+        int last = first;
+        int width = sectionSize(logicalIndex(first));
+        while (!top.isNull() && last + 1 < count() && TopOf(logicalIndex(last + 1)) == top)
+            width += sectionSize(logicalIndex(++last));
+        const int lacking = top.isNull() ? 0 : WidthFor(top) - width;
+        if (lacking > 0)
+            resizeSection(logicalIndex(last), sectionSize(logicalIndex(last)) + lacking);
+        first = last + 1;
+    }
 }
 
 void TGridHeader::PaintCell(QPainter *painter, const QRect &rect, int logicalIndex,

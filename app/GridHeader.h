@@ -14,12 +14,21 @@ class TGridHeader : public QHeaderView
 public:
     explicit TGridHeader(QWidget *parent = nullptr);
 
+    // Widens the sections whose titles do not fit them: a section to its
+    // own title (the bottom part of a two-level one), the last section of a
+    // run sharing a top part by what that part lacks.
+    void FitSectionsToTitles();
+
 protected:
     void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override;
     QSize sectionSizeFromContents(int logicalIndex) const override;
 
 private:
     QString Title(int logicalIndex) const;
+    // The part of the title drawn over this section alone.
+    QString OwnPart(int logicalIndex) const;
+    // The width a text needs in a section, margins included.
+    int WidthFor(const QString &text) const;
     // The top part of a two-level title, null for a single-level one.
     QString TopOf(int logicalIndex) const;
     bool HasTwoLevels() const;

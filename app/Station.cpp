@@ -15,7 +15,6 @@
 #include "terminal/Terminal.h"
 
 #include <QCoreApplication>
-#include <QScopeGuard>
 #include <QStringList>
 #include <QTimer>
 
@@ -108,12 +107,6 @@ void TStation::Timer1Timer()
     }
 }
 
-void TStation::SetReading(bool reading)
-{
-    m_reading = reading;
-    emit readingChanged(reading);
-}
-
 void TStation::SetUnsavedChanges(bool unsaved)
 {
     if (m_unsavedChanges == unsaved)
@@ -145,12 +138,10 @@ void TStation::ClearConfig()
 
 void TStation::ReadFromController()
 {
-    // Claimed first: a refused read touches nothing, Reading included, and
-    // its ClearConfig cannot empty the tables a running write has yet to send.
+    // Claimed first: a refused read touches nothing, and its ClearConfig
+    // cannot empty the tables a running write has yet to send.
     const TExchangeScript read = ReadConfigScript(*m_configuration);
     TExchange exchange(*m_exchanges, read.Plan());
-    SetReading(true);
-    const auto readEnd = qScopeGuard([this] { SetReading(false); });
     ClearConfig();
     read.Run(exchange);
     emit configurationLoaded();

@@ -46,8 +46,6 @@ public:
     // Slot i for tank i + 1.
     TTankTables &TankTables() { return m_tankTables; }
     QString SettingsPath() const { return m_settingsPath; }
-    // Set while the read action runs.
-    bool Reading() const { return m_reading; }
     // Whether the user changed something since the last read, write, file
     // open or file save: the pages, a table saved in the editor with another
     // value, or a file opened and not yet written to the controller. A read,
@@ -73,7 +71,7 @@ public:
     // then.
     void ClearConfig();
     // The read action: ClearConfig, then "config" into the configuration,
-    // which the pages are given to show, with Reading set throughout.
+    // which the pages are given to show; the line is held throughout.
     // Throws "Терминал занят" while another operation runs, leaving
     // everything as it was, or the read's TError, leaving the pages and slots
     // empty and the configuration unchanged.
@@ -130,14 +128,12 @@ signals:
     void configurationCleared();
     // The pages are to show Configuration().
     void configurationLoaded();
-    void readingChanged(bool reading);
     void unsavedChangesChanged(bool unsaved);
     void outcomeChanged(const QString &text);
 
 private:
     void LoadSettings();
     void SaveSettings();
-    void SetReading(bool reading);
     void SetUnsavedChanges(bool unsaved);
     void SetOutcome(const QString &text);
 
@@ -147,7 +143,6 @@ private:
     TTankTables m_tankTables;
     QString m_settingsPath;
     QTimer *m_timer1;
-    bool m_reading = false;
     bool m_unsavedChanges = false;
     // Counts the user's changes: a write clears the mark only when none was
     // made while it ran, since those are not in the controller.

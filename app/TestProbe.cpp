@@ -7,11 +7,14 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QWidget>
+
+#include <cstdio>
+#include <mutex>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -132,17 +135,77 @@ QString FocusName()
 
 } // namespace
 
-TTestProbe::TTestProbe(QObject *parent) : QObject(parent)
+// What the reading thread shares with the probe: the probe while it lives.
+struct TTestProbe::TInput
 {
-    const QString name = qEnvironmentVariable(VariableName);
-    if (name.isEmpty())
-        return;
-    m_server = new QLocalServer(this);
-    QLocalServer::removeServer(name);
-    if (!m_server->listen(name))
-        qWarning("%s: cannot listen on %s: %s", VariableName, qPrintable(name),
-                 qPrintable(m_server->errorString()));
-    connect(m_server, &QLocalServer::newConnection, this, &TTestProbe::Serve);
+    std::mutex mutex;
+    TTestProbe *probe;
+};
+
+namespace {
+
+// A query line, handed from the reading thread to the GUI thread.
+class TQueryEvent : public QEvent
+{
+public:
+    static QEvent::Type Type()
+    {
+        static const auto type = QEvent::Type(QEvent::registerEventType());
+        return type;
+    }
+
+    explicit TQueryEvent(const QByteArray &line) : QEvent(Type()), Line(line) {}
+
+    const QByteArray Line;
+};
+
+} // namespace
+
+std::unique_ptr<TTestProbe> TTestProbe::FromEnvironment()
+{
+    if (qEnvironmentVariableIsEmpty(VariableName))
+        return nullptr;
+    std::unique_ptr<TTestProbe> probe(new TTestProbe);
+    TQueryEvent::Type(); // registered here, on the GUI thread
+    std::thread([input = probe->m_input] {
+        // The descriptor itself, read() being there in both C libraries:
+        // stdin would hold a lock that the C library's exit takes too, and a
+        // QObject here would make the thread one of Qt's, whose end as the
+        // process exits hangs that exit under wine.
+        constexpr int kStandardInput = 0;
+        char chunk[256];
+        QByteArray pending;
+        for (auto got = ::read(kStandardInput, chunk, sizeof chunk); got > 0;
+             got = ::read(kStandardInput, chunk, sizeof chunk)) {
+            pending.append(chunk, got);
+            for (qsizetype end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
+                const std::lock_guard lock(input->mutex);
+                if (!input->probe)
+                    return;
+                QCoreApplication::postEvent(input->probe, new TQueryEvent(pending.left(end + 1)));
+                pending.remove(0, end + 1);
+            }
+        }
+    }).detach();
+    return probe;
+}
+
+TTestProbe::TTestProbe() : m_input(std::make_shared<TInput>())
+{
+    m_input->probe = this;
+}
+
+TTestProbe::~TTestProbe()
+{
+    // Lines handed over but not answered yet go with the object.
+    const std::lock_guard lock(m_input->mutex);
+    m_input->probe = nullptr;
+}
+
+void TTestProbe::customEvent(QEvent *event)
+{
+    if (event->type() == TQueryEvent::Type())
+        Reply(static_cast<TQueryEvent *>(event)->Line);
 }
 
 QString TTestProbe::Answer(const QString &query)
@@ -167,15 +230,9 @@ QString TTestProbe::Answer(const QString &query)
     return QStringLiteral("error: ") + query;
 }
 
-void TTestProbe::Serve()
+void TTestProbe::Reply(const QByteArray &query)
 {
-    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, socket, [socket] {
-            while (socket->canReadLine()) {
-                const QString query = QString::fromUtf8(socket->readLine()).trimmed();
-                socket->write(Answer(query).toUtf8() + '\n');
-            }
-        });
-    }
+    const QByteArray answer = Answer(QString::fromUtf8(query).trimmed()).toUtf8() + '\n';
+    std::fwrite(answer.constData(), 1, std::size_t(answer.size()), stdout);
+    std::fflush(stdout);
 }

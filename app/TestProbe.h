@@ -1,7 +1,8 @@
 // A test-only window into the running program, for tests that drive it from
-// outside with real input events: with KOLT_TARVO_TEST_PROBE set to the name
-// of a local socket, it answers one-line queries there about the widgets on
-// screen. Without the variable it does nothing.
+// outside with real input events: with KOLT_TARVO_TEST_PROBE set (to any
+// text), it reads one-line queries about the widgets on screen from the
+// program's standard input and writes each answer as one line to its
+// standard output. Without the variable there is no probe.
 //
 // Queries, one per line; each answer is one line:
 //   widget NAME          "x y w h" of the widget (or of the button of the
@@ -16,11 +17,18 @@
 // "none" answers a query about something not on screen, "error ..." a query
 // not understood. Names are looked up in the active modal dialog while one
 // is open, else in every visible window.
+//
+// The standard streams serve on every platform: a Windows build run under
+// wine gets the pipes of the Linux test that started it as its standard
+// handles. A thread of its own reads the queries, as a blocking read is the
+// one way to wait for a pipe everywhere; it hands each line to the GUI
+// thread, which answers. That read cannot be interrupted, so the thread is
+// not joined: it ends when the input ends, or with the process.
 #pragma once
 
 #include <QObject>
 
-class QLocalServer;
+#include <memory>
 
 class TTestProbe : public QObject
 {
@@ -29,13 +37,20 @@ class TTestProbe : public QObject
 public:
     static constexpr const char *VariableName = "KOLT_TARVO_TEST_PROBE";
 
-    // Listens when the variable is set.
-    explicit TTestProbe(QObject *parent = nullptr);
+    // A probe serving the standard streams when the variable is set; else none.
+    static std::unique_ptr<TTestProbe> FromEnvironment();
+    ~TTestProbe() override;
 
     static QString Answer(const QString &query);
 
-private:
-    void Serve();
+protected:
+    void customEvent(QEvent *event) override;
 
-    QLocalServer *m_server = nullptr;
+private:
+    struct TInput;
+
+    TTestProbe();
+    void Reply(const QByteArray &query);
+
+    std::shared_ptr<TInput> m_input;
 };

@@ -88,5 +88,10 @@ void TfmConn::eComPortChange()
 
     const QString line = hasValue ? DeviceLine(PortNumber()) : QString();
     lblDevice->setToolTip(line);
-    lblDevice->setText(lblDevice->fontMetrics().elidedText(line, Qt::ElideMiddle, lblDevice->width()));
+    // Shortened with room to spare for a last glyph that reaches past its
+    // advance and for a width that falls between pixels on a scaled screen:
+    // the label would cut either.
+    const QFontMetrics metrics = lblDevice->fontMetrics();
+    const int room = lblDevice->contentsRect().width() - qMax(0, -metrics.minRightBearing()) - 1;
+    lblDevice->setText(metrics.elidedText(line, Qt::ElideMiddle, room));
 }

@@ -27,6 +27,7 @@
 #include <QScreen>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -54,6 +55,20 @@ const NodeInfo kNodes[] = {
 };
 
 constexpr int kPageRole = Qt::UserRole; // a node's page index
+
+// Tree rows with room above and below the text, as a Windows tree view
+// leaves, so that no glyph of a node is cut at the row's edge.
+class TTreeRowDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        constexpr int kPadding = 2;
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(0, 2 * kPadding);
+    }
+};
 
 } // namespace
 
@@ -120,7 +135,6 @@ void TfmMain::ConnectStation()
     connect(station, &TStation::configurationCleared, ConfigPages, &TConfigPages::Clear);
     connect(station, &TStation::configurationLoaded, ConfigPages,
             [this] { ConfigPages->Show(m_station->Configuration()); });
-    connect(station, &TStation::readingChanged, this, &TfmMain::UpdateActions);
     connect(station, &TStation::unsavedChangesChanged, this, &QWidget::setWindowModified);
     connect(ConfigPages, &TConfigPages::edited, station, &TStation::UserChanged);
     connect(&station->Exchanges(), &TExchangeLine::exchangeRunningChanged, this, [this](bool running) {
@@ -237,7 +251,9 @@ QWidget *TfmMain::CreateConfigSheet()
     QFont bold = lblConfigCaption->font();
     bold.setBold(true);
     lblConfigCaption->setFont(bold);
-    stripLayout->addWidget(lblConfigCaption, 0, Qt::AlignVCenter);
+    // The whole strip high, so that no glyph of the bold text is cut.
+    lblConfigCaption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    stripLayout->addWidget(lblConfigCaption);
     panelLayout->addWidget(strip);
 
     pcConfig = new QStackedWidget;
@@ -264,6 +280,7 @@ void TfmMain::CreateTree()
     tvConfig->setFixedWidth(185);
     tvConfig->setIndentation(19);
     tvConfig->setHeaderHidden(true);
+    tvConfig->setItemDelegate(new TTreeRowDelegate(tvConfig));
     tvConfig->setRootIsDecorated(true);
     // Keep the selection highlighted while the tree has no focus.
     QPalette palette = tvConfig->palette();
@@ -296,8 +313,8 @@ void TfmMain::tvConfigChange(QTreeWidgetItem *Node)
 
 void TfmMain::UpdateActions()
 {
-    const bool enabled = !m_station->Reading() && !m_station->Exchanges().ExchangeRunning()
-                         && pc->currentWidget() == tsConfig;
+    // A read, like every other operation, holds the line throughout.
+    const bool enabled = !m_station->Exchanges().ExchangeRunning() && pc->currentWidget() == tsConfig;
     for (QAction *action : {acIcRead, acIcWrite, acFileOpen, acFileSave, acCompare})
         action->setEnabled(enabled);
 }

@@ -22,7 +22,7 @@ int main(int argc, char *argv[])
 
     TfmMain fmMain;
     fmMain.show();
-    const TTestProbe probe; // answers only when a test asks for it
+    const auto probe = TTestProbe::FromEnvironment(); // only when a test asks for it
     // For start-up timing and checks from outside: once the loop runs with the
     // window shown, print "shown" and the status bar's first panel, then quit
     // (with "report": keep running).

@@ -17,6 +17,24 @@ function(kolt_wine_environment out)
     set(${out} "WINEPATH=${wine_path}" WINEQT_FORCE_STDERR_LOGGING=1 PARENT_SCOPE)
 endfunction()
 
+# kolt_qtest_environment(OUT [WINDOWS_PLATFORM] VARIABLES...): the
+# environment of a QtTest program: Qt's offscreen platform, or with
+# WINDOWS_PLATFORM in a Windows build the real one (which needs a display
+# under wine), and VARIABLES. Under wine Qt's variables go as WINEQT_*.
+function(kolt_qtest_environment out)
+    cmake_parse_arguments(ARG "WINDOWS_PLATFORM" "" "" ${ARGN})
+    set(environment "QT_LOGGING_RULES=qt.qpa.*=false" ${ARG_UNPARSED_ARGUMENTS})
+    if(NOT (WIN32 AND ARG_WINDOWS_PLATFORM))
+        list(APPEND environment QT_QPA_PLATFORM=offscreen)
+    endif()
+    if(WIN32 AND CMAKE_CROSSCOMPILING_EMULATOR)
+        list(TRANSFORM environment PREPEND WINE REGEX "^QT_")
+        kolt_wine_environment(wine)
+        list(APPEND environment ${wine})
+    endif()
+    set(${out} "${environment}" PARENT_SCOPE)
+endfunction()
+
 # kolt_label_test(TEST PROGRAM LABELS...): gives the test the labels; for the
 # label "tsan" the program joins the target tsan-tests, which builds what
 # `ctest -L tsan` runs.
@@ -27,27 +45,40 @@ function(kolt_label_test test program)
     endif()
 endfunction()
 
-# kolt_add_qtest(NAME SOURCES... LIBS libs... [TIMEOUT seconds] [LABELS labels...])
+# kolt_add_qtest(NAME SOURCES... LIBS libs... [TIMEOUT seconds] [LABELS labels...]
+#                [WINDOWS_PLATFORM])
 # A QtTest program run by CTest on Qt's offscreen platform: real widgets and
-# window geometry, no display.
+# window geometry, no display. WINDOWS_PLATFORM: see kolt_qtest_environment.
 function(kolt_add_qtest name)
-    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(ARG "WINDOWS_PLATFORM" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
-    add_test(NAME ${name} COMMAND ${name})
-    if(NOT ARG_TIMEOUT)
-        set(ARG_TIMEOUT 120)
+    if(ARG_WINDOWS_PLATFORM)
+        set(ARG_WINDOWS_PLATFORM WINDOWS_PLATFORM)
+    else()
+        set(ARG_WINDOWS_PLATFORM "")
     endif()
-    set(environment QT_QPA_PLATFORM=offscreen "QT_LOGGING_RULES=qt.qpa.*=false")
-    if(WIN32 AND CMAKE_CROSSCOMPILING_EMULATOR)
-        list(TRANSFORM environment PREPEND WINE)
-        kolt_wine_environment(wine)
-        list(APPEND environment ${wine})
-    endif()
-    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${environment}")
+    kolt_add_qtest_run(${name} ${name} TIMEOUT ${ARG_TIMEOUT} ${ARG_WINDOWS_PLATFORM})
     if(ARG_LABELS)
         kolt_label_test(${name} ${name} ${ARG_LABELS})
     endif()
+endfunction()
+
+# kolt_add_qtest_run(NAME PROGRAM [TIMEOUT seconds] [WINDOWS_PLATFORM]
+#                    [ENVIRONMENT variables...])
+# A CTest entry that runs the QtTest program PROGRAM with more variables.
+function(kolt_add_qtest_run name program)
+    cmake_parse_arguments(ARG "WINDOWS_PLATFORM" "TIMEOUT" "ENVIRONMENT" ${ARGN})
+    add_test(NAME ${name} COMMAND ${program})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 120)
+    endif()
+    if(ARG_WINDOWS_PLATFORM)
+        kolt_qtest_environment(environment WINDOWS_PLATFORM ${ARG_ENVIRONMENT})
+    else()
+        kolt_qtest_environment(environment ${ARG_ENVIRONMENT})
+    endif()
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${environment}")
 endfunction()
 
 # kolt_add_plain_test(NAME SOURCES... LIBS libs... [TIMEOUT seconds] [LABELS labels...]):

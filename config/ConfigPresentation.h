@@ -4,7 +4,10 @@
 // report of a difference names members through it, so that both speak alike.
 //
 // A top-level member other than slots stands on a page under a label, in a
-// group box or not (Fields). Each slot of a slots member is named by the
+// group box or not, in a box of its own (Fields): a number box for a number,
+// a text box as long as the text for a text. The boxes are stored in the
+// order of Fields, with the grids of the tank and dispenser pages where
+// those pages stand among them. Each slot of a slots member is named by the
 // slots' entry in Slots and its number: "резервуар 2", or, without a name of
 // its own, its page's caption: "ТРК 3". The members of a slot's record are
 // the grid columns of ConfigDataSets, which checks them itself.
@@ -19,6 +22,7 @@
 #include <QStringView>
 
 #include <array>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -53,21 +57,25 @@ struct TField
     ConfigPage::Page page;
     QStringView group; // the group box that holds it; empty for none
     QStringView label; // as the page shows it, "Пароль:"
+    QStringView box;   // the box's object name
+    // A number box left empty stores this; none: an empty box stops the store.
+    std::optional<qint32> whenEmpty = std::nullopt;
 };
 
+// In page order; within a page, top to bottom.
 inline constexpr TField Fields[] = {
-    {"oper_psw", ConfigPage::Admin, u"Оператор", u"Пароль:"},
-    {"admin_psw", ConfigPage::Admin, u"Администратор", u"Пароль:"},
-    {"admin_tel", ConfigPage::Admin, u"Администратор", u"Телефон:"},
-    {"apn", ConfigPage::Gprs, {}, u"APN:"},
-    {"server_name", ConfigPage::Http, {}, u"Сервер:"},
-    {"server_port", ConfigPage::Http, {}, u"Порт:"},
-    {"server_dir", ConfigPage::Http, {}, u"Каталог:"},
-    {"server_login", ConfigPage::Http, {}, u"Логин:"},
-    {"server_psw", ConfigPage::Http, {}, u"Пароль:"},
-    {"sync_time", ConfigPage::Http, {}, u"Период обмена:"},
-    {"card_sector", ConfigPage::Cards, {}, u"Сектор:"},
-    {"card_psw", ConfigPage::Cards, {}, u"Пароль:"},
+    {"oper_psw", ConfigPage::Admin, u"Оператор", u"Пароль:", u"eOperPsw"},
+    {"admin_psw", ConfigPage::Admin, u"Администратор", u"Пароль:", u"eAdminPsw"},
+    {"admin_tel", ConfigPage::Admin, u"Администратор", u"Телефон:", u"eAdminTel"},
+    {"apn", ConfigPage::Gprs, {}, u"APN:", u"eAPN"},
+    {"server_name", ConfigPage::Http, {}, u"Сервер:", u"eServerName"},
+    {"server_port", ConfigPage::Http, {}, u"Порт:", u"eServerPort", 80},
+    {"server_dir", ConfigPage::Http, {}, u"Каталог:", u"eServerDir"},
+    {"server_login", ConfigPage::Http, {}, u"Логин:", u"eServerLogin"},
+    {"server_psw", ConfigPage::Http, {}, u"Пароль:", u"eServerPsw"},
+    {"sync_time", ConfigPage::Http, {}, u"Период обмена:", u"eSyncTime", 0},
+    {"card_sector", ConfigPage::Cards, {}, u"Сектор:", u"eCardSector"},
+    {"card_psw", ConfigPage::Cards, {}, u"Пароль:", u"eCardPsw"},
 };
 
 // A slots member: how each of its slots is called.
@@ -88,17 +96,6 @@ inline constexpr TSlotName Slots[] = {
 // stop the build.
 void MemberWithoutPresentation();
 void PresentationOfNoMember();
-
-// The entry of a top-level member; a name without one stops the build.
-consteval TField FieldOf(std::string_view member)
-{
-    for (const TField &field : Fields) {
-        if (field.member == member)
-            return field;
-    }
-    PresentationOfNoMember();
-    return {};
-}
 
 namespace Detail {
 

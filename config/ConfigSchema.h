@@ -11,8 +11,9 @@
 // are the JSON keys and the grid columns' field names. TRecord<R> lists the
 // members of record R in image order.
 //
-// Checked when this header is compiled: every member lies inside its record,
-// no two overlap, the bytes that no member covers (the gaps) number
+// Checked when this header is compiled: every member of every record is
+// described (a member added to a record alone stops the build), every
+// member lies inside its record, no two overlap, the bytes that no member covers (the gaps) number
 // TTerminalConfig::GapSize, and names are unique within their record. A
 // name looked up with IndexOf that the record lacks stops the build.
 #pragma once
@@ -63,6 +64,15 @@ struct TSlots
     qsizetype stride;
     std::array<Slot, Count> Record::*member;
 };
+
+// Deduction guides: not every compiler deduces an aggregate's arguments
+// from its members (clang before 17 does not).
+template<typename Record, std::integral T>
+TNumber(std::string_view, qsizetype, T Record::*) -> TNumber<Record, T>;
+template<typename Record, qsizetype Capacity>
+TText(std::string_view, qsizetype, qsizetype, TConfigText<Capacity> Record::*) -> TText<Record, Capacity>;
+template<typename Record, typename Slot, std::size_t Count>
+TSlots(std::string_view, qsizetype, qsizetype, std::array<Slot, Count> Record::*) -> TSlots<Record, Slot, Count>;
 
 template<typename Record>
 struct TRecord;
@@ -152,6 +162,11 @@ template<typename Record, typename T>
 inline constexpr bool IsNumber<TNumber<Record, T>> = true;
 
 template<typename Member>
+inline constexpr bool IsText = false;
+template<typename Record, qsizetype Capacity>
+inline constexpr bool IsText<TText<Record, Capacity>> = true;
+
+template<typename Member>
 inline constexpr bool IsSlots = false;
 template<typename Record, typename Slot, std::size_t Count>
 inline constexpr bool IsSlots<TSlots<Record, Slot, Count>> = true;
@@ -159,9 +174,11 @@ inline constexpr bool IsSlots<TSlots<Record, Slot, Count>> = true;
 // Not constexpr: reached while the compiler evaluates IndexOf, it stops the build.
 void UnknownMemberName();
 
-// The position of the member called name among Record's members.
+// The position of the member called name among Record's members. Meant for
+// the compiler (constexpr rather than consteval only because clang 14
+// refuses a consteval call inside another one's instantiation).
 template<typename Record>
-consteval std::size_t IndexOf(std::string_view name)
+constexpr std::size_t IndexOf(std::string_view name)
 {
     std::size_t index = 0;
     std::size_t found = MemberCount<Record>;
@@ -185,10 +202,33 @@ struct TNumberAccess
     void (*set)(Record &, qint32) = nullptr;
 };
 
+// A text member of Record read and written as bytes; a written text keeps
+// its first capacity bytes. Empty for other members.
+template<typename Record>
+struct TTextAccess
+{
+    qsizetype capacity = 0; // 0: no text
+    const QByteArray &(*get)(const Record &) = nullptr;
+    void (*set)(Record &, const QByteArray &) = nullptr;
+};
+
 namespace Detail {
 
 template<typename Record, std::size_t Index>
 inline constexpr const auto &MemberAt = std::get<Index>(TRecord<Record>::members);
+
+template<typename Record, std::size_t Index>
+constexpr TTextAccess<Record> TextAccessAt()
+{
+    using Member = std::remove_cvref_t<decltype(MemberAt<Record, Index>)>;
+    if constexpr (IsText<Member>) {
+        return {Member::capacity,
+                [](const Record &record) -> const QByteArray & { return (record.*MemberAt<Record, Index>.member).Bytes(); },
+                [](Record &record, const QByteArray &bytes) { record.*MemberAt<Record, Index>.member = bytes; }};
+    } else {
+        return {};
+    }
+}
 
 template<typename Record, std::size_t Index>
 constexpr TNumberAccess<Record> AccessAt()
@@ -210,6 +250,12 @@ constexpr TNumberAccess<Record> AccessAt()
 template<typename Record>
 inline constexpr auto NumberAccess = []<std::size_t... Index>(std::index_sequence<Index...>) {
     return std::array<TNumberAccess<Record>, sizeof...(Index)>{Detail::AccessAt<Record, Index>()...};
+}(std::make_index_sequence<MemberCount<Record>>{});
+
+// The text access to each member of Record, by the member's position.
+template<typename Record>
+inline constexpr auto TextAccess = []<std::size_t... Index>(std::index_sequence<Index...>) {
+    return std::array<TTextAccess<Record>, sizeof...(Index)>{Detail::TextAccessAt<Record, Index>()...};
 }(std::make_index_sequence<MemberCount<Record>>{});
 
 namespace Detail {
@@ -295,6 +341,34 @@ consteval bool NamesDistinct()
 }
 
 static_assert(NamesDistinct<TTerminalConfig>(), "two members of a record share a name");
+
+// Converts to any member's type; never called.
+struct TAnyMember
+{
+    template<typename T>
+    operator T() const;
+};
+
+// The number of members of the aggregate Record: the most initialisers that
+// its braces take.
+template<typename Record, typename... Taken>
+constexpr std::size_t RecordMemberCount()
+{
+    if constexpr (requires { Record{Taken{}..., TAnyMember{}}; })
+        return RecordMemberCount<Record, Taken..., TAnyMember>();
+    else
+        return sizeof...(Taken);
+}
+
+static_assert(RecordMemberCount<TNozzleConfig>() == MemberCount<TNozzleConfig>,
+              "a member of TNozzleConfig is not in the schema");
+static_assert(RecordMemberCount<TTankConfig>() == MemberCount<TTankConfig>,
+              "a member of TTankConfig is not in the schema");
+static_assert(RecordMemberCount<TPumpConfig>() == MemberCount<TPumpConfig>,
+              "a member of TPumpConfig is not in the schema");
+// Besides its members, the configuration holds its gap bytes.
+static_assert(RecordMemberCount<TTerminalConfig>() == MemberCount<TTerminalConfig> + 1,
+              "a member of TTerminalConfig is not in the schema");
 
 } // namespace Detail
 

@@ -1,36 +1,27 @@
-// How the stand-in works: one serving thread owns the pseudo-terminal's
-// master. It polls the master and a wake pipe; the pipe carries requests
-// from other threads (emit, hang-up, stop). Received bytes build the command
-// line; on CR the whole reply of that command (echo, answer lines, prompt)
-// is worked out at once, faults applied, recorded in the transcript and then
-// written. The stand-in holds a descriptor of its own slave for its whole
-// life, so the tool closing its port never reads as a hang-up here. For the
-// same reason the terminal is never closed for good and would keep the
-// tool's TIOCEXCL: a watch on the slave's closes clears it each time.
+// How the stand-in serves: one thread owns the line. It polls the
+// pseudo-terminal's master, the watch on its slave's closes and a wake pipe;
+// the pipe carries requests from other threads (print, hang-up, late
+// answers, stop). Received bytes build the command line; on CR the whole
+// reply of that command (echo, answer lines, prompt) is worked out at once,
+// faults applied, recorded in the transcript and then written, paced when a
+// baud rate is set.
 #include "ControllerSim.h"
 
 #include "CommandInterpreter.h"
+#include "CommandReply.h"
 #include "FileStore.h"
+#include "LinePacer.h"
+#include "PseudoTerminal.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <condition_variable>
-#include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <poll.h>
-#include <sys/inotify.h>
-#include <sys/ioctl.h>
-#include <stdlib.h>
-#include <termios.h>
 #include <thread>
 #include <utility>
 #include <unistd.h>
@@ -39,30 +30,12 @@ namespace sim {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = LinePacer::Clock;
 
 constexpr std::chrono::milliseconds troubleRetry{100};
 constexpr std::chrono::milliseconds oneBytePause{1};
 constexpr std::chrono::milliseconds flipBufferDelay{10};
 constexpr std::chrono::milliseconds hangUpGrace{1000};
-constexpr const char *garbage = "\r\n>junk\r\n";
-constexpr const char *badSectorLine = "ERROR bad sector";
-constexpr const char *gtLine = "> supply voltage low";
-constexpr char strayEchoCharacter = '~';
-
-std::string systemError(const std::string &what)
-{
-    return what + ": " + std::strerror(errno);
-}
-
-bool makeRaw(int fd)
-{
-    termios tio{};
-    if (tcgetattr(fd, &tio) != 0)
-        return false;
-    cfmakeraw(&tio);
-    return tcsetattr(fd, TCSANOW, &tio) == 0;
-}
 
 void closeFd(int &fd)
 {
@@ -70,43 +43,6 @@ void closeFd(int &fd)
         ::close(fd);
     fd = -1;
 }
-
-std::string isoTime(std::chrono::system_clock::time_point time)
-{
-    const auto sinceEpoch = time.time_since_epoch();
-    const std::time_t seconds = std::chrono::duration_cast<std::chrono::seconds>(sinceEpoch).count();
-    const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count() % 1000;
-    std::tm parts{};
-    gmtime_r(&seconds, &parts);
-    char text[40];
-    const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &parts);
-    std::snprintf(text + length, sizeof text - length, ".%03dZ", static_cast<int>(millis));
-    return text;
-}
-
-// The faults that apply to one command.
-class ActiveFaults
-{
-public:
-    ActiveFaults(const std::vector<Fault> &faults, int command)
-    {
-        for (const Fault &fault : faults) {
-            if (command < fault.fromCommand || command > fault.toCommand)
-                continue;
-            kinds |= 1u << fault.kind;
-            if (fault.kind == Fault::HangUp)
-                hangUpAfter = std::min(hangUpAfter, static_cast<std::size_t>(std::max(fault.bytes, 0)));
-            if (fault.kind == Fault::AlterWrite)
-                alteredByte = static_cast<std::size_t>(std::max(fault.bytes, 0));
-        }
-    }
-    bool has(Fault::Kind kind) const { return kinds & (1u << kind); }
-    std::size_t hangUpAfter = SIZE_MAX; // output bytes of the command before the line is closed
-    std::size_t alteredByte = 0;        // of a wrfile's chunk
-
-private:
-    unsigned kinds = 0;
-};
 
 } // namespace
 
@@ -127,23 +63,13 @@ struct ControllerSim::Impl
     void readInput();
     void handleInput(const std::string &bytes, Clock::time_point readTime);
     void finishLine();
-    // A command's output; cut, when set, splits it into two writes.
-    struct Reply
-    {
-        std::string bytes;
-        std::size_t cut = std::string::npos;
-    };
-    Reply reply(const ActiveFaults &faults);
-    void record(const TranscriptEntry &entry);
     bool commandOutput(const std::string &bytes, const ActiveFaults &faults);
     bool writeAll(const std::string &bytes, bool oneByteChunks);
     bool waitUntil(Clock::time_point deadline);
     void waitWritable();
     void waitTillTaken();
-    void closeLine();
     bool takeHangUpRequest();
     ActiveFaults faultsFor(int command) const;
-    Clock::duration byteTime() const;
     void releaseExclusive();
     // Sends the replies held back by LateAnswer; taken: wait till the tool
     // has read them.
@@ -156,20 +82,15 @@ struct ControllerSim::Impl
     bool filesReady = false;
     std::string filesError;
     CommandInterpreter interpreter{files};
+    Transcript transcript;
 
-    std::string link;
-    std::string slave;
-    int master = -1;
-    int ownSlave = -1;
+    PseudoTerminal terminal;
     int wakeRead = -1;
     int wakeWrite = -1;
-    int closeWatch = -1; // inotify on the slave's closes
     std::thread thread;
     std::atomic<bool> stopping{false};
-    std::ofstream transcriptFile;
 
     mutable std::mutex mutex; // guards the members up to the next blank line
-    std::vector<TranscriptEntry> transcript;
     std::vector<Fault> faults;
     std::string pendingEmit;
     bool hangUpRequested = false;
@@ -186,8 +107,7 @@ struct ControllerSim::Impl
     int commandCount = 0;
     bool lineTrouble = false;
     std::string heldReplies; // LateAnswer: replies not sent yet
-    Clock::time_point inClock;
-    Clock::time_point outClock;
+    LinePacer pacer{options.baud};
 };
 
 bool ControllerSim::Impl::open(const std::string &linkDir, int portNumber, std::string *error)
@@ -203,66 +123,34 @@ bool ControllerSim::Impl::open(const std::string &linkDir, int portNumber, std::
             *error = filesError;
         return false;
     }
-    master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
-        return fail(systemError("pseudo-terminal"));
-    char name[PATH_MAX];
-    if (ptsname_r(master, name, sizeof name) != 0)
-        return fail(systemError("ptsname"));
-    slave = name;
-    ownSlave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (ownSlave < 0)
-        return fail(systemError(slave));
-    if (!makeRaw(ownSlave) || !makeRaw(master))
-        return fail(systemError("raw mode"));
-    if (fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK) != 0)
-        return fail(systemError("non-blocking mode"));
-    closeWatch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (closeWatch < 0 || inotify_add_watch(closeWatch, name, IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0)
-        return fail(systemError("inotify"));
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0)
-        return fail(systemError("pipe"));
+        return fail(std::string("pipe: ") + std::strerror(errno));
     wakeRead = pipeFds[0];
     wakeWrite = pipeFds[1];
-    if (!options.transcriptPath.empty()) {
-        transcriptFile.open(options.transcriptPath, std::ios::app);
-        if (!transcriptFile)
-            return fail("cannot open " + options.transcriptPath);
-    }
-    std::error_code ec;
-    std::filesystem::create_directories(linkDir, ec);
-    if (ec)
-        return fail("cannot create " + linkDir + ": " + ec.message());
-    link = linkDir + "/COM" + std::to_string(portNumber);
-    if ((::unlink(link.c_str()) != 0 && errno != ENOENT) || ::symlink(name, link.c_str()) != 0) {
-        const std::string message = systemError(link);
-        link.clear();
-        return fail(message);
+    if (!options.transcriptPath.empty() && !transcript.openFile(options.transcriptPath))
+        return fail("cannot open " + options.transcriptPath);
+    if (!terminal.open(linkDir, portNumber, error)) {
+        closeAll();
+        return false;
     }
     return true;
 }
 
 void ControllerSim::Impl::closeAll()
 {
-    closeLine();
+    terminal.close();
     closeFd(wakeRead);
     closeFd(wakeWrite);
-    closeFd(closeWatch);
-    transcriptFile.close();
-    if (!link.empty()) {
-        char target[PATH_MAX];
-        const ssize_t length = ::readlink(link.c_str(), target, sizeof target - 1);
-        if (length >= 0 && std::string(target, static_cast<std::size_t>(length)) == slave)
-            ::unlink(link.c_str());
-    }
+    transcript.closeFile();
 }
 
 void ControllerSim::Impl::serve()
 {
     while (!stopping) {
         handleRequests();
-        pollfd fds[3] = {{wakeRead, POLLIN, 0}, {closeWatch, POLLIN, 0}, {master, POLLIN, 0}};
+        const int master = terminal.master();
+        pollfd fds[3] = {{wakeRead, POLLIN, 0}, {terminal.closeWatch(), POLLIN, 0}, {master, POLLIN, 0}};
         // After a failed read, wait a while without the line, never spin.
         const bool watchLine = master >= 0 && !lineTrouble;
         const int timeout = lineTrouble ? static_cast<int>(troubleRetry.count()) : -1;
@@ -283,7 +171,7 @@ void ControllerSim::Impl::serve()
 void ControllerSim::Impl::handleRequests()
 {
     if (takeHangUpRequest())
-        closeLine();
+        terminal.hangUp();
     std::string bytes;
     bool release = false;
     {
@@ -300,7 +188,7 @@ void ControllerSim::Impl::handleRequests()
 void ControllerSim::Impl::readInput()
 {
     char buffer[4096];
-    const ssize_t count = ::read(master, buffer, sizeof buffer);
+    const ssize_t count = ::read(terminal.master(), buffer, sizeof buffer);
     if (count > 0)
         handleInput(std::string(buffer, static_cast<std::size_t>(count)), Clock::now());
     else if (count == 0 || (errno != EAGAIN && errno != EINTR))
@@ -309,20 +197,19 @@ void ControllerSim::Impl::readInput()
 
 void ControllerSim::Impl::handleInput(const std::string &bytes, Clock::time_point readTime)
 {
-    const bool paced = options.baud > 0;
+    const bool paced = pacer.paced();
     if (paced)
-        inClock = std::max(inClock, readTime);
+        pacer.inputRead(readTime);
     for (const char c : bytes) {
-        if (master < 0 || stopping)
+        if (terminal.master() < 0 || stopping)
             return;
         // Each byte counts as arrived after its time on the line.
-        if (paced)
-            inClock += byteTime();
+        const Clock::time_point arrived = paced ? pacer.byteArrived() : Clock::time_point();
         ++lineIn;
         if (c == '\n')
             continue;
         if (c == '\r') {
-            if (paced && !waitUntil(inClock))
+            if (paced && !waitUntil(arrived))
                 return;
             finishLine();
             continue;
@@ -334,12 +221,9 @@ void ControllerSim::Impl::handleInput(const std::string &bytes, Clock::time_poin
         const ActiveFaults faults = faultsFor(commandCount + 1);
         if (faults.has(Fault::Silence))
             continue;
-        if (paced && !waitUntil(inClock))
+        if (paced && !waitUntil(arrived))
             return;
-        std::string echo;
-        if (!lineEchoStarted && faults.has(Fault::GarbageBeforeEcho))
-            echo = garbage;
-        echo.push_back(c);
+        const std::string echo = byteEcho(c, lineEchoStarted, faults);
         lineEchoStarted = true;
         commandOutput(echo, faults);
     }
@@ -348,9 +232,9 @@ void ControllerSim::Impl::handleInput(const std::string &bytes, Clock::time_poin
 void ControllerSim::Impl::finishLine()
 {
     const ActiveFaults faults = faultsFor(++commandCount);
-    const Reply out = reply(faults);
+    const CommandReply out = commandReply(line, options.echoByteByByte, lineEchoStarted, faults, interpreter);
     const std::size_t allowed = faults.hangUpAfter > lineOut ? faults.hangUpAfter - lineOut : 0;
-    record({std::chrono::system_clock::now(), line, lineIn, lineOut + std::min(out.bytes.size(), allowed)});
+    transcript.record({std::chrono::system_clock::now(), line, lineIn, lineOut + std::min(out.bytes.size(), allowed)});
     if (faults.has(Fault::LateAnswer)) {
         heldReplies += out.bytes;
     } else if (out.cut == std::string::npos) {
@@ -366,60 +250,6 @@ void ControllerSim::Impl::finishLine()
     lineEchoStarted = false;
 }
 
-// Echo, answer lines and prompt of the command in `line`. The command runs
-// only when its answer is sent.
-ControllerSim::Impl::Reply ControllerSim::Impl::reply(const ActiveFaults &faults)
-{
-    Reply out;
-    if (faults.has(Fault::Silence))
-        return out;
-    if (!lineEchoStarted && faults.has(Fault::GarbageBeforeEcho))
-        out.bytes += garbage;
-    if (!options.echoByteByByte)
-        out.bytes += line;
-    if (faults.has(Fault::WrongEcho))
-        out.bytes += strayEchoCharacter;
-    out.bytes += "\r\r\n";
-    if (faults.has(Fault::EchoThenSilence))
-        return out;
-    const AnswerFaults answerFaults{.shortAnswer = faults.has(Fault::ShortAnswer),
-                                    .droppedDigit = faults.has(Fault::DroppedDigit),
-                                    .oddWidth = faults.has(Fault::OddWidthHex),
-                                    .refuseWrite = faults.has(Fault::RefuseWrite),
-                                    .extraDigit = faults.has(Fault::ExtraDigit),
-                                    .extraByte = faults.has(Fault::ExtraByte),
-                                    .reloadError = faults.has(Fault::ReloadError),
-                                    .alterWrite = faults.has(Fault::AlterWrite),
-                                    .alteredByte = faults.alteredByte};
-    std::vector<std::string> lines = interpreter.run(line, answerFaults);
-    const auto second = lines.begin() + std::min<std::ptrdiff_t>(1, std::ssize(lines));
-    if (faults.has(Fault::NonHexLine))
-        lines.insert(second, badSectorLine);
-    else if (faults.has(Fault::LineCutAfterGt))
-        lines.insert(second, gtLine);
-    for (const std::string &answer : lines) {
-        if (answer == gtLine && out.cut == std::string::npos)
-            out.cut = out.bytes.size() + 1;
-        out.bytes += answer + "\r\n";
-    }
-    if (!faults.has(Fault::NoPrompt))
-        out.bytes += faults.has(Fault::PromptWithBlank) ? "> " : ">";
-    return out;
-}
-
-void ControllerSim::Impl::record(const TranscriptEntry &entry)
-{
-    {
-        std::lock_guard lock(mutex);
-        transcript.push_back(entry);
-    }
-    if (transcriptFile.is_open()) {
-        transcriptFile << isoTime(entry.time) << '\t' << entry.bytesIn << '\t' << entry.bytesOut
-                       << '\t' << entry.command << '\n';
-        transcriptFile.flush();
-    }
-}
-
 // Output that belongs to the current command; a HangUp fault closes the
 // line once the command has sent its share.
 bool ControllerSim::Impl::commandOutput(const std::string &bytes, const ActiveFaults &faults)
@@ -430,7 +260,7 @@ bool ControllerSim::Impl::commandOutput(const std::string &bytes, const ActiveFa
     lineOut += count;
     if (faults.has(Fault::HangUp) && lineOut >= faults.hangUpAfter) {
         waitTillTaken();
-        closeLine();
+        terminal.hangUp();
         return false;
     }
     return written;
@@ -440,23 +270,22 @@ bool ControllerSim::Impl::commandOutput(const std::string &bytes, const ActiveFa
 // i byte times after the line became busy, however the sleeps fall.
 bool ControllerSim::Impl::writeAll(const std::string &bytes, bool oneByteChunks)
 {
-    const bool paced = options.baud > 0;
+    const bool paced = pacer.paced();
     if (paced)
-        outClock = std::max(outClock, Clock::now());
+        pacer.outputStarts();
     std::size_t done = 0;
     while (done < bytes.size()) {
-        if (master < 0 || stopping)
+        if (terminal.master() < 0 || stopping)
             return false;
         std::size_t count = bytes.size() - done;
         if (paced) {
-            if (Clock::now() < outClock && !waitUntil(outClock))
+            if (Clock::now() < pacer.nextOutput() && !waitUntil(pacer.nextOutput()))
                 return false;
-            const auto due = static_cast<std::size_t>((Clock::now() - outClock) / byteTime()) + 1;
-            count = std::min(count, due);
+            count = std::min(count, pacer.bytesDue());
         }
         if (oneByteChunks)
             count = 1;
-        const ssize_t written = ::write(master, bytes.data() + done, count);
+        const ssize_t written = ::write(terminal.master(), bytes.data() + done, count);
         if (written < 0) {
             if (errno != EAGAIN && errno != EINTR)
                 return false;
@@ -465,9 +294,9 @@ bool ControllerSim::Impl::writeAll(const std::string &bytes, bool oneByteChunks)
         }
         done += static_cast<std::size_t>(written);
         if (paced)
-            outClock += byteTime() * written;
+            pacer.sent(static_cast<std::size_t>(written));
         if (takeHangUpRequest()) {
-            closeLine();
+            terminal.hangUp();
             return false;
         }
         if (oneByteChunks && done < bytes.size() && !waitUntil(Clock::now() + oneBytePause))
@@ -498,30 +327,23 @@ bool ControllerSim::Impl::waitUntil(Clock::time_point deadline)
 
 void ControllerSim::Impl::waitWritable()
 {
-    pollfd fds[2] = {{wakeRead, POLLIN, 0}, {master, POLLOUT, 0}};
+    pollfd fds[2] = {{wakeRead, POLLIN, 0}, {terminal.master(), POLLOUT, 0}};
     if (::poll(fds, 2, static_cast<int>(troubleRetry.count())) > 0 && (fds[0].revents & POLLIN))
         drainWake();
 }
 
 // A hang-up discards what the tool has not read yet. Gives it a moment to
 // take what was sent: the bytes first pass the terminal's flip buffer, then
-// wait in the slave's input queue, which our own slave descriptor can count.
+// wait in the slave's input queue.
 void ControllerSim::Impl::waitTillTaken()
 {
     const auto giveUp = Clock::now() + hangUpGrace;
     if (!waitUntil(Clock::now() + flipBufferDelay))
         return;
-    int queued = 0;
-    while (::ioctl(ownSlave, FIONREAD, &queued) == 0 && queued > 0 && Clock::now() < giveUp) {
+    while (terminal.toolHasUnread() && Clock::now() < giveUp) {
         if (!waitUntil(Clock::now() + oneBytePause))
             return;
     }
-}
-
-void ControllerSim::Impl::closeLine()
-{
-    closeFd(master);
-    closeFd(ownSlave);
 }
 
 bool ControllerSim::Impl::takeHangUpRequest()
@@ -536,19 +358,10 @@ ActiveFaults ControllerSim::Impl::faultsFor(int command) const
     return ActiveFaults(faults, command);
 }
 
-Clock::duration ControllerSim::Impl::byteTime() const
-{
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(10)) / options.baud;
-}
-
 // Some descriptor of the slave was closed: the tool's exclusive use ends.
 void ControllerSim::Impl::releaseExclusive()
 {
-    alignas(inotify_event) char buffer[1024];
-    while (::read(closeWatch, buffer, sizeof buffer) > 0) {
-    }
-    if (ownSlave >= 0)
-        ::ioctl(ownSlave, TIOCNXCL);
+    terminal.releaseExclusive();
     {
         std::lock_guard lock(mutex);
         ++exclusiveReleases;
@@ -622,18 +435,17 @@ void ControllerSim::stop()
 
 std::string ControllerSim::linkPath() const
 {
-    return d->link;
+    return d->terminal.linkPath();
 }
 
 std::string ControllerSim::slavePath() const
 {
-    return d->slave;
+    return d->terminal.slavePath();
 }
 
 std::vector<TranscriptEntry> ControllerSim::transcript() const
 {
-    std::lock_guard lock(d->mutex);
-    return d->transcript;
+    return d->transcript.entries();
 }
 
 std::vector<std::string> ControllerSim::commands() const
@@ -646,7 +458,6 @@ std::vector<std::string> ControllerSim::commands() const
 
 void ControllerSim::clearTranscript()
 {
-    std::lock_guard lock(d->mutex);
     d->transcript.clear();
 }
 

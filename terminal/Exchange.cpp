@@ -17,11 +17,9 @@ TTerminal &TExchange::Terminal() const
     return m_line.Terminal();
 }
 
-void TExchange::BeginCommand(const void *command)
+void TExchange::BeginCommand(const TTerminalCommand *command)
 {
-    if (m_command)
-        throw TError(QStringLiteral("Терминал занят"));
-    m_command = command;
+    m_line.BeginCommand(command);
 }
 
 TErrorPlace PlaceOf(const TExchangeStep &Step)
@@ -48,10 +46,9 @@ void TExchange::Announce(TExchangeStep &Step)
     emit m_line.commandStarted(Step);
 }
 
-void TExchange::EndCommand(const void *command, const TExchangeStep &Step, bool Succeeded)
+void TExchange::EndCommand(const TTerminalCommand *command, const TExchangeStep &Step, bool Succeeded)
 {
-    if (m_command != command)
+    if (!m_line.EndCommand(command))
         return;
-    m_command = nullptr;
     emit m_line.commandFinished(Step, Succeeded);
 }

@@ -7,6 +7,7 @@
 
 class TExchangeLine;
 class TTerminal;
+class TTerminalCommand;
 
 class TExchange
 {
@@ -31,17 +32,16 @@ public:
 private:
     friend class TTerminalCommand;
 
-    // A command of the operation begins. Throws "Терминал занят" while
-    // another one waits for its answer.
-    void BeginCommand(const void *command);
+    // A command of the operation begins; the line refuses it while another
+    // one waits for its answer.
+    void BeginCommand(const TTerminalCommand *command);
     // Numbers Step as the operation's next command and announces it.
     void Announce(TExchangeStep &Step);
     // The command has ended; announced when it was the one running.
-    void EndCommand(const void *command, const TExchangeStep &Step, bool Succeeded);
+    void EndCommand(const TTerminalCommand *command, const TExchangeStep &Step, bool Succeeded);
 
     TExchangeLine &m_line;
     const TExchangePlan m_plan;
     int m_started = 0;
     TExchangeStep m_lastStep{}; // the command announced last
-    const void *m_command = nullptr; // the one waiting for its answer
 };

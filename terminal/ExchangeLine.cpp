@@ -12,10 +12,15 @@ TExchangePlan TExchangeLine::Plan() const
     return m_exchange ? m_exchange->Plan() : TExchangePlan{};
 }
 
+void TExchangeLine::RefuseBusy()
+{
+    throw TError(QStringLiteral("Терминал занят"));
+}
+
 void TExchangeLine::Claim(const TExchange *exchange)
 {
     if (m_exchange)
-        throw TError(QStringLiteral("Терминал занят"));
+        RefuseBusy();
     m_exchange = exchange;
     emit exchangeRunningChanged(true);
 }
@@ -26,4 +31,19 @@ void TExchangeLine::Release(const TExchange *exchange)
         return;
     m_exchange = nullptr;
     emit exchangeRunningChanged(false);
+}
+
+void TExchangeLine::BeginCommand(const TTerminalCommand *command)
+{
+    if (m_command)
+        RefuseBusy();
+    m_command = command;
+}
+
+bool TExchangeLine::EndCommand(const TTerminalCommand *command)
+{
+    if (m_command != command)
+        return false;
+    m_command = nullptr;
+    return true;
 }

@@ -17,6 +17,7 @@
 
 class TExchange;
 class TTerminal;
+class TTerminalCommand;
 
 class TExchangeLine : public QObject
 {
@@ -32,6 +33,9 @@ public:
     void SetCommandTimeout(int milliseconds) { m_commandTimeout = milliseconds; }
 
     bool ExchangeRunning() const { return m_exchange != nullptr; }
+    // Whether Command is the running operation's command that waits for its
+    // answer.
+    bool CommandRunning(const TTerminalCommand *Command) const { return m_command && m_command == Command; }
     // What the running operation sends; empty when none runs.
     TExchangePlan Plan() const;
 
@@ -46,13 +50,21 @@ private:
     friend class TExchange;
     friend class TTerminalCommand;
 
-    // Throws "Терминал занят" while another operation holds the line.
+    // The refusal of whatever would share the line: "Терминал занят".
+    [[noreturn]] static void RefuseBusy();
+
+    // Refused while another operation holds the line.
     void Claim(const TExchange *exchange);
     void Release(const TExchange *exchange);
+    // A command of the holding operation begins; refused while one waits for
+    // its answer. Ending tells whether it was the one running.
+    void BeginCommand(const TTerminalCommand *command);
+    bool EndCommand(const TTerminalCommand *command);
 
     TTerminal &m_terminal;
     int m_commandTimeout = 10000;
     const TExchange *m_exchange = nullptr;
+    const TTerminalCommand *m_command = nullptr;
     // A command timed out: its answer may still come, so the next command
     // discards what was received before it.
     bool m_lateAnswerPossible = false;

@@ -33,12 +33,9 @@ TTerminalCommand::~TTerminalCommand()
 
 void TTerminalCommand::Start(const QByteArray &CommandText, const TExchangeStep &Step)
 {
-    if (m_busy)
-        throw TError(QStringLiteral("Терминал занят"));
     m_exchange.BeginCommand(this);
 
     TExchangeLine &line = m_exchange.Line();
-    m_busy = true;
     m_succeeded = false;
     m_parser.Begin(CommandText);
     m_errorText.clear();
@@ -67,7 +64,7 @@ void TTerminalCommand::Start(const QByteArray &CommandText, const TExchangeStep 
 void TTerminalCommand::Execute(const QByteArray &CommandText, const TExchangeStep &Step)
 {
     Start(CommandText, Step);
-    while (m_busy)
+    while (Busy())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     if (!m_succeeded) {
         TErrorPlace place = PlaceOf(m_step);
@@ -79,11 +76,15 @@ void TTerminalCommand::Execute(const QByteArray &CommandText, const TExchangeSte
     }
 }
 
+bool TTerminalCommand::Busy() const
+{
+    return m_exchange.Line().CommandRunning(this);
+}
+
 void TTerminalCommand::Finish()
 {
-    if (!m_busy)
+    if (!Busy())
         return;
-    m_busy = false;
     m_timer.stop();
     // Execute() may be inside processEvents(), which some event dispatchers
     // (the plain POSIX one) would otherwise go on waiting in.
@@ -94,7 +95,7 @@ void TTerminalCommand::Finish()
 
 void TTerminalCommand::HandleData(const QByteArray &chunk)
 {
-    if (!m_busy)
+    if (!Busy())
         return;
     m_timer.stop();
     m_received = true;
@@ -108,7 +109,7 @@ void TTerminalCommand::HandleData(const QByteArray &chunk)
 
 void TTerminalCommand::HandleClose()
 {
-    if (!m_busy)
+    if (!Busy())
         return;
     m_errorText = QStringLiteral("Порт закрыт");
     m_cause = TErrorPlace::TCause::PortClosed;
@@ -117,7 +118,7 @@ void TTerminalCommand::HandleClose()
 
 void TTerminalCommand::HandleError(const QString &text)
 {
-    if (!m_busy)
+    if (!Busy())
         return;
     m_errorText = text;
     m_cause = TErrorPlace::TCause::LinkFailed;
@@ -126,7 +127,7 @@ void TTerminalCommand::HandleError(const QString &text)
 
 void TTerminalCommand::HandleTimeout()
 {
-    if (!m_busy)
+    if (!Busy())
         return;
     m_errorText = QStringLiteral("Таймаут");
     using TCause = TErrorPlace::TCause;

@@ -38,9 +38,9 @@ public:
 
     // Begins a transaction and returns at once; Step tells the line's
     // observers what the command moves (a plain command when left empty).
-    // Throws "Терминал занят" while a transaction of this object or another
-    // command of its operation runs, or the terminal's error when opening or
-    // sending fails.
+    // Refused by the line while a transaction of this object or another
+    // command of its operation runs; throws the terminal's error when opening
+    // or sending fails.
     void Start(const QByteArray &CommandText, const TExchangeStep &Step = {});
     // Start(), then waits for the end; throws the command text unless the
     // prompt was seen. The reason stays in ErrorText(), and the error's
@@ -49,7 +49,7 @@ public:
 
     const QList<QByteArray> &Lines() const { return m_parser.Lines(); }
     bool Succeeded() const { return m_succeeded; }
-    bool Busy() const { return m_busy; }
+    bool Busy() const;
     const QString &ErrorText() const { return m_errorText; }
 
 private:
@@ -64,7 +64,6 @@ private:
     TTerminal &m_terminal;
     QTimer m_timer;
     TAnswerParser m_parser;
-    bool m_busy = false;
     QString m_errorText;
     bool m_succeeded = false;
     TErrorPlace::TCause m_cause = TErrorPlace::TCause::None; // why it did not complete

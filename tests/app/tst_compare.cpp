@@ -4,8 +4,7 @@
 // gap bytes and tables), that only the reads go out, that nothing in the
 // window changes, that the list can be copied, and that a page the write
 // would refuse stops it before anything is sent.
-#include "SettingsFile.h"
-#include "SimFixture.h"
+#include "StandInWindow.h"
 #include "WindowDriver.h"
 #include "app/ErrorBox.h"
 #include "app/UfmCompare.h"
@@ -91,37 +90,25 @@ private:
     // the list as it showed.
     ShownList Compare();
     WindowState State() const;
-    QByteArray SimFile(const char *name) const { return QByteArray::fromStdString(m_fixture->Sim().file(name)); }
 
-    std::unique_ptr<SettingsFile> m_settings;
-    std::unique_ptr<SimFixture> m_fixture;
-    std::unique_ptr<TfmMain> m_window;
-    QStringList m_errors;
+    std::unique_ptr<StandInWindow> m_standIn;
+    TfmMain *m_window = nullptr; // m_standIn's, once started
 };
 
 void TestCompare::init()
 {
-    m_errors.clear();
-    ErrorBox::SetReporter([this](const QString &text) { m_errors << text; });
-    m_settings = std::make_unique<SettingsFile>();
-    m_fixture = std::make_unique<SimFixture>(1);
+    m_standIn = std::make_unique<StandInWindow>();
 }
 
 void TestCompare::cleanup()
 {
-    m_window.reset();
-    m_fixture.reset();
-    m_settings.reset();
-    ErrorBox::SetReporter(nullptr);
+    m_window = nullptr;
+    m_standIn.reset();
 }
 
 void TestCompare::StartWindow()
 {
-    m_window = std::make_unique<TfmMain>();
-    QVERIFY(UserInput::Activate(m_window.get()));
-    ClickAction(*m_window, "acIcRead");
-    QCOMPARE(m_errors, QStringList());
-    QCOMPARE(m_window->findChild<TConfigDataSet *>("dsTank")->rowCount(), TTerminalConfig::TankCount);
+    m_window = &m_standIn->Start();
 }
 
 ShownList TestCompare::Compare()
@@ -230,7 +217,7 @@ void TestCompare::listsWhatDiffers()
     QFETCH(QStringList, reads);
 
     StartWindow();
-    const QByteArray tablesBefore = SimFile("tanks.tbl");
+    const QByteArray tablesBefore = m_standIn->SimFile("tanks.tbl");
     switch (edit) {
     case WindowEdit::None:
         break;
@@ -272,18 +259,18 @@ void TestCompare::listsWhatDiffers()
         ClickTableButton(*m_window, 1);
         QCOMPARE(editor.Opened, 1);
         QVERIFY(!editor.LeftOpen);
-        QVERIFY(UserInput::Activate(m_window.get()));
+        QVERIFY(UserInput::Activate(m_window));
         break;
     }
     }
-    QCOMPARE(m_errors, QStringList());
+    QCOMPARE(m_standIn->Errors(), QStringList());
 
     TTerminalConfig controller;
-    ConfigImage::Decode(SimFile("config"), controller);
-    QByteArray tables = SimFile("tanks.tbl");
+    ConfigImage::Decode(m_standIn->SimFile("config"), controller);
+    QByteArray tables = m_standIn->SimFile("tanks.tbl");
     change(controller, tables);
-    m_fixture->Sim().setFile("config", ConfigImage::Encode(controller).toStdString());
-    m_fixture->Sim().setFile("tanks.tbl", tables.toStdString());
+    m_standIn->Sim().setFile("config", ConfigImage::Encode(controller).toStdString());
+    m_standIn->Sim().setFile("tanks.tbl", tables.toStdString());
     const TankTable &held = *m_window->Station().TankTables().ForTank(2);
     for (int k = 2; k >= 0; --k) {
         for (QString &line : lines) {
@@ -294,14 +281,14 @@ void TestCompare::listsWhatDiffers()
     }
 
     const WindowState before = State();
-    const int sent = int(m_fixture->Sim().commands().size());
+    const int sent = int(m_standIn->Sim().commands().size());
     const ShownList shown = Compare();
-    QCOMPARE(m_errors, QStringList());
+    QCOMPARE(m_standIn->Errors(), QStringList());
     QCOMPARE(shown.title, ErrorBox::ApplicationTitle());
     const bool none = lines == QStringList{QStringLiteral("Нет различий")};
     QCOMPARE(shown.scope, none ? scope : scope + QStringLiteral("\nЗначение в окне → в контроллере:"));
     QCOMPARE(shown.text.split(u'\n'), lines);
-    QCOMPARE(Commands(m_fixture->Sim(), sent), reads);
+    QCOMPARE(Commands(m_standIn->Sim(), sent), reads);
     QVERIFY(State() == before);
     QVERIFY(Action(*m_window, "acCompare")->isEnabled());
 }
@@ -312,10 +299,10 @@ void TestCompare::listIsCopied()
 {
     StartWindow();
     TTerminalConfig controller;
-    ConfigImage::Decode(SimFile("config"), controller);
+    ConfigImage::Decode(m_standIn->SimFile("config"), controller);
     controller.server_port = 8081;
     controller.tanks[1].hmax = 2000;
-    m_fixture->Sim().setFile("config", ConfigImage::Encode(controller).toStdString());
+    m_standIn->Sim().setFile("config", ConfigImage::Encode(controller).toStdString());
     const QString list = QStringLiteral("Http · Порт: 8080 → 8081\nРезервуары · резервуар 2 · Hmax: 3000 → 2000");
 
     QClipboard *clipboard = QGuiApplication::clipboard();
@@ -339,7 +326,7 @@ void TestCompare::listIsCopied()
     ClickAction(*m_window, "acCompare");
     QCOMPARE(driver.Opened, 1);
     QVERIFY(!driver.LeftOpen);
-    QCOMPARE(m_errors, QStringList());
+    QCOMPARE(m_standIn->Errors(), QStringList());
     QCOMPARE(copied, (QStringList{list, list, list}));
 }
 
@@ -355,12 +342,12 @@ void TestCompare::pagesTheWriteRefusesSendNothing()
     QCOMPARE(Child<QLineEdit>(*m_window, "eCardSector")->text(), QString());
 
     const WindowState before = State();
-    const int sent = int(m_fixture->Sim().commands().size());
+    const int sent = int(m_standIn->Sim().commands().size());
     ModalDriver<TfmCompare> driver;
     ClickAction(*m_window, "acCompare");
     QCOMPARE(driver.Opened, 0);
-    QCOMPARE(m_errors, QStringList{"Could not convert variant of type (Null) into type (Integer)"});
-    QCOMPARE(Commands(m_fixture->Sim(), sent), QStringList());
+    QCOMPARE(m_standIn->Errors(), QStringList{"Could not convert variant of type (Null) into type (Integer)"});
+    QCOMPARE(Commands(m_standIn->Sim(), sent), QStringList());
     QVERIFY(State() == before);
 }
 

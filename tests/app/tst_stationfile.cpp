@@ -5,8 +5,7 @@
 #include "ChildProcess.h"
 #include "JsonEdit.h"
 #include "ModalDriver.h"
-#include "SettingsFile.h"
-#include "SimFixture.h"
+#include "StandInWindow.h"
 #include "TestSeed.h"
 #include "app/ConfigPages.h"
 #include "app/EllipsisDelegate.h"
@@ -181,11 +180,9 @@ private:
     // Opens path through the toolbar button.
     void Open(const QString &path);
 
-    std::unique_ptr<SettingsFile> m_settings;
-    std::unique_ptr<SimFixture> m_fixture;
-    std::unique_ptr<TfmMain> m_window;
+    std::unique_ptr<StandInWindow> m_standIn;
+    TfmMain *m_window = nullptr; // m_standIn's, once started
     std::unique_ptr<QTemporaryDir> m_dir;
-    QStringList m_errors;
     QString m_answer; // what the file dialog answers
     QList<std::pair<TStationFileDialog::TPurpose, QString>> m_proposed;
     const decltype(TfmTankCalibration::ShowErrorBox) m_calibrationErrorBox = TfmTankCalibration::ShowErrorBox;
@@ -193,48 +190,36 @@ private:
 
 void TestStationFile::init()
 {
-    m_errors.clear();
     m_proposed.clear();
     m_answer.clear();
-    ErrorBox::SetReporter([this](const QString &text) { m_errors << text; });
-    TfmTankCalibration::ShowErrorBox = [this](QWidget *, const QString &text) { m_errors << text; };
+    m_standIn = std::make_unique<StandInWindow>();
+    TfmTankCalibration::ShowErrorBox = [this](QWidget *, const QString &text) { m_standIn->Errors() << text; };
     TStationFileDialog::SetChooser([this](TStationFileDialog::TPurpose purpose, const QString &proposed) {
         m_proposed << std::pair{purpose, proposed};
         return m_answer;
     });
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    m_settings = std::make_unique<SettingsFile>();
-    m_fixture = std::make_unique<SimFixture>(1);
 }
 
 void TestStationFile::cleanup()
 {
-    m_window.reset();
-    m_fixture.reset();
-    m_settings.reset();
+    m_window = nullptr;
+    m_standIn.reset();
     m_dir.reset();
     TStationFileDialog::SetChooser(nullptr);
-    ErrorBox::SetReporter(nullptr);
     TfmTankCalibration::ShowErrorBox = m_calibrationErrorBox;
 }
 
 void TestStationFile::Activate()
 {
     m_window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
 }
 
 void TestStationFile::StartWindow(bool read)
 {
-    m_window = std::make_unique<TfmMain>();
-    m_window->show();
-    Activate();
-    if (read) {
-        ClickAction(Action("acIcRead"));
-        QCOMPARE(m_errors, QStringList());
-        QCOMPARE(m_window->findChild<TConfigDataSet *>("dsTank")->rowCount(), TTerminalConfig::TankCount);
-    }
+    m_window = &m_standIn->Start(read);
 }
 
 void TestStationFile::Click(QWidget *widget, QPoint pos)
@@ -433,7 +418,7 @@ void TestStationFile::buttonsFollowTheActions()
         Activate();
     }
     disconnect(lookAtFirstCommand);
-    QCOMPARE(m_errors, QStringList());
+    QCOMPARE(m_standIn->Errors(), QStringList());
     if (seen.isEmpty())
         look();
     QCOMPARE(seen.size(), 1);
@@ -460,7 +445,7 @@ void TestStationFile::roundTripIsByteIdentical()
 {
     QFETCH(Tanks, edited);
     QRandomGenerator random = SeededGenerator(QTest::currentTestFunction());
-    sim::ControllerSim &sim = m_fixture->Sim();
+    sim::ControllerSim &sim = m_standIn->Sim();
     const QByteArray config = ConfigWithGaps(sim, random);
     sim.setFile("config", config.toStdString());
     StartWindow();
@@ -481,7 +466,7 @@ void TestStationFile::roundTripIsByteIdentical()
 
     const QString path = m_dir->filePath("station.json");
     SaveAs(path);
-    QCOMPARE(m_errors, QStringList());
+    QCOMPARE(m_standIn->Errors(), QStringList());
     const WindowState atSave = StateOf(*m_window);
     const QJsonObject saved = QJsonDocument::fromJson(ReadFile(path)).object();
     QCOMPARE(saved.value("config").toObject().value("image").toString().toLatin1(), config.toHex().toUpper());
@@ -495,11 +480,11 @@ void TestStationFile::roundTripIsByteIdentical()
     const QByteArray tables = SimFile(sim, "tanks.tbl");
     sim.setFile("tanks.tbl", QByteArray(tables.size(), '\x55').toStdString());
     ClickAction(Action("acIcRead"));
-    QCOMPARE(m_errors, QStringList());
+    QCOMPARE(m_standIn->Errors(), QStringList());
 
     sim.clearTranscript();
     Open(path);
-    QCOMPARE(m_errors, QStringList());
+    QCOMPARE(m_standIn->Errors(), QStringList());
     QVERIFY(sim.commands().empty());
     for (int i = 0; i < TTankTables::Count; ++i) {
         const TankTable &slot = m_window->Station().TankTables()[i];
@@ -516,7 +501,7 @@ void TestStationFile::roundTripIsByteIdentical()
     QCOMPARE(opened.currentRows, QList<int>(3, 0));
 
     ClickAction(Action("acIcWrite"));
-    QCOMPARE(m_errors, QStringList());
+    QCOMPARE(m_standIn->Errors(), QStringList());
     QCOMPARE(SimFile(sim, "config"), config);
     const QByteArray written = SimFile(sim, "tanks.tbl");
     for (const int tankNo : edited)
@@ -559,7 +544,7 @@ void TestStationFile::refusedFileChangesNothing()
     // A good file of this station, with the table of tank 2.
     const QString good = m_dir->filePath("good.json");
     SaveAs(good);
-    QCOMPARE(m_errors, QStringList());
+    QCOMPARE(m_standIn->Errors(), QStringList());
     // Pages that differ from what was saved.
     ClickNode(QStringLiteral("GPRS"));
     Click(m_window->findChild<QLineEdit *>("eAPN"));
@@ -573,19 +558,19 @@ void TestStationFile::refusedFileChangesNothing()
         const QJsonValue document = With(QJsonDocument::fromJson(ReadFile(good)).object(), path.split(u'/'), value);
         QVERIFY(WriteFile(bad, QJsonDocument(document.toObject()).toJson()));
     }
-    m_fixture->Sim().clearTranscript();
+    m_standIn->Sim().clearTranscript();
     // Asked first about the edit, which the user lets go.
     ModalDriver<QMessageBox> question([this](QMessageBox *box) { Click(box->findChild<QPushButton *>("btnDiscard")); });
     Open(bad);
     QCOMPARE(question.Opened, 1);
-    QCOMPARE(m_errors.size(), 1);
+    QCOMPARE(m_standIn->Errors().size(), 1);
     const QString expected = QDir::toNativeSeparators(bad) + QStringLiteral(": ") + error;
     if (whole)
-        QCOMPARE(m_errors.first(), expected);
+        QCOMPARE(m_standIn->Errors().first(), expected);
     else
-        QVERIFY2(m_errors.first().startsWith(expected), qPrintable(m_errors.first()));
+        QVERIFY2(m_standIn->Errors().first().startsWith(expected), qPrintable(m_standIn->Errors().first()));
     QVERIFY(StateOf(*m_window) == before);
-    QVERIFY(m_fixture->Sim().commands().empty());
+    QVERIFY(m_standIn->Sim().commands().empty());
 }
 
 void TestStationFile::saveRefusesInputBeforeWriting_data()
@@ -616,20 +601,20 @@ void TestStationFile::saveRefusesInputBeforeWriting()
     const QString path = m_dir->filePath("station.json");
     QVERIFY(WriteFile(path, "earlier"));
     SaveAs(path);
-    QCOMPARE(m_errors, QStringList{error});
+    QCOMPARE(m_standIn->Errors(), QStringList{error});
     QCOMPARE(ReadFile(path), QByteArray("earlier"));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"station.json"});
 
     // A folder that does not exist: the box names the file.
-    m_errors.clear();
+    m_standIn->Errors().clear();
     Click(m_window->findChild<QLineEdit *>(box));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("1"));
     const QString missing = m_dir->filePath("missing/station.json");
     SaveAs(missing);
-    QCOMPARE(m_errors.size(), 1);
-    QVERIFY2(m_errors.first().startsWith(QDir::toNativeSeparators(missing) + QStringLiteral(": ")),
-             qPrintable(m_errors.first()));
+    QCOMPARE(m_standIn->Errors().size(), 1);
+    QVERIFY2(m_standIn->Errors().first().startsWith(QDir::toNativeSeparators(missing) + QStringLiteral(": ")),
+             qPrintable(m_standIn->Errors().first()));
 }
 
 void TestStationFile::dialogProposesDatedNameInLastFolder()
@@ -654,7 +639,7 @@ void TestStationFile::dialogProposesDatedNameInLastFolder()
     const QString folder = m_dir->filePath("chosen");
     QVERIFY(QDir().mkpath(folder));
     SaveAs(QDir(folder).filePath("a.json"));
-    QCOMPARE(m_errors, QStringList());
+    QCOMPARE(m_standIn->Errors(), QStringList());
     QVERIFY(QFile::exists(QDir(folder).filePath("a.json")));
     SaveAs(QString());
     QVERIFY2(dated(folder).contains(m_proposed.last().second), qPrintable(m_proposed.last().second));
@@ -664,7 +649,7 @@ void TestStationFile::dialogProposesDatedNameInLastFolder()
     QCOMPARE(m_proposed.last(), std::pair(TStationFileDialog::TPurpose::Open, folder));
     QVERIFY(QFile::copy(QDir(folder).filePath("a.json"), m_dir->filePath("b.json")));
     Open(m_dir->filePath("b.json"));
-    QCOMPARE(m_errors, QStringList());
+    QCOMPARE(m_standIn->Errors(), QStringList());
     SaveAs(QString());
     QVERIFY2(dated(m_dir->path()).contains(m_proposed.last().second), qPrintable(m_proposed.last().second));
     QCOMPARE(m_proposed.size(), 6);
@@ -675,7 +660,7 @@ void TestStationFile::dialogProposesDatedNameInLastFolder()
 void TestStationFile::windowFileRestoresWithCompanion()
 {
     QRandomGenerator random = SeededGenerator(QTest::currentTestFunction());
-    sim::ControllerSim &sim = m_fixture->Sim();
+    sim::ControllerSim &sim = m_standIn->Sim();
     const QByteArray config = ConfigWithGaps(sim, random);
     sim.setFile("config", config.toStdString());
     StartWindow();
@@ -683,9 +668,9 @@ void TestStationFile::windowFileRestoresWithCompanion()
     EditTable(4);
     const QString path = m_dir->filePath("station.json");
     SaveAs(path);
-    QCOMPARE(m_errors, QStringList());
+    QCOMPARE(m_standIn->Errors(), QStringList());
 
-    std::unique_ptr<sim::ControllerSim> other = m_fixture->StartAnother(2);
+    std::unique_ptr<sim::ControllerSim> other = m_standIn->Fixture().StartAnother(2);
     other->setFile("config", QByteArray(ConfigImage::Size, '\0').toStdString());
     const CliResult restore = RunCli({QStringLiteral("--port"), QStringLiteral("2"), QStringLiteral("restore"), path});
     QCOMPARE(restore.exitCode, 0);
@@ -702,7 +687,7 @@ void TestStationFile::windowFileRestoresWithCompanion()
 void TestStationFile::companionBackupOpensInWindow()
 {
     QRandomGenerator random = SeededGenerator(QTest::currentTestFunction());
-    std::unique_ptr<sim::ControllerSim> other = m_fixture->StartAnother(2);
+    std::unique_ptr<sim::ControllerSim> other = m_standIn->Fixture().StartAnother(2);
     const QByteArray config = ConfigWithGaps(*other, random);
     other->setFile("config", config.toStdString());
     QByteArray tables = SimFile(*other, "tanks.tbl");
@@ -716,13 +701,13 @@ void TestStationFile::companionBackupOpensInWindow()
     other->stop();
 
     StartWindow(false);
-    m_fixture->Sim().clearTranscript();
+    m_standIn->Sim().clearTranscript();
     Open(path);
-    QCOMPARE(m_errors, QStringList());
-    QVERIFY(m_fixture->Sim().commands().empty());
+    QCOMPARE(m_standIn->Errors(), QStringList());
+    QVERIFY(m_standIn->Sim().commands().empty());
     ClickAction(Action("acIcWrite"));
-    QCOMPARE(m_errors, QStringList());
-    sim::ControllerSim &sim = m_fixture->Sim();
+    QCOMPARE(m_standIn->Errors(), QStringList());
+    sim::ControllerSim &sim = m_standIn->Sim();
     QCOMPARE(SimFile(sim, "config"), config);
     const QByteArray written = SimFile(sim, "tanks.tbl");
     for (int tankNo = 1; tankNo <= TTerminalConfig::TankCount; ++tankNo)

@@ -1,11 +1,11 @@
 // The test probe: its answers about a window of named widgets, asked
-// directly and over its socket, and its silence without the variable.
+// directly and of the real program on its standard streams, and its absence
+// without the variable.
 #include "app/TestProbe.h"
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QProcess>
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTableView>
@@ -35,8 +35,8 @@ private slots:
     void cleanup();
     void answer_data();
     void answer();
-    void answersOverItsSocket();
-    void silentWithoutTheVariable();
+    void answersOnTheStandardStreams();
+    void noneWithoutTheVariable();
 
 private:
     std::unique_ptr<QWidget> m_window;
@@ -131,29 +131,37 @@ void tst_testprobe::answer()
     QCOMPARE(TTestProbe::Answer(query), expected(*this));
 }
 
-void tst_testprobe::answersOverItsSocket()
+// The program, with no port to open, is asked several queries at once; the
+// answers come one a line, in order.
+void tst_testprobe::answersOnTheStandardStreams()
 {
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString name = dir.filePath(QStringLiteral("probe"));
-    qputenv(TTestProbe::VariableName, name.toLocal8Bit());
-    const TTestProbe probe;
-    qunsetenv(TTestProbe::VariableName);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("KOLT_TARVO_PORTS"), folder.path());
+    environment.insert(QStringLiteral("KOLT_TARVO_SETTINGS"), folder.filePath(QStringLiteral("kolt-tarvo-conf.ini")));
+    environment.insert(QString::fromLatin1(TTestProbe::VariableName), QStringLiteral("1"));
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(QStringLiteral(KOLT_APP_PATH), QStringList());
+    QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
 
-    QLocalSocket socket;
-    socket.connectToServer(name);
-    QTRY_VERIFY_WITH_TIMEOUT(socket.state() == QLocalSocket::ConnectedState, 10000);
-    socket.write("current grid\nwidget edit\n");
+    program.write("text lblConfigCaption\ncurrent tvConfig\nwidget nothing\nwhere\n");
     QByteArray answers;
-    QTRY_VERIFY_WITH_TIMEOUT((answers += socket.readAll()).count('\n') == 2, 10000);
-    QCOMPARE(answers, ("2 1\n" + RectText(m_edit, m_edit->rect()) + u'\n').toUtf8());
+    QTRY_VERIFY_WITH_TIMEOUT((answers += program.readAllStandardOutput()).count('\n') >= 4, 60000);
+    QCOMPARE(QString::fromUtf8(answers), QStringLiteral("Администрирование\n0 0\nnone\nerror: where\n"));
+
+    program.closeWriteChannel();
+    program.terminate();
+    QVERIFY(program.waitForFinished(30000));
 }
 
-void tst_testprobe::silentWithoutTheVariable()
+void tst_testprobe::noneWithoutTheVariable()
 {
     qunsetenv(TTestProbe::VariableName);
-    const TTestProbe probe;
-    QVERIFY(probe.findChildren<QLocalServer *>().isEmpty());
+    QVERIFY(!TTestProbe::FromEnvironment());
 }
 
 QTEST_MAIN(tst_testprobe)

@@ -2,8 +2,7 @@
 // controller stand-in, through real input: the title's mark, what sets and
 // what clears it, and the question that "Считать из контроллера", "Открыть
 // файл" and closing the window ask before they drop such changes.
-#include "SettingsFile.h"
-#include "SimFixture.h"
+#include "StandInWindow.h"
 #include "WindowDriver.h"
 #include "app/ErrorBox.h"
 #include "app/Station.h"
@@ -113,15 +112,13 @@ private:
     TTerminalConfig SimConfig() const
     {
         TTerminalConfig config;
-        ConfigImage::Decode(QByteArray::fromStdString(m_fixture->Sim().file("config")), config);
+        ConfigImage::Decode(QByteArray::fromStdString(m_standIn->Sim().file("config")), config);
         return config;
     }
 
-    std::unique_ptr<SettingsFile> m_settings;
-    std::unique_ptr<SimFixture> m_fixture;
-    std::unique_ptr<TfmMain> m_window;
+    std::unique_ptr<StandInWindow> m_standIn;
+    TfmMain *m_window = nullptr; // m_standIn's, once started
     std::unique_ptr<QTemporaryDir> m_dir;
-    QStringList m_errors;
     QString m_saveAnswer; // what the file dialogs answer
     QString m_openAnswer;
     QList<TStationFileDialog::TPurpose> m_dialogs; // asked, in order
@@ -131,41 +128,33 @@ private:
 
 void TestUnsaved::init()
 {
-    m_errors.clear();
     m_dialogs.clear();
     m_questions.clear();
     m_onQuestion = nullptr;
     m_saveAnswer.clear();
     m_openAnswer.clear();
-    ErrorBox::SetReporter([this](const QString &text) { m_errors << text; });
+    m_standIn = std::make_unique<StandInWindow>();
     TStationFileDialog::SetChooser([this](TStationFileDialog::TPurpose purpose, const QString &) {
         m_dialogs << purpose;
         return purpose == TStationFileDialog::TPurpose::Save ? m_saveAnswer : m_openAnswer;
     });
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    m_settings = std::make_unique<SettingsFile>();
-    m_fixture = std::make_unique<SimFixture>(1);
 }
 
 void TestUnsaved::cleanup()
 {
-    m_window.reset();
-    m_fixture.reset();
-    m_settings.reset();
+    m_window = nullptr;
+    m_standIn.reset();
     m_dir.reset();
     TStationFileDialog::SetChooser(nullptr);
-    ErrorBox::SetReporter(nullptr);
 }
 
 void TestUnsaved::StartWindow()
 {
-    m_window = std::make_unique<TfmMain>();
-    QVERIFY(UserInput::Activate(m_window.get()));
+    m_window = &m_standIn->Start(false);
     QCOMPARE(ShownTitle(), kTitle);
-    ClickAction(*m_window, "acIcRead");
-    QCOMPARE(m_errors, QStringList());
-    QCOMPARE(m_window->findChild<TConfigDataSet *>("dsTank")->rowCount(), TTerminalConfig::TankCount);
+    m_standIn->Read();
     // The read fills the pages: no change of the user's.
     QCOMPARE(ShownTitle(), kTitle);
 }
@@ -215,7 +204,7 @@ void TestUnsaved::EditTable(TableEdit edit)
     ClickTableButton(*m_window, 1);
     QCOMPARE(editor.Opened, 1);
     QVERIFY(!editor.LeftOpen);
-    QVERIFY(UserInput::Activate(m_window.get()));
+    QVERIFY(UserInput::Activate(m_window));
     const TankTable &slot = *m_window->Station().TankTables().ForTank(2);
     QCOMPARE(slot.Volumes[2] == 17, edit == TableEdit::Changed);
 }
@@ -323,7 +312,7 @@ void TestUnsaved::questionBeforeDropping()
     const QString other = m_dir->filePath("other.json");
     TypeInto(QStringLiteral("GPRS"), "eAPN", QStringLiteral("from-file"));
     SaveAs(other);
-    QCOMPARE(m_errors, QStringList());
+    QCOMPARE(m_standIn->Errors(), QStringList());
     QCOMPARE(ShownTitle(), kTitle);
 
     // The user's changes: a box and a grid cell.
@@ -338,7 +327,7 @@ void TestUnsaved::questionBeforeDropping()
                                                    : saved;
     m_openAnswer = other;
     m_dialogs.clear();
-    m_fixture->Sim().clearTranscript();
+    m_standIn->Sim().clearTranscript();
     Answering(answer, [&] {
         switch (action) {
         case Trigger::Read:
@@ -374,13 +363,13 @@ void TestUnsaved::questionBeforeDropping()
         dialogs << TStationFileDialog::TPurpose::Open;
     QCOMPARE(m_dialogs, dialogs);
     if (answer == Answer::SaveFails) {
-        QCOMPARE(m_errors.size(), 1);
-        QVERIFY2(m_errors.first().startsWith(QDir::toNativeSeparators(m_saveAnswer) + QStringLiteral(": ")),
-                 qPrintable(m_errors.first()));
+        QCOMPARE(m_standIn->Errors().size(), 1);
+        QVERIFY2(m_standIn->Errors().first().startsWith(QDir::toNativeSeparators(m_saveAnswer) + QStringLiteral(": ")),
+                 qPrintable(m_standIn->Errors().first()));
     } else {
-        QCOMPARE(m_errors, QStringList());
+        QCOMPARE(m_standIn->Errors(), QStringList());
     }
-    QCOMPARE(Commands(m_fixture->Sim()),
+    QCOMPARE(Commands(m_standIn->Sim()),
              goesOn && action == Trigger::Read ? QStringList{"rdfile config 0 0"} : QStringList());
 
     // The file saved holds the edits, and opens again with them.
@@ -452,15 +441,15 @@ void TestUnsaved::noQuestionWhenNothingIsUnsaved()
             QCOMPARE(SimConfig().apn.Bytes(), QByteArray("edited"));
         }
     }
-    QCOMPARE(m_errors, QStringList());
+    QCOMPARE(m_standIn->Errors(), QStringList());
     QCOMPARE(ShownTitle(), kTitle);
 
-    m_fixture->Sim().clearTranscript();
+    m_standIn->Sim().clearTranscript();
     ModalDriver<QMessageBox> question;
     switch (action) {
     case Trigger::Read:
         ClickAction(*m_window, "acIcRead");
-        QCOMPARE(Commands(m_fixture->Sim()), QStringList{"rdfile config 0 0"});
+        QCOMPARE(Commands(m_standIn->Sim()), QStringList{"rdfile config 0 0"});
         break;
     case Trigger::Open:
         Open(path);
@@ -472,7 +461,7 @@ void TestUnsaved::noQuestionWhenNothingIsUnsaved()
         break;
     }
     QCOMPARE(question.Opened, 0);
-    QCOMPARE(m_errors, QStringList());
+    QCOMPARE(m_standIn->Errors(), QStringList());
 }
 
 void TestUnsaved::titleMarksUserChanges_data()
@@ -540,9 +529,9 @@ void TestUnsaved::titleMarksUserChanges()
         const QString path = m_dir->filePath("station.json");
         SaveAs(path);
         QCOMPARE(ShownTitle(), kTitle);
-        m_fixture->Sim().clearTranscript();
+        m_standIn->Sim().clearTranscript();
         Open(path);
-        QCOMPARE(Commands(m_fixture->Sim()), QStringList());
+        QCOMPARE(Commands(m_standIn->Sim()), QStringList());
     } else if (change == "cells visited") {
         ShowTankPage(*m_window);
         auto *grid = TankGrid(*m_window);
@@ -566,7 +555,7 @@ void TestUnsaved::titleMarksUserChanges()
     } else {
         QFAIL("no such change");
     }
-    QCOMPARE(m_errors, QStringList());
+    QCOMPARE(m_standIn->Errors(), QStringList());
     QCOMPARE(ShownTitle(), marked ? kMarkedTitle : kTitle);
     QCOMPARE(m_window->Station().UnsavedChanges(), marked);
 }
@@ -597,7 +586,7 @@ void TestUnsaved::markClearedBy()
     QCOMPARE(ShownTitle(), kMarkedTitle);
 
     if (by == "read" || by == "typed during read" || by == "failed read") {
-        sim::ControllerSim &sim = m_fixture->Sim();
+        sim::ControllerSim &sim = m_standIn->Sim();
         const int next = int(sim.commands().size()) + 1;
         if (by == "failed read")
             sim.addFault({sim::Fault::ShortAnswer, next, next});
@@ -615,8 +604,8 @@ void TestUnsaved::markClearedBy()
         QCOMPARE(m_questions.size(), by == "typed during read" ? 0 : 1);
         QVERIFY(!m_window->Station().TankTables().ForTank(2)->Modified);
         if (by == "failed read") {
-            QCOMPARE(m_errors.size(), 1);
-            m_errors.clear();
+            QCOMPARE(m_standIn->Errors().size(), 1);
+            m_standIn->Errors().clear();
             QCOMPARE(Box("eAPN"), QString());
         } else {
             QCOMPARE(Box("eAPN"), Cp1251::toUnicode(SimConfig().apn.Bytes()));
@@ -652,11 +641,11 @@ void TestUnsaved::markClearedBy()
         const PagesState before = State();
         Answering(Answer::Discard, [&] { Open(bad); });
         QCOMPARE(m_questions.size(), 1);
-        QCOMPARE(m_errors.size(), 1);
-        m_errors.clear();
+        QCOMPARE(m_standIn->Errors().size(), 1);
+        m_standIn->Errors().clear();
         QVERIFY(State() == before);
     }
-    QCOMPARE(m_errors, QStringList());
+    QCOMPARE(m_standIn->Errors(), QStringList());
     QCOMPARE(ShownTitle(), marked ? kMarkedTitle : kTitle);
     QCOMPARE(m_window->Station().UnsavedChanges(), marked);
 }
@@ -698,7 +687,7 @@ void TestUnsaved::closeDuringWriteAsksWhenCarriedOut()
     // Asked once: the deferred close is over.
     QCoreApplication::sendPostedEvents();
     QCOMPARE(m_questions.size(), 1);
-    QCOMPARE(m_errors, QStringList());
+    QCOMPARE(m_standIn->Errors(), QStringList());
     QCOMPARE(log, (QStringList{"close deferred", "write over", "write returned", "asked"}));
     QCOMPARE(SimConfig().apn.Bytes(), QByteArray("edited"));
     QCOMPARE(m_window->isVisible(), answer != Answer::Discard);
@@ -723,10 +712,10 @@ void TestUnsaved::cellStillBeingTypedCounts()
     UserInput::Type(QStringLiteral("2345"));
     QCOMPARE(ShownTitle(), kTitle); // not taken yet
 
-    m_fixture->Sim().clearTranscript();
+    m_standIn->Sim().clearTranscript();
     Answering(Answer::Escape, [&] { ClickAction(*m_window, "acIcRead"); });
     QCOMPARE(m_questions.size(), 1);
-    QCOMPARE(Commands(m_fixture->Sim()), QStringList());
+    QCOMPARE(Commands(m_standIn->Sim()), QStringList());
     QCOMPARE(Cell("dsTank", 1, TankColumn::Hmax), 2345);
     QCOMPARE(ShownTitle(), kMarkedTitle);
 }

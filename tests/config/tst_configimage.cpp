@@ -3,6 +3,7 @@
 #include "config/ConfigImage.h"
 #include "config/TerminalConfig.h"
 
+#include <QMap>
 #include <QTest>
 #include <QtEndian>
 #include <functional>
@@ -17,6 +18,7 @@ class TestConfigImage : public QObject
 private slots:
     void layout_data();
     void layout();
+    void everyMemberHasItsPlace();
     void everyMember_data();
     void everyMember();
     void decodeEncodeIsIdentity();
@@ -130,7 +132,88 @@ void TestConfigImage::layout()
     CheckLayout(set, offset, bytes, expect);
 }
 
-// Every member of every slot, as the schema places it: a number with a
+namespace {
+
+// Where each member stands and how wide it is, written out from the image's
+// layout, not taken from the schema under test.
+struct TPlace
+{
+    int offset;
+    int width;
+    friend bool operator==(const TPlace &, const TPlace &) = default;
+};
+
+struct TExpected
+{
+    const char *name;
+    TPlace place; // in its record
+};
+
+const TExpected kTopLevel[] = {
+    {"apn", {0, 32}},           {"server_name", {32, 32}}, {"server_port", {64, 2}},
+    {"server_dir", {66, 64}},   {"server_login", {130, 8}}, {"server_psw", {138, 8}},
+    {"sync_time", {146, 2}},    {"oper_psw", {148, 8}},     {"admin_psw", {156, 8}},
+    {"admin_tel", {164, 16}},   {"card_sector", {416, 1}},  {"card_psw", {417, 12}},
+};
+const TExpected kTank[] = {
+    {"active", {0, 1}},      {"fuel_code", {1, 2}}, {"adapter_type", {3, 1}}, {"adapter_comport_no", {4, 1}},
+    {"adapter_adr", {5, 1}}, {"adapter_h0", {6, 2}}, {"hmin", {8, 2}},         {"hmax", {10, 2}},
+};
+const TExpected kPump[] = {
+    {"active", {0, 1}}, {"adapter_type", {1, 1}}, {"adapter_comport_no", {2, 1}}, {"adapter_adr", {3, 1}},
+};
+const TExpected kNozzle[] = {{"active", {0, 1}}, {"tank_no", {1, 1}}};
+
+// Every member of every slot by its path ("pumps[1].nozzles[3].tank_no"):
+// tank n at 256 + 16 (n - 1), dispenser p at 352 + 16 (p - 1), its nozzle k
+// 4 + 2 (k - 1) into it.
+QMap<QString, TPlace> ExpectedPlaces()
+{
+    QMap<QString, TPlace> places;
+    const auto add = [&](const QString &prefix, int base, const auto &members) {
+        for (const TExpected &member : members)
+            places.insert(prefix + QLatin1String(member.name), {base + member.place.offset, member.place.width});
+    };
+    add({}, 0, kTopLevel);
+    for (int i = 0; i < 6; ++i)
+        add(QStringLiteral("tanks[%1].").arg(i), 256 + 16 * i, kTank);
+    for (int j = 0; j < 4; ++j) {
+        add(QStringLiteral("pumps[%1].").arg(j), 352 + 16 * j, kPump);
+        for (int k = 0; k < 4; ++k)
+            add(QStringLiteral("pumps[%1].nozzles[%2].").arg(j).arg(k), 352 + 16 * j + 4 + 2 * k, kNozzle);
+    }
+    return places;
+}
+
+template<typename Member>
+int WidthOf(const Member &member)
+{
+    if constexpr (ConfigSchema::IsNumber<Member>)
+        return int(Member::width);
+    else
+        return int(member.width);
+}
+
+} // namespace
+
+// The schema places every member where the layout says, and places no
+// member the layout lacks.
+void TestConfigImage::everyMemberHasItsPlace()
+{
+    QMap<QString, TPlace> placed;
+    ForEachConfigMember([&](const auto &m) { placed.insert(m.path, {int(m.offset), WidthOf(m.member)}); });
+    const QMap<QString, TPlace> expected = ExpectedPlaces();
+    QCOMPARE(expected.size(), 12 + 6 * 8 + 4 * 4 + 16 * 2);
+    QCOMPARE(placed.keys(), expected.keys());
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+        const TPlace at = placed.value(it.key());
+        QVERIFY2(at == it.value(), qPrintable(QStringLiteral("%1 at %2, %3 bytes; expected at %4, %5 bytes")
+                                                  .arg(it.key()).arg(at.offset).arg(at.width)
+                                                  .arg(it.value().offset).arg(it.value().width)));
+    }
+}
+
+// Every member of every slot at its place in the layout: a number with a
 // distinct byte each (negative when signed), a text that fills its capacity.
 void TestConfigImage::everyMember_data()
 {
@@ -138,6 +221,7 @@ void TestConfigImage::everyMember_data()
     QTest::addColumn<int>("offset");
     QTest::addColumn<QByteArray>("bytes");
 
+    const QMap<QString, TPlace> expected = ExpectedPlaces();
     ForEachConfigMember([&](const auto &m) {
         using Member = decltype(m.member);
         QByteArray bytes;
@@ -153,7 +237,8 @@ void TestConfigImage::everyMember_data()
             bytes = text + QByteArray(m.member.width - Member::capacity, '\0');
             set = [reach = m.reach, text](TTerminalConfig &c) { reach(c) = text; };
         }
-        QTest::newRow(qPrintable(m.path)) << set << int(m.offset) << bytes;
+        // A member the layout lacks has no place: everyMemberHasItsPlace names it.
+        QTest::newRow(qPrintable(m.path)) << set << expected.value(m.path, {-1, 0}).offset << bytes;
     });
 }
 
@@ -162,6 +247,7 @@ void TestConfigImage::everyMember()
     QFETCH(Setter, set);
     QFETCH(int, offset);
     QFETCH(QByteArray, bytes);
+    QVERIFY2(offset >= 0, "a member without a place in the layout");
     CheckLayout(set, offset, bytes, {});
 }
 

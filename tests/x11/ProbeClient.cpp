@@ -9,21 +9,27 @@ constexpr int kAnswerMs = 10000;
 
 QString ProbeClient::Ask(const QString &query)
 {
-    if (m_socket.state() != QLocalSocket::ConnectedState) {
-        m_socket.abort();
-        m_socket.connectToServer(m_name);
-        if (!m_socket.waitForConnected(kAnswerMs))
-            return {};
-    }
-    m_socket.write(query.toUtf8() + '\n');
+    if (m_program.state() != QProcess::Running)
+        return {};
+    m_program.write(query.toUtf8() + '\n');
     const QDeadlineTimer deadline(kAnswerMs);
-    while (!m_socket.canReadLine()) {
-        if (deadline.hasExpired() || !m_socket.waitForReadyRead(int(deadline.remainingTime()))) {
-            m_socket.abort();
+    for (;;) {
+        while (m_program.canReadLine()) {
+            // A Windows program's C library ends its lines with CR LF.
+            const QString answer = QString::fromUtf8(m_program.readLine()).chopped(1);
+            if (m_late > 0) {
+                --m_late;
+                continue;
+            }
+            return answer.endsWith(u'\r') ? answer.chopped(1) : answer;
+        }
+        if (deadline.hasExpired() || !m_program.waitForReadyRead(int(deadline.remainingTime()))) {
+            if (m_program.canReadLine())
+                continue;
+            ++m_late;
             return {};
         }
     }
-    return QString::fromUtf8(m_socket.readLine()).chopped(1);
 }
 
 std::optional<QRect> ProbeClient::Where(const QString &query)

@@ -1,7 +1,8 @@
-// The test's side of the program's query socket (see app/TestProbe.h).
+// The test's side of the program's test probe (see app/TestProbe.h): queries
+// on the program's standard input, answers on its standard output.
 #pragma once
 
-#include <QLocalSocket>
+#include <QProcess>
 #include <QRect>
 #include <QString>
 #include <optional>
@@ -9,7 +10,9 @@
 class ProbeClient
 {
 public:
-    explicit ProbeClient(const QString &name) : m_name(name) {}
+    // The program must have been started with its standard output read
+    // here and nothing else written to it.
+    explicit ProbeClient(QProcess &program) : m_program(program) {}
 
     // The answer to one query; empty when the program does not answer.
     QString Ask(const QString &query);
@@ -19,6 +22,7 @@ public:
     QString Text(const QString &objectName);
 
 private:
-    QString m_name;
-    QLocalSocket m_socket;
+    QProcess &m_program;
+    // Answers to earlier queries that came too late, still to be skipped.
+    int m_late = 0;
 };

@@ -17,7 +17,8 @@ QByteArray Contents(const QString &path)
 
 } // namespace
 
-StandInProcess::StandInProcess(const QString &folder, int port) : m_folder(folder), m_port(port)
+StandInProcess::StandInProcess(const QString &folder, const QString &portsFolder, int port)
+    : m_folder(folder), m_portsFolder(portsFolder), m_port(port)
 {
     m_process.setProgram(QStringLiteral(KOLT_SIM_PATH));
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -33,7 +34,7 @@ bool StandInProcess::Start(QString *error)
     const QDir folder(m_folder);
     const QString state = folder.filePath(kStateFolder + QString::number(m_port));
     folder.mkpath(state);
-    QStringList arguments{QStringLiteral("--dir"), m_folder, QStringLiteral("--port"), QString::number(m_port),
+    QStringList arguments{QStringLiteral("--dir"), m_portsFolder, QStringLiteral("--port"), QString::number(m_port),
                           QStringLiteral("--state"), state, QStringLiteral("--transcript"),
                           folder.filePath(QString::number(m_port) + kTranscript)};
     for (const QString &fault : m_faults)

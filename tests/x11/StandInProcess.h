@@ -1,5 +1,6 @@
-// controller-sim run as a process of its own, serving COM<port> in a given
-// folder, with its files and its transcript kept there for inspection.
+// controller-sim run as a process of its own, serving COM<port> linked in
+// a ports folder, with its files and its transcript kept in a folder of the
+// test for inspection.
 #pragma once
 
 #include <QByteArray>
@@ -10,7 +11,7 @@
 class StandInProcess
 {
 public:
-    StandInProcess(const QString &folder, int port);
+    StandInProcess(const QString &folder, const QString &portsFolder, int port);
     ~StandInProcess();
 
     StandInProcess(const StandInProcess &) = delete;
@@ -38,6 +39,7 @@ private:
     QString FilePath(const QString &name) const;
 
     QString m_folder;
+    QString m_portsFolder;
     int m_port;
     QStringList m_faults;
     QProcess m_process;

@@ -32,6 +32,10 @@ XDisplay::~XDisplay()
 
 bool XDisplay::Start(QString *error)
 {
+    m_display = qEnvironmentVariable(DisplayVariable);
+    if (!m_display.isEmpty())
+        return true;
+
     // The server writes the number of the display it found free to the
     // descriptor given, here its standard output.
     m_server.setProcessChannelMode(QProcess::SeparateChannels);
@@ -138,6 +142,12 @@ QString XDisplay::WindowTitle(const QString &titlePattern) const
                  &titles))
         return {};
     return titles.section(u'\n', 0, 0);
+}
+
+QString XDisplay::FocusedWindowTitle() const
+{
+    QString title;
+    return Xdotool({QStringLiteral("getwindowfocus"), QStringLiteral("getwindowname")}, &title) ? title : QString();
 }
 
 bool XDisplay::MapAgain(const QString &titlePattern) const

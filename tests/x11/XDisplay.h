@@ -1,6 +1,8 @@
 // A real X server for tests that drive a program as a user does: Xvfb on a
 // display number it picks itself, with openbox as the window manager, and
-// the X tools that send input to it and look at it.
+// the X tools that send input to it and look at it. With KOLT_X11_DISPLAY
+// set, the display it names, whose window manager its owner runs, serves
+// instead (wine's own programs are already shown there).
 #pragma once
 
 #include <QProcess>
@@ -18,6 +20,8 @@ public:
 
     XDisplay(const XDisplay &) = delete;
     XDisplay &operator=(const XDisplay &) = delete;
+
+    static constexpr const char *DisplayVariable = "KOLT_X11_DISPLAY";
 
     // Starts the server and the window manager and waits until both serve.
     // False with *error set when either does not come up.
@@ -38,6 +42,8 @@ public:
     bool WindowShown(const QString &titlePattern) const { return !WindowTitle(titlePattern).isEmpty(); }
     // The title of a visible window that matches, empty when none does.
     QString WindowTitle(const QString &titlePattern) const;
+    // The title of the window that holds the input focus.
+    QString FocusedWindowTitle() const;
     // Maps the windows whose title matches, shown or not; false when none is there.
     bool MapAgain(const QString &titlePattern) const;
 

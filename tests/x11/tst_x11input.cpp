@@ -4,12 +4,14 @@
 // transcript and files) and on the screen's side (window titles, and what
 // the program's test probe says its widgets show). Positions on screen are
 // asked of the program itself. When a step fails, the screen is kept as an
-// image in the build folder.
+// image in the build folder (or in the folder KOLT_X11_SCREENSHOTS names).
+// The same flows drive the Linux build or the Windows build under wine
+// (ProgramUnderTest.h, and KOLT_X11_DISPLAY in XDisplay.h).
 #include "ProbeClient.h"
+#include "ProgramUnderTest.h"
 #include "StandInProcess.h"
 #include "XDisplay.h"
 #include "app/EllipsisDelegate.h"
-#include "app/TestProbe.h"
 #include "calibration/TankTable.h"
 #include "common/Cp1251.h"
 #include "common/Settings.h"
@@ -97,6 +99,18 @@ void SetVolume(QByteArray &tables, int tankNo, int entry, qint32 volume)
     qToLittleEndian(volume, tables.data() + (tankNo - 1) * sizeof(TankTable::Volumes) + 4 * entry);
 }
 
+// A value for the entry between its neighbours, other than the one there;
+// 0 where they leave no room for one.
+qint32 ValueBetweenNeighbours(const QByteArray &tables, int tankNo, int entry)
+{
+    const qint32 below = Volume(tables, tankNo, entry - 1);
+    const qint32 above = Volume(tables, tankNo, entry + 1);
+    if (above - below < 3)
+        return 0;
+    const qint32 value = below + (above - below) / 2;
+    return value == Volume(tables, tankNo, entry) ? value + 1 : value;
+}
+
 } // namespace
 
 // Fails the test, keeping the screen, when the condition does not hold at
@@ -141,6 +155,7 @@ private slots:
     void reconnectAfterStandInRestart();
     void fileSavedOpenedWritten();
     void readAsksAboutUnsavedChanges();
+    void readAsksBeforeDroppingAnEditedTable();
     void closeAsksAboutUnsavedChanges();
     void failedWriteCheckShowsTheBox_data();
     void failedWriteCheckShowsTheBox();
@@ -170,10 +185,14 @@ private:
     // Waits for the question about unsaved changes and answers it with
     // Escape or a click on the button called answer.
     void AnswerQuestion(const QString &answer);
+    // Types value over the entry of the tank's table in its editor and
+    // saves it there.
+    void EditTableEntry(int tankNo, int entry, qint32 value);
     // Restarts the stand-in with these faults and waits for the program to
     // have the port again.
     void RestartStandIn(const QStringList &faults);
 
+    const ProgramUnderTest m_target;
     XDisplay m_x;
     QString m_shotsDir;
     int m_shots = 0;
@@ -185,7 +204,7 @@ private:
 
 void tst_x11input::initTestCase()
 {
-    m_shotsDir = QStringLiteral(KOLT_SHOTS_DIR);
+    m_shotsDir = qEnvironmentVariable("KOLT_X11_SCREENSHOTS", QStringLiteral(KOLT_SHOTS_DIR));
     QDir().mkpath(m_shotsDir);
     QString error;
     QVERIFY2(m_x.Start(&error), qPrintable(error));
@@ -196,22 +215,14 @@ void tst_x11input::init()
     TearDown();
     m_folder = std::make_unique<QTemporaryDir>();
     QVERIFY(m_folder->isValid());
-    m_com1 = std::make_unique<StandInProcess>(m_folder->path(), 1);
+    m_com1 = std::make_unique<StandInProcess>(m_folder->path(), m_target.PortsFolder(m_folder->path()), 1);
     QString error;
     QVERIFY2(m_com1->Start(&error), qPrintable(error));
     Settings::WritePort(SettingsPath(), 1);
 
-    const QString probeName = QDir(m_folder->path()).filePath(QStringLiteral("probe"));
-    QProcessEnvironment environment = m_x.Environment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("KOLT_TARVO_PORTS"), m_folder->path());
-    environment.insert(QStringLiteral("KOLT_TARVO_SETTINGS"), SettingsPath());
-    environment.insert(QString::fromLatin1(TTestProbe::VariableName), probeName);
     m_program = std::make_unique<QProcess>();
-    m_program->setProcessEnvironment(environment);
-    m_program->setProcessChannelMode(QProcess::ForwardedChannels);
-    m_program->start(QStringLiteral(KOLT_APP_PATH));
-    m_probe = std::make_unique<ProbeClient>(probeName);
+    m_target.Start(*m_program, m_x.Environment(), m_folder->path(), SettingsPath());
+    m_probe = std::make_unique<ProbeClient>(*m_program);
 
     EXPECT(ShowsSoon(kMainTitle), "the main window shows");
     EXPECT_SOON(m_probe->Text(QStringLiteral("StatusPanel0")) == OpenText(1), "the status bar shows COM1 open");
@@ -230,6 +241,7 @@ void tst_x11input::cleanupTestCase()
 void tst_x11input::TearDown()
 {
     if (m_program) {
+        m_program->closeWriteChannel(); // the probe's input ends
         m_program->terminate();
         if (!m_program->waitForFinished(kGuardMs)) {
             m_program->kill();
@@ -382,6 +394,33 @@ void tst_x11input::tableButtonOpensItsTank()
            "the pressed row is current");
 }
 
+// The tank's row is made current by a click on its number, so that this
+// does not hang on where the button alone leads; its table button opens the
+// editor, where the value is typed over the entry's line and saved.
+void tst_x11input::EditTableEntry(int tankNo, int entry, qint32 value)
+{
+    STEP(ShowPage(QStringLiteral("Резервуары")));
+    EXPECT(ClickOn(QStringLiteral("cell DBGridEh1 %1 %2").arg(tankNo - 1).arg(int(TankColumn::No))),
+           "a click on the tank's number");
+    EXPECT_SOON(m_probe->Ask(QStringLiteral("current DBGridEh1")).startsWith(QString::number(tankNo - 1) + u' '),
+                "the tank's row is current");
+    STEP(OpenTable(tankNo - 1, tankNo));
+
+    EXPECT(ClickOn(QStringLiteral("widget Editor")), "a click into the editor");
+    EXPECT_SOON(m_probe->Ask(QStringLiteral("focus")).startsWith(QStringLiteral("Editor ")), "the editor has the focus");
+    QStringList keys{QStringLiteral("ctrl+Home")};
+    for (int i = 0; i < entry; ++i)
+        keys.append(QStringLiteral("Down"));
+    keys += {QStringLiteral("End"), QStringLiteral("shift+Home")};
+    EXPECT(m_x.Keys(keys), "keys to select the line");
+    EXPECT(m_x.Type(QString::number(value)), "typing the value");
+    EXPECT_SOON(m_probe->Text(QStringLiteral("Editor")).split(u'\n').value(entry) == QString::number(value),
+                "the editor's line holds the typed value");
+    EXPECT(ClickOn(QStringLiteral("widget btnOk")), "a click on \"Сохранить\"");
+    EXPECT_SOON(!m_x.WindowShown(kAnyTableTitle), "the editor closes on \"Сохранить\"");
+    STEP(ExpectNoErrorBox());
+}
+
 void tst_x11input::tableEditedSavedWritten()
 {
     constexpr int kTankNo = 3;
@@ -390,36 +429,9 @@ void tst_x11input::tableEditedSavedWritten()
     const QByteArray tablesBefore = m_com1->File(QString::fromLatin1(kTableFile));
     QVERIFY(tablesBefore.size() >= kTankNo * qsizetype(sizeof(TankTable::Volumes)));
     QVERIFY(Decoded(m_com1->File(QStringLiteral("config"))).tanks[kTankNo - 1].hmax >= 10 * (kEntry + 1));
-    // A value between its neighbours, other than the one there.
-    const qint32 below = Volume(tablesBefore, kTankNo, kEntry - 1);
-    const qint32 above = Volume(tablesBefore, kTankNo, kEntry + 1);
-    QVERIFY2(above - below >= 3, "the stand-in's table rises");
-    qint32 edited = below + (above - below) / 2;
-    if (edited == Volume(tablesBefore, kTankNo, kEntry))
-        ++edited;
-
-    // The row is made current by a click on its number, so that this flow
-    // does not hang on where the button alone leads.
-    STEP(ShowPage(QStringLiteral("Резервуары")));
-    EXPECT(ClickOn(QStringLiteral("cell DBGridEh1 %1 %2").arg(kTankNo - 1).arg(int(TankColumn::No))),
-           "a click on the tank's number");
-    EXPECT_SOON(m_probe->Ask(QStringLiteral("current DBGridEh1")).startsWith(QString::number(kTankNo - 1) + u' '),
-                "the tank's row is current");
-    STEP(OpenTable(kTankNo - 1, kTankNo));
-
-    EXPECT(ClickOn(QStringLiteral("widget Editor")), "a click into the editor");
-    EXPECT_SOON(m_probe->Ask(QStringLiteral("focus")).startsWith(QStringLiteral("Editor ")), "the editor has the focus");
-    QStringList keys{QStringLiteral("ctrl+Home")};
-    for (int i = 0; i < kEntry; ++i)
-        keys.append(QStringLiteral("Down"));
-    keys += {QStringLiteral("End"), QStringLiteral("shift+Home")};
-    EXPECT(m_x.Keys(keys), "keys to select the line");
-    EXPECT(m_x.Type(QString::number(edited)), "typing the value");
-    EXPECT_SOON(m_probe->Text(QStringLiteral("Editor")).split(u'\n').value(kEntry) == QString::number(edited),
-                "the editor's line holds the typed value");
-    EXPECT(ClickOn(QStringLiteral("widget btnOk")), "a click on \"Сохранить\"");
-    EXPECT_SOON(!m_x.WindowShown(kAnyTableTitle), "the editor closes on \"Сохранить\"");
-    STEP(ExpectNoErrorBox());
+    const qint32 edited = ValueBetweenNeighbours(tablesBefore, kTankNo, kEntry);
+    QVERIFY2(edited != 0, "the stand-in's table rises");
+    STEP(EditTableEntry(kTankNo, kEntry, edited));
 
     const qsizetype writesBefore = m_com1->Commands().filter(kTableWrite).size();
     STEP(WriteConfiguration());
@@ -528,7 +540,7 @@ void tst_x11input::terminalLineSent()
 
 void tst_x11input::connectionDialogByKeyboard()
 {
-    StandInProcess com2(m_folder->path(), 2);
+    StandInProcess com2(m_folder->path(), m_target.PortsFolder(m_folder->path()), 2);
     QString error;
     QVERIFY2(com2.Start(&error), qPrintable(error));
     const QString read = QStringLiteral("rdfile config 0 0");
@@ -578,11 +590,22 @@ void tst_x11input::reconnectAfterStandInRestart()
 
 void tst_x11input::ChooseFile(const QString &titlePattern, const QString &path)
 {
+    const QString name = m_target.FileName(path);
     EXPECT_SOON(m_x.WindowShown(titlePattern), QStringLiteral("the dialog %1 opens").arg(titlePattern));
-    EXPECT_SOON(m_probe->Ask(QStringLiteral("focus")).startsWith(QStringLiteral("fileNameEdit ")),
-                "the file name box has the focus");
-    EXPECT(m_x.Keys({QStringLiteral("ctrl+a")}) && m_x.Type(path), "typing the file's path");
-    EXPECT_SOON(m_probe->Text(QStringLiteral("fileNameEdit")) == path, "the file name box holds the path");
+    if (m_target.Windows()) {
+        // The system's own dialog, which the probe does not see: it opens
+        // with the focus in its file name box, whose text Ctrl+A does not
+        // select.
+        EXPECT_SOON(QRegularExpression(titlePattern).match(m_x.FocusedWindowTitle()).hasMatch(),
+                    QStringLiteral("the dialog %1 has the focus").arg(titlePattern));
+        EXPECT(m_x.Keys({QStringLiteral("End"), QStringLiteral("shift+Home")}) && m_x.Type(name),
+               "typing the file's path");
+    } else {
+        EXPECT_SOON(m_probe->Ask(QStringLiteral("focus")).startsWith(QStringLiteral("fileNameEdit ")),
+                    "the file name box has the focus");
+        EXPECT(m_x.Keys({QStringLiteral("ctrl+a")}) && m_x.Type(name), "typing the file's path");
+        EXPECT_SOON(m_probe->Text(QStringLiteral("fileNameEdit")) == name, "the file name box holds the path");
+    }
     EXPECT(m_x.Keys({QStringLiteral("Return")}), "Return");
     EXPECT_SOON(!m_x.WindowShown(titlePattern), QStringLiteral("the dialog %1 closes on Enter").arg(titlePattern));
 }
@@ -702,6 +725,53 @@ void tst_x11input::readAsksAboutUnsavedChanges()
     const QJsonObject saved = QJsonDocument::fromJson(file.readAll()).object();
     EXPECT(saved.value(QStringLiteral("config"))[QStringLiteral("tanks")][1][QStringLiteral("hmin")].toInt() == hmin,
            "the file holds the cell's edit");
+}
+
+// A table edited and saved in its editor, not yet written, is an unsaved
+// change: "Считать из контроллера" asks first. Escape sends nothing and
+// keeps the edit, which the editor shows again without a read of the
+// block; "Сохранить в файл…" puts it into the file chosen, then reads.
+void tst_x11input::readAsksBeforeDroppingAnEditedTable()
+{
+    constexpr int kTankNo = 3;
+    constexpr int kEntry = 5;
+    const QString read = QStringLiteral("rdfile config 0 0");
+    STEP(ReadConfiguration(*m_com1));
+    const qint32 edited = ValueBetweenNeighbours(m_com1->File(QString::fromLatin1(kTableFile)), kTankNo, kEntry);
+    QVERIFY2(edited != 0, "the stand-in's table rises");
+    STEP(EditTableEntry(kTankNo, kEntry, edited));
+    EXPECT_SOON(m_x.WindowShown(kMarkedTitle), "the table's edit marks the title");
+
+    const QStringList sent = m_com1->Commands();
+    EXPECT(ClickOn(QStringLiteral("widget acIcRead")), "a click on \"Считать из контроллера\"");
+    STEP(AnswerQuestion(QStringLiteral("Escape")));
+    EXPECT(m_com1->Commands() == sent, "Escape: nothing was sent");
+    EXPECT(m_x.WindowShown(kMarkedTitle), "Escape: the title stays marked");
+    EXPECT(ClickOn(QStringLiteral("cell DBGridEh1 %1 %2").arg(kTankNo - 1).arg(int(TankColumn::No))),
+           "a click on the tank's number");
+    std::optional<QRect> cell;
+    EXPECT_SOON((cell = m_probe->Where(QStringLiteral("cell DBGridEh1 %1 %2").arg(kTankNo - 1).arg(int(TankColumn::Table)))),
+                "the table cell is on screen");
+    EXPECT(m_x.ClickAt(TEllipsisDelegate::ButtonRect(*cell).center()), "a click on the table button");
+    EXPECT(ShowsSoon(TableTitle(kTankNo)), "the tank's editor opens");
+    EXPECT_SOON(m_probe->Text(QStringLiteral("Editor")).split(u'\n').value(kEntry).trimmed() == QString::number(edited),
+                "Escape: the editor shows the edit");
+    EXPECT(m_com1->Commands() == sent, "the table held in memory was not read again");
+    EXPECT(m_x.Keys({QStringLiteral("Escape")}), "Escape");
+    EXPECT_SOON(!m_x.WindowShown(kAnyTableTitle), "the editor closes on Escape");
+
+    const QString path = QDir(m_folder->path()).filePath(QStringLiteral("table.json"));
+    EXPECT(ClickOn(QStringLiteral("widget acIcRead")), "a click on \"Считать из контроллера\"");
+    STEP(AnswerQuestion(QStringLiteral("btnSaveToFile")));
+    STEP(ChooseFile(kSaveTitle, path));
+    EXPECT_SOON(m_com1->Commands().count(read) == sent.count(read) + 1, "saved: the stand-in received the read");
+    EXPECT_SOON(m_x.WindowShown(kUnmarkedTitle), "the read clears the mark");
+    STEP(ExpectNoErrorBox());
+    QFile file(path);
+    EXPECT(file.open(QIODevice::ReadOnly), "the file is written");
+    const QJsonObject saved = QJsonDocument::fromJson(file.readAll()).object();
+    EXPECT(saved.value(QStringLiteral("tables"))[QString::number(kTankNo)][kEntry].toInt() == edited,
+           "the file holds the table's edit");
 }
 
 // Closing the window with changes not saved asks first: "Отмена" keeps the
