@@ -136,21 +136,17 @@ void TStation::ClearConfig()
     SetUnsavedChanges(false);
 }
 
-void TStation::LoadFromController(TExchange &Exchange)
-{
-    ClearConfig();
-    ReadConfig(Exchange, *m_configuration);
-    emit configurationLoaded();
-    // What was typed into the empty pages meanwhile is shown over now.
-    SetUnsavedChanges(false);
-}
-
 void TStation::ReadFromController()
 {
     // Claimed first: a refused read touches nothing, and its ClearConfig
     // cannot empty the tables a running write has yet to send.
-    TExchange exchange(*m_exchanges, ReadConfigPlan());
-    LoadFromController(exchange);
+    const TExchangeScript read = ReadConfigScript(*m_configuration);
+    TExchange exchange(*m_exchanges, read.Plan());
+    ClearConfig();
+    read.Run(exchange);
+    emit configurationLoaded();
+    // What was typed into the empty pages meanwhile is shown over now.
+    SetUnsavedChanges(false);
 }
 
 void TStation::SaveToController()
@@ -158,13 +154,10 @@ void TStation::SaveToController()
     const quint64 changesBefore = m_changeCount;
     const QByteArray image = ConfigImage::Encode(*m_configuration);
     QString reloaded;
-    {
-        TExchange exchange(*m_exchanges, WriteStationPlan(m_tankTables, true));
-        WriteStation(exchange, image, m_tankTables, kWindowSides, [&](const QList<QByteArray> &answer) {
-            reloaded = ReloadAnswer(answer);
-            SetOutcome(QStringLiteral("Конфигурация записана и проверена; ") + reloaded);
-        });
-    }
+    WriteStationScript(image, m_tankTables, kWindowSides, [&](const QList<QByteArray> &answer) {
+        reloaded = ReloadAnswer(answer);
+        SetOutcome(QStringLiteral("Конфигурация записана и проверена; ") + reloaded);
+    }).Run(*m_exchanges);
     SetOutcome(QStringLiteral("Записано и проверено; ") + reloaded);
     if (m_changeCount == changesBefore)
         SetUnsavedChanges(false);
@@ -182,10 +175,8 @@ TankTable *TStation::OpenTable(int TankNo, int HMax)
     TankTable *table = m_tankTables.ForTank(TankNo);
     if (!table)
         return nullptr;
-    if (!table->Loaded) {
-        TExchange exchange(*m_exchanges, FetchTankTablePlan());
-        FetchTankTable(exchange, *table);
-    }
+    if (!table->Loaded)
+        FetchTankTableScript(*table).Run(*m_exchanges);
     table->HMax = HMax;
     return table;
 }

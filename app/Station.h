@@ -16,7 +16,6 @@
 #include <memory>
 
 class QTimer;
-class TExchange;
 class TExchangeLine;
 class TTerminal;
 class TTerminalConfig;
@@ -135,8 +134,6 @@ signals:
 private:
     void LoadSettings();
     void SaveSettings();
-    // ClearConfig, ReadConfig and the pages given the configuration.
-    void LoadFromController(TExchange &Exchange);
     void SetUnsavedChanges(bool unsaved);
     void SetOutcome(const QString &text);
 

@@ -10,6 +10,7 @@
 #include "UnsavedChangesQuestion.h"
 #include "calibration/UfmTankCalibration.h"
 #include "common/Error.h"
+#include "common/Version.h"
 #include "config/ConfigPresentation.h"
 #include "config/TerminalConfig.h"
 #include "terminal/ExchangeLine.h"
@@ -77,7 +78,7 @@ TfmMain::TfmMain(QWidget *parent)
       m_station(std::make_unique<TStation>())
 {
     // "[*]": Qt's mark of unsaved changes, shown while the window is modified.
-    setWindowTitle(QStringLiteral("kolt-tarvo-conf-1.1[*]"));
+    setWindowTitle(QStringLiteral("%1-%2[*]").arg(QLatin1String(Version::ProgramName), QLatin1String(Version::Number)));
     setFont(QFont(QStringLiteral("Tahoma"), 8));
     setWindowIcon(QIcon(QStringLiteral(":/icons/conn.png")));
 

@@ -1,5 +1,6 @@
 #include "TestProbe.h"
 #include "UfmMain.h"
+#include "common/Version.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -11,7 +12,7 @@
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
-    QApplication::setApplicationVersion(QStringLiteral(KOLT_VERSION));
+    QApplication::setApplicationVersion(QLatin1String(Version::Number));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(KOLT_DESCRIPTION));

@@ -83,16 +83,14 @@ TTankTables Slots(const TStationImage &backup)
 void RestoreWhole(TExchangeLine &line, const TStationImage &backup, const TWriteCheck &check)
 {
     TTankTables tables = Slots(backup);
-    TExchange exchange(line, WriteStationPlan(tables, check.has_value()));
-    WriteStation(exchange, backup.Config, tables, check);
+    WriteStationScript(backup.Config, tables, check).Run(line);
 }
 
 // write-table without --changed-only.
 void WriteTableWhole(TExchangeLine &line, const TStationImage &table)
 {
     TTankTables tables = Slots(table);
-    TExchange exchange(line, WriteTablesPlan(tables, true));
-    WriteTables(exchange, tables, kCheck);
+    WriteTablesScript(tables, kCheck).Run(line);
 }
 
 // The one table of the backup that write-table writes.

@@ -54,21 +54,18 @@ TTankTables Changed(int count)
 void WriteTables(TExchangeLine &line, int count)
 {
     TTankTables tables = Changed(count);
-    TExchange exchange(line, WriteBackPlan(tables));
-    WriteBackTankTables(exchange, tables);
+    WriteBackScript(tables).Run(line);
 }
 
 void WriteCheckedTable(TExchangeLine &line)
 {
     TTankTables tables = Changed(1);
-    TExchange exchange(line, WriteTablesPlan(tables, true));
-    WriteTables(exchange, tables, kCheck);
+    WriteTablesScript(tables, kCheck).Run(line);
 }
 
 void WriteCheckedConfig(TExchangeLine &line, const TTerminalConfig &config)
 {
-    TExchange exchange(line, WriteConfigImagePlan(true));
-    WriteConfigImage(exchange, ConfigImage::Encode(config), kCheck);
+    WriteConfigImageScript(ConfigImage::Encode(config), kCheck).Run(line);
 }
 
 struct Measurement
@@ -115,9 +112,9 @@ int main(int argc, char *argv[])
     TankTable table;
     table.TankNo = 1;
     const Exchange exchanges[] = {
-        {"read config", [&](TExchangeLine &l) { TExchange e(l, ReadConfigPlan()); ReadConfig(e, config); }},
-        {"write config", [&](TExchangeLine &l) { TExchange e(l, WriteConfigPlan()); WriteConfig(e, config); }},
-        {"fetch a table", [&](TExchangeLine &l) { TExchange e(l, FetchTankTablePlan()); FetchTankTable(e, table); }},
+        {"read config", [&](TExchangeLine &l) { ReadConfigScript(config).Run(l); }},
+        {"write config", [&](TExchangeLine &l) { WriteConfigScript(config).Run(l); }},
+        {"fetch a table", [&](TExchangeLine &l) { FetchTankTableScript(table).Run(l); }},
         {"write one table", [](TExchangeLine &l) { WriteTables(l, 1); }},
         {"write six tables", [](TExchangeLine &l) { WriteTables(l, 6); }},
         {"write config+check", [&](TExchangeLine &l) { WriteCheckedConfig(l, config); }},

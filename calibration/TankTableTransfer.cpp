@@ -37,50 +37,43 @@ QString DamagedText(int TankNo, qsizetype Received)
 
 } // namespace TankTableFile
 
-TExchangePlan FetchTankTablePlan()
-{
-    return ReadFilePlan();
-}
-
-TExchangePlan WriteBackPlan(const TTankTables &Tables)
-{
-    TExchangePlan plan;
-    for (int i = 0; i < TTankTables::Count; ++i) {
-        if (Tables[i].Modified)
-            plan = plan + WriteFilePlan(TankTableFile::BlockSize);
-    }
-    return plan;
-}
-
-qsizetype FetchTankTable(TExchange &Exchange, TankTable &Table)
+TExchangeScript FetchTankTableScript(TankTable &Table, TEmptyTable Empty)
 {
     using namespace TankTableFile;
-    QByteArray answer;
-    ReadRemoteFile(Exchange, Name, BlockOffset(Table.TankNo), BlockSize, answer, Table.TankNo);
-    // Part of a table, completed with zeros, would overwrite the rest of the
-    // controller's table with zeros when written back.
-    if (!answer.isEmpty() && answer.size() < BlockSize)
-        throw Exchange.Failure(DamagedText(Table.TankNo, answer.size()));
-
-    QByteArray bytes = BlockBytes(Table);
-    std::copy_n(answer.constData(), answer.size(), bytes.data());
-    SetVolumeBytes(Table, bytes);
-    Table.Loaded = true;
-    return answer.size();
+    TExchangeScript script;
+    script.Read(Name, BlockOffset(Table.TankNo), BlockSize, Table.TankNo,
+                [&Table, Empty](TExchange &exchange, const QByteArray &answer) {
+                    // Part of a table, completed with zeros, would overwrite the
+                    // rest of the controller's table with zeros when written back.
+                    if ((answer.isEmpty() && Empty == TEmptyTable::Refused)
+                        || (!answer.isEmpty() && answer.size() < BlockSize))
+                        throw exchange.Failure(DamagedText(Table.TankNo, answer.size()));
+                    QByteArray bytes = BlockBytes(Table);
+                    std::copy_n(answer.constData(), answer.size(), bytes.data());
+                    SetVolumeBytes(Table, bytes);
+                    Table.Loaded = true;
+                });
+    return script;
 }
 
-void WriteBackTankTables(TExchange &Exchange, TTankTables &Tables,
-                         const std::function<void(const TankTable &)> &Written)
+TExchangeScript WriteBackScript(TTankTables &Tables, const TAfterTableWrite &After)
 {
     using namespace TankTableFile;
+    TExchangeScript script;
     for (int i = 0; i < TTankTables::Count; ++i) {
         TankTable &slot = Tables[i];
         if (!slot.Modified)
             continue;
+        const QByteArray bytes = BlockBytes(slot);
         // Slot i holds tank i + 1.
-        WriteRemoteFile(Exchange, Name, i * BlockSize, BlockBytes(slot), i + 1);
-        if (Written)
-            Written(slot);
-        slot.Modified = false;
+        script.Write(Name, i * BlockSize, bytes, i + 1);
+        if (After)
+            After(script, slot);
+        // An edit made while the exchange ran is still to be written.
+        script.Then([&slot, bytes](TExchange &) {
+            if (BlockBytes(slot) == bytes)
+                slot.Modified = false;
+        });
     }
+    return script;
 }

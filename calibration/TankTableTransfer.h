@@ -3,14 +3,12 @@
 #pragma once
 
 #include "TankTable.h"
-#include "terminal/ExchangeStep.h"
+#include "terminal/ExchangeScript.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <functional>
-
-class TExchange;
 
 namespace TankTableFile {
 
@@ -32,19 +30,24 @@ QString DamagedText(int TankNo, qsizetype Received);
 
 } // namespace TankTableFile
 
-// What a fetch sends, and what the write-back of Tables' Modified slots.
-TExchangePlan FetchTankTablePlan();
-TExchangePlan WriteBackPlan(const TTankTables &Tables);
+// What the fetch of a table makes of an answer without data.
+enum class TEmptyTable
+{
+    Zeros,  // no table there yet: a table of zeros
+    Refused // DamagedText() of 0 bytes
+};
 
 // Reads the block of Table.TankNo into Volumes and sets Loaded. An answer
-// without data (no table there yet) reads as a table of zeros; part of a
-// block is refused with DamagedText(). Returns the number of bytes the
-// controller sent. Throws TError, leaving Table unchanged.
-qsizetype FetchTankTable(TExchange &Exchange, TankTable &Table);
+// without data reads as Empty says; part of a block is refused with
+// DamagedText(). A failure (TError) leaves Table unchanged.
+TExchangeScript FetchTankTableScript(TankTable &Table, TEmptyTable Empty = TEmptyTable::Zeros);
 
-// Writes every Modified slot in slot order, clearing Modified after each;
-// Written, when given, runs after each block is written, before its mark is
-// cleared. Stops at the first failure (TError, also from Written), which
-// leaves that slot and all later ones marked.
-void WriteBackTankTables(TExchange &Exchange, TTankTables &Tables,
-                         const std::function<void(const TankTable &)> &Written = {});
+// What follows the write of a table's block in the write-back: a read-back
+// and its check, say. It is added to the script for each table written.
+using TAfterTableWrite = std::function<void(TExchangeScript &Script, const TankTable &Written)>;
+
+// Writes the block of every Modified slot, as it is now, in slot order; then
+// After's commands, if any; then clears the slot's Modified unless the slot
+// was changed meanwhile. Stops at the first failure (TError, also of
+// After's commands), which leaves that slot and all later ones marked.
+TExchangeScript WriteBackScript(TTankTables &Tables, const TAfterTableWrite &After = {});

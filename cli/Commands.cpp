@@ -19,8 +19,7 @@
 #include "station/StationTransfer.h"
 #include "station/Verification.h"
 #include "terminal/Exchange.h"
-#include "terminal/RemoteFile.h"
-#include "terminal/TerminalCommand.h"
+#include "terminal/ExchangeScript.h"
 
 #include <QDir>
 #include <QFile>
@@ -82,13 +81,6 @@ void PrintReloadAnswer(const QList<QByteArray> &answer)
     StdStreams::WriteError(text);
 }
 
-// A table read whole: an answer without data is refused too.
-void FetchWholeTable(TExchange &exchange, TankTable &table)
-{
-    if (FetchTankTable(exchange, table) == 0)
-        throw exchange.Failure(TankTableFile::DamagedText(table.TankNo, 0));
-}
-
 const QString kFile = QStringLiteral("FILE");
 
 // The backup at path, given as the argument so named. Its every error names
@@ -123,13 +115,14 @@ const QString kChangedOnly = QStringLiteral("--changed-only");
 void Exec(TExchangeLine &line, const TInvocation &invocation)
 {
     const QByteArray text = CommandLineText(invocation.arguments.at(0), QStringLiteral("TEXT"));
-    TExchange exchange(line, {.Others = 1});
-    TTerminalCommand command(exchange);
-    command.Execute(text);
-    QByteArray answer;
-    for (const QByteArray &line : command.Lines())
-        answer += Cp1251::toUnicode(line).toUtf8() + '\n';
-    StdStreams::WriteOutput(answer);
+    TExchangeScript script;
+    script.Command(text, [](TExchange &, const QList<QByteArray> &lines) {
+        QByteArray answer;
+        for (const QByteArray &line : lines)
+            answer += Cp1251::toUnicode(line).toUtf8() + '\n';
+        StdStreams::WriteOutput(answer);
+    });
+    script.Run(line);
 }
 
 void ReadFile(TExchangeLine &line, const TInvocation &invocation)
@@ -138,14 +131,15 @@ void ReadFile(TExchangeLine &line, const TInvocation &invocation)
     const QByteArray name = RemoteFileName(arguments.at(0));
     const qint32 offset = Offset(arguments.at(1));
     const qint32 length = qint32(InputChecks::ParseInteger(arguments.at(2), 0, INT32_MAX, QStringLiteral("LENGTH")));
-    QByteArray bytes;
-    TExchange exchange(line, ReadFilePlan());
-    ReadRemoteFile(exchange, name, offset, length, bytes);
-    // A '>' starting an answer line ends the answer, so what is missing
-    // may have been cut off as well as never sent.
-    if (length > 0 && bytes.size() < length)
-        throw exchange.Failure(QStringLiteral("%1 of %2 bytes came").arg(bytes.size()).arg(length));
-    StdStreams::WriteOutput(bytes);
+    TExchangeScript script;
+    script.Read(name, offset, length, 0, [length](TExchange &exchange, const QByteArray &bytes) {
+        // A '>' starting an answer line ends the answer, so what is missing
+        // may have been cut off as well as never sent.
+        if (length > 0 && bytes.size() < length)
+            throw exchange.Failure(QStringLiteral("%1 of %2 bytes came").arg(bytes.size()).arg(length));
+        StdStreams::WriteOutput(bytes);
+    });
+    script.Run(line);
 }
 
 void WriteFile(TExchangeLine &line, const TInvocation &invocation)
@@ -156,18 +150,17 @@ void WriteFile(TExchangeLine &line, const TInvocation &invocation)
     if (offset + qint64(bytes.size()) > kMaxOffset)
         throw TInputError(QStringLiteral("standard input: %1 bytes from offset %2 go beyond %3")
                               .arg(bytes.size()).arg(offset).arg(kMaxOffset));
-    const bool check = invocation.verify && !bytes.isEmpty();
-    TExchange exchange(line, WriteFilePlan(bytes.size()) + (check ? ReadBackPlan() : TExchangePlan{}));
-    WriteRemoteFile(exchange, name, offset, bytes);
-    if (check)
-        Verification::CheckFile(exchange, name, offset, bytes);
+    TExchangeScript script;
+    script.Write(name, offset, bytes);
+    if (invocation.verify && !bytes.isEmpty())
+        script += Verification::FileCheck(name, offset, bytes);
+    script.Run(line);
 }
 
 void ReadConfigCommand(TExchangeLine &line, const TInvocation &)
 {
     TTerminalConfig config;
-    TExchange exchange(line, ReadConfigPlan());
-    ReadConfig(exchange, config);
+    ReadConfigScript(config).Run(line);
     StdStreams::WriteOutput(JsonText(ConfigJson::ToJson(config)));
 }
 
@@ -175,8 +168,7 @@ void WriteConfigCommand(TExchangeLine &line, const TInvocation &invocation)
 {
     const QJsonObject object = InputChecks::ParseJsonObject(StdStreams::ReadInput(), QStringLiteral("standard input"));
     const QByteArray image = ConfigJson::ImageFromJson(object);
-    TExchange exchange(line, WriteConfigImagePlan(invocation.verify));
-    PrintReloadAnswer(WriteConfigImage(exchange, image, Check(invocation)));
+    WriteConfigImageScript(image, Check(invocation), PrintReloadAnswer).Run(line);
 }
 
 const QString kCsv = QStringLiteral("--csv");
@@ -186,8 +178,7 @@ void ReadTable(TExchangeLine &line, const TInvocation &invocation)
 {
     TankTable table;
     table.TankNo = InputChecks::TankNumber(invocation.arguments.at(0));
-    TExchange exchange(line, FetchTankTablePlan());
-    FetchWholeTable(exchange, table);
+    FetchTankTableScript(table, TEmptyTable::Refused).Run(line);
     QByteArray text;
     if (invocation.options.contains(kCsv)) {
         text = TablePairs::Text(QList<std::optional<qint32>>(table.Volumes.begin(), table.Volumes.end()));
@@ -205,8 +196,7 @@ int TankLineCount(TExchangeLine &line, int tankNo)
     if (tankNo > TTerminalConfig::TankCount)
         return TankTable::EntryCount;
     TTerminalConfig config;
-    TExchange exchange(line, ReadConfigPlan());
-    ReadConfig(exchange, config);
+    ReadConfigScript(config).Run(line);
     return TableLineCount(config.tanks[tankNo - 1].hmax);
 }
 
@@ -259,8 +249,7 @@ void WriteTable(TExchangeLine &line, const TInvocation &invocation)
         WriteChangedOnly(line, {{}, {{tankNo, TankTableFile::BlockBytes(*slot)}}}, Check(invocation));
         return;
     }
-    TExchange exchange(line, WriteTablesPlan(tables, invocation.verify));
-    WriteTables(exchange, tables, Check(invocation));
+    WriteTablesScript(tables, Check(invocation)).Run(line);
 }
 
 void BackupCommand(TExchangeLine &line, const TInvocation &invocation)
@@ -270,11 +259,12 @@ void BackupCommand(TExchangeLine &line, const TInvocation &invocation)
     if (!file.Open())
         throw TInputError(QStringLiteral("FILE: %1: %2").arg(NativePath(path), file.ErrorString()));
 
-    TExchange exchange(line, ReadFilePlan() + FetchTankTablePlan() * (Backup::LastTank - Backup::FirstTank + 1));
-    const QByteArray configImage = ReadConfigImage(exchange);
+    QByteArray configImage;
     TTankTables tables;
+    TExchangeScript script = ReadConfigImageScript(configImage);
     for (int tankNo = Backup::FirstTank; tankNo <= Backup::LastTank; ++tankNo)
-        FetchWholeTable(exchange, *tables.ForTank(tankNo));
+        script += FetchTankTableScript(*tables.ForTank(tankNo), TEmptyTable::Refused);
+    script.Run(line);
 
     const QByteArray text = JsonText(Backup::ToJson(configImage, tables));
     if (!file.Commit(text))
@@ -290,8 +280,7 @@ void Restore(TExchangeLine &line, const TInvocation &invocation)
         WriteChangedOnly(line, TStationImage::Of(configImage, tables), Check(invocation), PrintReloadAnswer);
         return;
     }
-    TExchange exchange(line, WriteStationPlan(tables, invocation.verify));
-    WriteStation(exchange, configImage, tables, Check(invocation), PrintReloadAnswer);
+    WriteStationScript(configImage, tables, Check(invocation), PrintReloadAnswer).Run(line);
 }
 
 // Lists everything in which the controller, or a second backup, differs

@@ -9,6 +9,7 @@
 #include "WriteLog.h"
 #include "common/Error.h"
 #include "common/ErrorText.h"
+#include "common/Version.h"
 #include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
@@ -26,7 +27,7 @@ int Run(const QCoreApplication &application, TExchangeLine &line)
         return Done;
     }
     if (invocation.version) {
-        StdStreams::WriteOutput(QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(), QStringLiteral(KOLT_VERSION)).toUtf8());
+        StdStreams::WriteOutput(QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(), QLatin1String(Version::Number)).toUtf8());
         return Done;
     }
     line.Terminal().SetPortNumber(CliSettings::ChoosePort(invocation.port, application.applicationFilePath()));

@@ -20,7 +20,7 @@ endif()
 # project's version, carries the icon and a version resource on Windows, and
 # is installed.
 function(kolt_add_program target description)
-    target_compile_definitions(${target} PRIVATE KOLT_VERSION="${PROJECT_VERSION}" KOLT_DESCRIPTION="${description}")
+    target_compile_definitions(${target} PRIVATE KOLT_DESCRIPTION="${description}")
     if(WIN32)
         set(KOLT_RC_TARGET ${target})
         set(KOLT_RC_DESCRIPTION ${description})

@@ -4,51 +4,55 @@
 #include "TerminalConfig.h"
 #include "common/Error.h"
 #include "terminal/Exchange.h"
-#include "terminal/RemoteFile.h"
-#include "terminal/TerminalCommand.h"
 
-TExchangePlan ReadConfigPlan()
-{
-    return ReadFilePlan();
-}
+namespace {
 
-TExchangePlan WriteConfigPlan()
+// The answer of the read, decoded; a short one fails at the read.
+TTerminalConfig Decoded(TExchange &exchange, const QByteArray &bytes)
 {
-    return WriteFilePlan(ConfigImage::Size) + ReloadPlan();
-}
-
-TExchangePlan ReloadPlan()
-{
-    return {.Others = 1};
-}
-
-QByteArray ReadConfigImage(TExchange &Exchange)
-{
-    QByteArray image;
-    ReadRemoteFile(Exchange, ConfigFile::Name, 0, 0, image);
     TTerminalConfig decoded;
     try {
-        ConfigImage::Decode(image, decoded);
+        ConfigImage::Decode(bytes, decoded);
     } catch (const TError &error) {
-        throw Exchange.Failure(error.Message());
+        throw exchange.Failure(error.Message());
     }
-    return image.left(ConfigImage::Size);
+    return decoded;
 }
 
-void ReadConfig(TExchange &Exchange, TTerminalConfig &Config)
+} // namespace
+
+TExchangeScript ReadConfigImageScript(QByteArray &Image)
 {
-    ConfigImage::Decode(ReadConfigImage(Exchange), Config);
+    TExchangeScript script;
+    script.Read(ConfigFile::Name, 0, 0, 0, [&Image](TExchange &exchange, const QByteArray &bytes) {
+        Decoded(exchange, bytes);
+        Image = bytes.left(ConfigImage::Size);
+    });
+    return script;
 }
 
-void WriteConfig(TExchange &Exchange, const TTerminalConfig &Config)
+TExchangeScript ReadConfigScript(TTerminalConfig &Config)
 {
-    WriteRemoteFile(Exchange, ConfigFile::Name, 0, ConfigImage::Encode(Config));
-    ReloadConfig(Exchange);
+    TExchangeScript script;
+    script.Read(ConfigFile::Name, 0, 0, 0,
+                [&Config](TExchange &exchange, const QByteArray &bytes) { Config = Decoded(exchange, bytes); });
+    return script;
 }
 
-QList<QByteArray> ReloadConfig(TExchange &Exchange)
+TExchangeScript WriteConfigScript(const TTerminalConfig &Config)
 {
-    TTerminalCommand command(Exchange);
-    command.Execute(QByteArrayLiteral("reload"));
-    return command.Lines();
+    TExchangeScript script;
+    script.Write(ConfigFile::Name, 0, ConfigImage::Encode(Config));
+    script += ReloadScript();
+    return script;
+}
+
+TExchangeScript ReloadScript(const TReloadAnswer &Answer)
+{
+    TExchangeScript script;
+    script.Command(QByteArrayLiteral("reload"), [Answer](TExchange &, const QList<QByteArray> &lines) {
+        if (Answer)
+            Answer(lines);
+    });
+    return script;
 }

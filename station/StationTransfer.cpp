@@ -8,66 +8,51 @@
 #include "terminal/Exchange.h"
 #include "terminal/RemoteFile.h"
 
-TExchangePlan WriteConfigImagePlan(bool Checked)
+TExchangeScript WriteConfigImageScript(const QByteArray &Image, const TWriteCheck &Check,
+                                       const TReloadAnswer &Reloaded)
 {
-    return WriteFilePlan(ConfigImage::Size) + (Checked ? ReadBackPlan() : TExchangePlan{}) + ReloadPlan();
-}
-
-QList<QByteArray> WriteConfigImage(TExchange &Exchange, const QByteArray &Image, const TWriteCheck &Check)
-{
-    WriteRemoteFile(Exchange, ConfigFile::Name, 0, Image);
+    TExchangeScript script;
+    script.Write(ConfigFile::Name, 0, Image);
     if (Check)
-        Verification::CheckConfig(Exchange, Image, *Check);
-    return ReloadConfig(Exchange);
+        script += Verification::ConfigCheck(Image, *Check);
+    script += ReloadScript(Reloaded);
+    return script;
 }
 
-TExchangePlan WriteTablesPlan(const TTankTables &Tables, bool Checked)
+TExchangeScript WriteTablesScript(TTankTables &Tables, const TWriteCheck &Check)
 {
-    TExchangePlan plan = WriteBackPlan(Tables);
-    for (int i = 0; Checked && i < TTankTables::Count; ++i) {
-        if (Tables[i].Modified)
-            plan = plan + ReadBackPlan();
-    }
-    return plan;
+    if (!Check)
+        return WriteBackScript(Tables);
+    return WriteBackScript(Tables, [sides = *Check](TExchangeScript &script, const TankTable &written) {
+        script += Verification::TableCheck(written, sides);
+    });
 }
 
-void WriteTables(TExchange &Exchange, TTankTables &Tables, const TWriteCheck &Check)
+TExchangeScript WriteStationScript(const QByteArray &ConfigImage, TTankTables &Tables, const TWriteCheck &Check,
+                                   const TReloadAnswer &Reloaded)
 {
-    std::function<void(const TankTable &)> readBack;
-    if (Check)
-        readBack = [&](const TankTable &table) { Verification::CheckTable(Exchange, table, *Check); };
-    WriteBackTankTables(Exchange, Tables, readBack);
-}
-
-TExchangePlan WriteStationPlan(const TTankTables &Tables, bool Checked)
-{
-    return WriteConfigImagePlan(Checked) + WriteTablesPlan(Tables, Checked);
-}
-
-void WriteStation(TExchange &Exchange, const QByteArray &ConfigImage, TTankTables &Tables, const TWriteCheck &Check,
-                  const std::function<void(const QList<QByteArray> &)> &Reloaded)
-{
-    const QList<QByteArray> answer = WriteConfigImage(Exchange, ConfigImage, Check);
-    if (Reloaded)
-        Reloaded(answer);
-    WriteTables(Exchange, Tables, Check);
+    TExchangeScript script = WriteConfigImageScript(ConfigImage, Check, Reloaded);
+    script += WriteTablesScript(Tables, Check);
+    return script;
 }
 
 TStationImage ReadStation(TExchangeLine &Line, const TStationImage &Ours)
 {
-    TExchange exchange(Line, ReadFilePlan() * ((Ours.Config.isEmpty() ? 0 : 1) + int(Ours.Tables.size())));
     TStationImage held;
+    TExchangeScript script;
     if (!Ours.Config.isEmpty()) {
-        ReadRemoteFile(exchange, ConfigFile::Name, 0, 0, held.Config);
-        held.Config.truncate(ConfigImage::Size);
+        script.Read(ConfigFile::Name, 0, 0, 0, [&held](TExchange &, const QByteArray &bytes) {
+            held.Config = bytes.left(ConfigImage::Size);
+        });
     }
     for (const int tankNo : Ours.TankNos()) {
         using namespace TankTableFile;
-        ReadRemoteFile(exchange, Name, BlockOffset(tankNo), BlockSize, held.Tables[tankNo], tankNo);
+        script.Read(Name, BlockOffset(tankNo), BlockSize, tankNo,
+                    [&held, tankNo](TExchange &, const QByteArray &bytes) { held.Tables[tankNo] = bytes; });
     }
+    script.Run(Line);
     return held;
 }
-
 TChangedWrite::TChangedWrite(const TStationImage &Ours, const TStationImage &Held)
 {
     if (!Ours.Config.isEmpty())
@@ -96,68 +81,56 @@ TChangedWrite::TPart TChangedWrite::Part(const QByteArray &File, qint32 Offset, 
     return part;
 }
 
-TExchangePlan TChangedWrite::Plan(bool Checked) const
+TExchangeScript TChangedWrite::Write(const TPart &Part, const std::shared_ptr<QByteArray> &Held)
 {
-    TExchangePlan plan;
-    const auto add = [&](const TPart &part) {
-        for (const TRun &run : part.Runs)
-            plan = plan + WriteFilePlan(run.Length) + (Checked ? ReadBackPlan() : TExchangePlan{});
-    };
-    if (m_config) {
-        add(*m_config);
-        plan = plan + ReloadPlan();
-    }
-    for (const TPart &table : m_tables)
-        add(table);
-    return plan;
-}
-
-void TChangedWrite::Write(TExchange &Exchange, const TPart &Part)
-{
+    TExchangeScript script;
     for (const TRun &run : Part.Runs)
-        WriteRemoteFile(Exchange, Part.File, Part.Offset + qint32(run.Start), Part.Bytes.mid(run.Start, run.Length),
-                        Part.TankNo);
-}
-
-QByteArray TChangedWrite::ReadBack(TExchange &Exchange, const TPart &Part)
-{
-    // Outside the runs the controller held the part's bytes already.
-    QByteArray held = Part.Bytes;
+        script.Write(Part.File, Part.Offset + qint32(run.Start), Part.Bytes.mid(run.Start, run.Length), Part.TankNo);
+    if (!Held)
+        return script;
+    *Held = Part.Bytes;
     for (const TRun &run : Part.Runs) {
-        QByteArray bytes;
-        ReadBackRemoteFile(Exchange, Part.File, Part.Offset + qint32(run.Start), qint32(run.Length), bytes,
-                           Part.TankNo);
-        if (bytes.size() < run.Length)
-            throw Exchange.Failure(QStringLiteral("Ответ короче запрошенного: получено %1 байт из %2")
-                                       .arg(bytes.size())
-                                       .arg(run.Length));
-        held.replace(run.Start, run.Length, bytes);
+        script.ReadBack(Part.File, Part.Offset + qint32(run.Start), qint32(run.Length), Part.TankNo,
+                        [Held, run](TExchange &exchange, const QByteArray &bytes) {
+                            if (bytes.size() < run.Length)
+                                throw exchange.Failure(
+                                    QStringLiteral("Ответ короче запрошенного: получено %1 байт из %2")
+                                        .arg(bytes.size())
+                                        .arg(run.Length));
+                            Held->replace(run.Start, run.Length, bytes);
+                        });
     }
-    return held;
+    return script;
 }
 
-void TChangedWrite::Run(TExchange &Exchange, const TWriteCheck &Check,
-                        const std::function<void(const QList<QByteArray> &)> &Reloaded) const
+TExchangeScript TChangedWrite::Script(const TWriteCheck &Check, const TReloadAnswer &Reloaded) const
 {
+    TExchangeScript script;
+    const auto held = [&] { return Check ? std::make_shared<QByteArray>() : nullptr; };
     if (m_config) {
-        Write(Exchange, *m_config);
-        if (Check)
-            Verification::ExpectConfig(m_config->Bytes, ReadBack(Exchange, *m_config), *Check);
-        const QList<QByteArray> answer = ReloadConfig(Exchange);
-        if (Reloaded)
-            Reloaded(answer);
+        const auto config = held();
+        script += Write(*m_config, config);
+        if (Check) {
+            script.Then([config, written = m_config->Bytes, sides = *Check](TExchange &) {
+                Verification::ExpectConfig(written, *config, sides);
+            });
+        }
+        script += ReloadScript(Reloaded);
     }
     for (const TPart &table : m_tables) {
-        Write(Exchange, table);
-        if (Check)
-            Verification::ExpectTable(table.TankNo, table.Bytes, ReadBack(Exchange, table), *Check);
+        const auto tableHeld = held();
+        script += Write(table, tableHeld);
+        if (Check) {
+            script.Then([tableHeld, table, sides = *Check](TExchange &) {
+                Verification::ExpectTable(table.TankNo, table.Bytes, *tableHeld, sides);
+            });
+        }
     }
+    return script;
 }
 
 void WriteChangedOnly(TExchangeLine &Line, const TStationImage &Ours, const TWriteCheck &Check,
-                      const std::function<void(const QList<QByteArray> &)> &Reloaded)
+                      const TReloadAnswer &Reloaded)
 {
-    const TChangedWrite write(Ours, ReadStation(Line, Ours));
-    TExchange exchange(Line, write.Plan(Check.has_value()));
-    write.Run(exchange, Check, Reloaded);
+    TChangedWrite(Ours, ReadStation(Line, Ours)).Script(Check, Reloaded).Run(Line);
 }

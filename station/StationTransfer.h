@@ -11,15 +11,15 @@
 
 #include "StationComparison.h"
 #include "StationImage.h"
-#include "terminal/ExchangeStep.h"
+#include "config/ConfigTransfer.h"
+#include "terminal/ExchangeScript.h"
 
 #include <QByteArray>
 #include <QList>
 
-#include <functional>
+#include <memory>
 #include <optional>
 
-class TExchange;
 class TExchangeLine;
 class TTankTables;
 
@@ -28,29 +28,23 @@ class TTankTables;
 // or, empty, not at all.
 using TWriteCheck = std::optional<TStationDifference::TSides>;
 
-// What WriteConfigImage() sends: the image's chunks, its read-back when
-// checked, then "reload".
-TExchangePlan WriteConfigImagePlan(bool Checked);
 // Writes Image into "config", reads it back when checked, then runs
-// "reload" and returns the controller's answer lines. A difference throws
-// TError naming it (Verification::CheckConfig), before "reload".
-QList<QByteArray> WriteConfigImage(TExchange &Exchange, const QByteArray &Image, const TWriteCheck &Check);
+// "reload", Reloaded given the controller's answer lines. A difference
+// fails with TError naming it (Verification::ExpectConfig), before
+// "reload".
+TExchangeScript WriteConfigImageScript(const QByteArray &Image, const TWriteCheck &Check,
+                                       const TReloadAnswer &Reloaded = {});
 
-// What WriteTables() sends for these tables.
-TExchangePlan WriteTablesPlan(const TTankTables &Tables, bool Checked);
-// Writes every Modified table in slot order (WriteBackTankTables), each
-// block read back when checked before its mark is cleared. The first
-// failure, a difference included, throws TError and leaves that table and
-// every later one marked.
-void WriteTables(TExchange &Exchange, TTankTables &Tables, const TWriteCheck &Check);
+// Writes every Modified table in slot order (WriteBackScript), each block
+// read back when checked before its mark is cleared. The first failure, a
+// difference included, fails with TError and leaves that table and every
+// later one marked.
+TExchangeScript WriteTablesScript(TTankTables &Tables, const TWriteCheck &Check);
 
-// What WriteStation() sends for these tables.
-TExchangePlan WriteStationPlan(const TTankTables &Tables, bool Checked);
-// WriteConfigImage(), Reloaded given the answer to "reload", then
-// WriteTables(). A failed configuration leaves every table marked. Throws
-// TError.
-void WriteStation(TExchange &Exchange, const QByteArray &ConfigImage, TTankTables &Tables, const TWriteCheck &Check,
-                  const std::function<void(const QList<QByteArray> &)> &Reloaded = {});
+// WriteConfigImageScript(), then WriteTablesScript(). A failed
+// configuration leaves every table marked.
+TExchangeScript WriteStationScript(const QByteArray &ConfigImage, TTankTables &Tables, const TWriteCheck &Check,
+                                   const TReloadAnswer &Reloaded = {});
 
 // What the controller holds of what Ours covers, read as one operation on
 // Line: all of "config" (its first ConfigImage::Size bytes, or fewer when it
@@ -66,18 +60,14 @@ class TChangedWrite
 public:
     TChangedWrite(const TStationImage &Ours, const TStationImage &Held);
 
-    // What Run() sends: the chunks, a read-back of each run of them when
-    // checked, and "reload" when Ours has a configuration.
-    TExchangePlan Plan(bool Checked) const;
     // Writes the configuration's chunks, reads their runs back and compares
     // when checked, then runs "reload" (Reloaded given its answer) also when
     // no chunk of it differed: the file alone does not tell whether the
     // controller has taken it up. Then each table the same way. A
-    // difference throws TError naming it (Verification), in the
+    // difference fails with TError naming it (Verification), in the
     // configuration before "reload"; so does a read-back shorter than its
     // run.
-    void Run(TExchange &Exchange, const TWriteCheck &Check,
-             const std::function<void(const QList<QByteArray> &)> &Reloaded = {}) const;
+    TExchangeScript Script(const TWriteCheck &Check, const TReloadAnswer &Reloaded = {}) const;
 
 private:
     // Consecutive chunks that differ: Length bytes from Start of a part.
@@ -98,16 +88,16 @@ private:
 
     static TPart Part(const QByteArray &File, qint32 Offset, int TankNo, const QByteArray &Ours,
                       const QByteArray &Held);
-    static void Write(TExchange &Exchange, const TPart &Part);
-    // The part's bytes with each run as the controller now holds it.
-    static QByteArray ReadBack(TExchange &Exchange, const TPart &Part);
+    // The part's runs written, then, when checked, read back into Held: the
+    // part's bytes with each run as the controller now holds it. Outside
+    // the runs the controller held the part's bytes already.
+    static TExchangeScript Write(const TPart &Part, const std::shared_ptr<QByteArray> &Held);
 
     std::optional<TPart> m_config;
     QList<TPart> m_tables;
 };
 
 // The write of only what changed on Line: ReadStation(), then
-// TChangedWrite::Run() in an exchange whose plan the reads decide. Throws
-// TError.
+// TChangedWrite::Script() in an operation of its own. Throws TError.
 void WriteChangedOnly(TExchangeLine &Line, const TStationImage &Ours, const TWriteCheck &Check,
-                      const std::function<void(const QList<QByteArray> &)> &Reloaded = {});
+                      const TReloadAnswer &Reloaded = {});

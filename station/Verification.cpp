@@ -7,7 +7,6 @@
 #include "common/Error.h"
 #include "config/ConfigImage.h"
 #include "config/ConfigTransfer.h"
-#include "terminal/RemoteFile.h"
 
 #include <QStringList>
 
@@ -54,19 +53,24 @@ QStringList ByteRuns(const QByteArray &Name, qint32 Offset, const QByteArray &Ex
 
 namespace Verification {
 
-void CheckConfig(TExchange &Exchange, const QByteArray &Written, const TSides &Sides)
+TExchangeScript ConfigCheck(const QByteArray &Written, const TSides &Sides)
 {
-    QByteArray held;
-    ReadBackRemoteFile(Exchange, ConfigFile::Name, 0, qint32(Written.size()), held);
-    ExpectConfig(Written, held, Sides);
+    TExchangeScript script;
+    script.ReadBack(ConfigFile::Name, 0, qint32(Written.size()), 0,
+                    [Written, Sides](TExchange &, const QByteArray &held) { ExpectConfig(Written, held, Sides); });
+    return script;
 }
 
-void CheckTable(TExchange &Exchange, const TankTable &Written, const TSides &Sides)
+TExchangeScript TableCheck(const TankTable &Written, const TSides &Sides)
 {
     using namespace TankTableFile;
-    QByteArray held;
-    ReadBackRemoteFile(Exchange, Name, BlockOffset(Written.TankNo), BlockSize, held, Written.TankNo);
-    ExpectTable(Written.TankNo, BlockBytes(Written), held, Sides);
+    const int tankNo = Written.TankNo;
+    TExchangeScript script;
+    script.ReadBack(Name, BlockOffset(tankNo), BlockSize, tankNo,
+                    [tankNo, written = BlockBytes(Written), Sides](TExchange &, const QByteArray &held) {
+                        ExpectTable(tankNo, written, held, Sides);
+                    });
+    return script;
 }
 
 void ExpectConfig(const QByteArray &Written, const QByteArray &Held, const TSides &Sides)
@@ -84,13 +88,15 @@ void ExpectTable(int TankNo, const QByteArray &Written, const QByteArray &Held, 
              {difference->Text(Sides)});
 }
 
-void CheckFile(TExchange &Exchange, const QByteArray &Name, qint32 Offset, const QByteArray &Written)
+TExchangeScript FileCheck(const QByteArray &Name, qint32 Offset, const QByteArray &Written)
 {
-    QByteArray held;
-    ReadBackRemoteFile(Exchange, Name, Offset, qint32(Written.size()), held);
-    const QStringList runs = ByteRuns(Name, Offset, Written, held);
-    if (!runs.isEmpty())
-        Fail(QStringLiteral("Контроллер хранит в %1 не то, что записано:").arg(Cp1251::toUnicode(Name)), runs);
+    TExchangeScript script;
+    script.ReadBack(Name, Offset, qint32(Written.size()), 0, [Name, Offset, Written](TExchange &, const QByteArray &held) {
+        const QStringList runs = ByteRuns(Name, Offset, Written, held);
+        if (!runs.isEmpty())
+            Fail(QStringLiteral("Контроллер хранит в %1 не то, что записано:").arg(Cp1251::toUnicode(Name)), runs);
+    });
+    return script;
 }
 
 } // namespace Verification

@@ -3,10 +3,10 @@
 #pragma once
 
 #include "StationComparison.h"
+#include "terminal/ExchangeScript.h"
 
 #include <QByteArray>
 
-class TExchange;
 struct TankTable;
 
 namespace Verification {
@@ -14,11 +14,12 @@ namespace Verification {
 using TSides = TStationDifference::TSides;
 
 // Reads "config" back after Written was written into it, and
-// ExpectConfig(). Throws TError, also of the read.
-void CheckConfig(TExchange &Exchange, const QByteArray &Written, const TSides &Sides);
+// ExpectConfig(). Fails with TError, also of the read.
+TExchangeScript ConfigCheck(const QByteArray &Written, const TSides &Sides);
 
-// Reads the block of Written.TankNo back, and ExpectTable().
-void CheckTable(TExchange &Exchange, const TankTable &Written, const TSides &Sides);
+// Reads the block of Written.TankNo back, as it is when the script is
+// built, and ExpectTable().
+TExchangeScript TableCheck(const TankTable &Written, const TSides &Sides);
 
 // Held is what the controller holds of "config" after Written was written
 // into it. Throws TError listing each member that differs
@@ -30,7 +31,7 @@ void ExpectConfig(const QByteArray &Written, const QByteArray &Held, const TSide
 void ExpectTable(int TankNo, const QByteArray &Written, const QByteArray &Held, const TSides &Sides);
 
 // Reads Written back from Offset of the controller file Name, which has no
-// fields. Throws TError naming each run of bytes that differs.
-void CheckFile(TExchange &Exchange, const QByteArray &Name, qint32 Offset, const QByteArray &Written);
+// fields. Fails with TError naming each run of bytes that differs.
+TExchangeScript FileCheck(const QByteArray &Name, qint32 Offset, const QByteArray &Written);
 
 } // namespace Verification

@@ -19,10 +19,6 @@ struct TExchangePlan
     {
         return {Reads + other.Reads, Writes + other.Writes, Others + other.Others, Checks + other.Checks};
     }
-    TExchangePlan operator*(int times) const
-    {
-        return {Reads * times, Writes * times, Others * times, Checks * times};
-    }
     bool operator==(const TExchangePlan &) const = default;
 };
 

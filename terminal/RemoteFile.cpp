@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr qsizetype kChunkSize = RemoteFileCommand::WriteChunk;
-
 int HexDigit(char c)
 {
     if (c >= '0' && c <= '9')
@@ -71,21 +69,6 @@ void DecodeHexLines(const QList<QByteArray> &Lines, QByteArray &Stream)
     }
 }
 
-TExchangePlan ReadFilePlan()
-{
-    return {.Reads = 1};
-}
-
-TExchangePlan WriteFilePlan(qsizetype Bytes)
-{
-    return {.Writes = int((Bytes + kChunkSize - 1) / kChunkSize)};
-}
-
-TExchangePlan ReadBackPlan()
-{
-    return {.Checks = 1};
-}
-
 void ReadRemoteFile(TExchange &Exchange, const QByteArray &Name, qint32 Offset, qint32 Length,
                     QByteArray &Stream, int Part)
 {
@@ -96,17 +79,4 @@ void ReadBackRemoteFile(TExchange &Exchange, const QByteArray &Name, qint32 Offs
                         QByteArray &Stream, int Part)
 {
     ReadFile(Exchange, TExchangeStep::TKind::Check, Name, Offset, Length, Stream, Part);
-}
-
-void WriteRemoteFile(TExchange &Exchange, const QByteArray &Name, qint32 Offset, const QByteArray &Stream,
-                     int Part)
-{
-    TTerminalCommand command(Exchange);
-    for (qsizetype done = 0; done < Stream.size(); done += kChunkSize) {
-        const QByteArray chunk = Stream.mid(done, kChunkSize);
-        const qint32 offset = Offset + qint32(done);
-        command.Execute(WriteFileCommand(Name, offset, chunk),
-                        {.Kind = TExchangeStep::TKind::Write, .File = Name, .Offset = offset,
-                         .Size = qint32(chunk.size()), .Part = Part});
-    }
 }

@@ -1,7 +1,6 @@
-// Controller files over the command line, as hexadecimal text.
+// Controller files over the command line, as hexadecimal text. Writes, one
+// "wrfile <Name> <offset> <HEX>" per chunk, are sent by TExchangeScript.
 #pragma once
-
-#include "ExchangeStep.h"
 
 #include <QByteArray>
 #include <QList>
@@ -15,12 +14,6 @@ inline constexpr char Read[] = "rdfile";
 inline constexpr char Write[] = "wrfile";
 inline constexpr qsizetype WriteChunk = 32;
 } // namespace RemoteFileCommand
-
-// What the transfers send: one read command; one write command per 32
-// bytes; one read command to check what was written.
-TExchangePlan ReadFilePlan();
-TExchangePlan WriteFilePlan(qsizetype Bytes);
-TExchangePlan ReadBackPlan();
 
 // Runs "rdfile <Name> <Offset> <Length>" in Exchange and replaces Stream
 // with the bytes of the answer. On a failed command Stream is untouched; on
@@ -36,11 +29,6 @@ void ReadRemoteFile(TExchange &Exchange, const QByteArray &Name, qint32 Offset, 
 // step is a Check.
 void ReadBackRemoteFile(TExchange &Exchange, const QByteArray &Name, qint32 Offset, qint32 Length,
                         QByteArray &Stream, int Part = 0);
-
-// Writes all of Stream into the controller file from Offset on, 32 bytes a
-// "wrfile <Name> <offset> <HEX>" command. Stops at the first failed command.
-void WriteRemoteFile(TExchange &Exchange, const QByteArray &Name, qint32 Offset, const QByteArray &Stream,
-                     int Part = 0);
 
 // Decodes answer lines of hexadecimal pairs into Stream: blanks are removed,
 // and every line holds whole pairs. Throws TError "'$xy' is not a valid

@@ -9,6 +9,7 @@
 #include "app/TerminalLogView.h"
 #include "app/TerminalPage.h"
 #include "app/UfmMain.h"
+#include "common/Version.h"
 #include "terminal/ExchangeLine.h"
 #include "terminal/Terminal.h"
 
@@ -58,7 +59,8 @@ void TestMainWindow::startsOnPortOneWithoutSettingsFile()
     SimFixture fixture(1);
     TfmMain window;
     window.winId(); // the native window, which carries the title shown
-    QCOMPARE(window.windowHandle()->title(), QString("kolt-tarvo-conf-1.1"));
+    QCOMPARE(window.windowHandle()->title(),
+             QStringLiteral("%1-%2").arg(QLatin1String(Version::ProgramName), QLatin1String(Version::Number)));
     QCOMPARE(window.size(), QSize(767, 474));
     QCOMPARE(window.minimumSize(), window.maximumSize());
     QCOMPARE(window.Station().Terminal().PortNumber(), 1);

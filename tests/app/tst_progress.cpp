@@ -11,9 +11,13 @@
 #include "config/ConfigImage.h"
 #include "config/ConfigTransfer.h"
 #include "config/TerminalConfig.h"
+#include "station/StationImage.h"
 #include "station/StationTransfer.h"
+#include "station/Verification.h"
 #include "terminal/Exchange.h"
 #include "terminal/ExchangeLine.h"
+#include "terminal/ExchangeScript.h"
+#include "terminal/RemoteFile.h"
 #include "terminal/Terminal.h"
 
 #include <QLabel>
@@ -35,28 +39,28 @@ void Run(Operation operation, TExchangeLine &line, const std::function<void()> &
     TTankTables tables;
     for (int index : {1, 4})
         tables[index].Loaded = tables[index].Modified = true;
-    const TExchangePlan plans[] = {ReadConfigPlan(), WriteConfigPlan(), FetchTankTablePlan(), WriteBackPlan(tables),
-                                   WriteStationPlan(tables, true)};
-    TExchange exchange(line, plans[int(operation)]);
-    if (Begun)
-        Begun();
+    TExchangeScript script;
     switch (operation) {
     case Operation::ReadConfig:
-        ReadConfig(exchange, config);
+        script = ReadConfigScript(config);
         break;
     case Operation::WriteConfig:
-        WriteConfig(exchange, config);
+        script = WriteConfigScript(config);
         break;
     case Operation::FetchTank3:
-        FetchTankTable(exchange, tables[2]);
+        script = FetchTankTableScript(tables[2]);
         break;
     case Operation::WriteBackTanks2And5:
-        WriteBackTankTables(exchange, tables);
+        script = WriteBackScript(tables);
         break;
     case Operation::CheckedWriteOfTanks2And5:
-        WriteStation(exchange, ConfigImage::Encode(config), tables, TStationDifference::TSides{});
+        script = WriteStationScript(ConfigImage::Encode(config), tables, TStationDifference::TSides{});
         break;
     }
+    TExchange exchange(line, script.Plan());
+    if (Begun)
+        Begun();
+    script.Run(exchange);
 }
 
 QStringList Repeated(const QString &text, int count)
@@ -107,9 +111,185 @@ QList<int> OneTo(int last)
     return values;
 }
 
+// Every operation that talks to the controller: the transfers, the
+// companion's reads and writes built on them, and the window's.
+enum class Planned {
+    ReadConfig, ReadConfigImage, WriteConfig, Reload, FetchTable, FetchWholeTable, WriteBack, WriteConfigImage,
+    CheckedWriteConfigImage, WriteTables, CheckedWriteTables, WriteStation, CheckedWriteStation, ReadStation,
+    ChangedOnly, CheckedChangedOnly, FileRead, FileWrite, CheckedFileWrite, Backup,
+    WindowRead, WindowWrite, WindowOpenTable, WindowCompare
+};
+
+// The commands of one operation as the line announced them.
+struct AnnouncedOperation
+{
+    TExchangePlan plan;
+    TExchangePlan counted; // from the steps' kinds
+    QStringList commands;
+};
+
+// The operations the line announces, each from its first command on.
+struct PlanRecorder
+{
+    explicit PlanRecorder(TExchangeLine &line)
+    {
+        QObject::connect(&line, &TExchangeLine::commandStarted, &m_context, [this](const TExchangeStep &step) {
+            if (step.Number == 1)
+                operations.append({step.Plan, {}, {}});
+            AnnouncedOperation &operation = operations.last();
+            QCOMPARE_EQ(step.Plan, operation.plan); // one plan for the whole operation
+            switch (step.Kind) {
+            case TExchangeStep::TKind::Command:
+                ++operation.counted.Others;
+                break;
+            case TExchangeStep::TKind::Read:
+                ++operation.counted.Reads;
+                break;
+            case TExchangeStep::TKind::Write:
+                ++operation.counted.Writes;
+                break;
+            case TExchangeStep::TKind::Check:
+                ++operation.counted.Checks;
+                break;
+            }
+            operation.commands << QString::fromLatin1(step.Command);
+        });
+    }
+
+    QList<AnnouncedOperation> operations;
+
+private:
+    QObject m_context;
+};
+
+// A block of tank TankNo with every entry set from Seed.
+QByteArray Block(int tankNo, int seed)
+{
+    TankTable table;
+    table.TankNo = tankNo;
+    for (int k = 0; k < TankTable::EntryCount; ++k)
+        table.Volumes[k] = seed * 1000 + k;
+    return TankTableFile::BlockBytes(table);
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Operation)
+Q_DECLARE_METATYPE(Planned)
+
+namespace {
+
+const TStationDifference::TSides kSides{QStringLiteral("записано"), QStringLiteral("в контроллере")};
+
+// Runs the operation; the controller holds a distinct table for tanks 1..6,
+// and the station's tables of tanks 2 and 5 are changed.
+void RunPlanned(Planned operation, TStation &station, sim::ControllerSim &sim)
+{
+    TExchangeLine &line = station.Exchanges();
+    TTerminalConfig config;
+    QByteArray image = ConfigImage::Encode(config);
+    TTankTables tables;
+    for (int tankNo : {2, 5}) {
+        TankTable &slot = *tables.ForTank(tankNo);
+        slot.Loaded = slot.Modified = true;
+        slot.Volumes.fill(tankNo);
+    }
+    TankTable table;
+    table.TankNo = 3;
+    // What the controller holds, with a byte of "config" and two bytes of
+    // the block of tank 2, 30 chunks apart, changed: three runs to write.
+    TStationImage changed{QByteArray::fromStdString(sim.file(ConfigFile::Name)).left(ConfigImage::Size),
+                          {{2, Block(2, 2)}}};
+    ++changed.Config[100];
+    ++changed.Tables[2][40];
+    ++changed.Tables[2][1000];
+    switch (operation) {
+    case Planned::ReadConfig:
+        ReadConfigScript(config).Run(line);
+        break;
+    case Planned::ReadConfigImage:
+        ReadConfigImageScript(image).Run(line);
+        break;
+    case Planned::WriteConfig:
+        WriteConfigScript(config).Run(line);
+        break;
+    case Planned::Reload:
+        ReloadScript().Run(line);
+        break;
+    case Planned::FetchTable:
+        FetchTankTableScript(table).Run(line);
+        break;
+    case Planned::FetchWholeTable:
+        FetchTankTableScript(table, TEmptyTable::Refused).Run(line);
+        break;
+    case Planned::WriteBack:
+        WriteBackScript(tables).Run(line);
+        break;
+    case Planned::WriteConfigImage:
+        WriteConfigImageScript(image, std::nullopt).Run(line);
+        break;
+    case Planned::CheckedWriteConfigImage:
+        WriteConfigImageScript(image, kSides).Run(line);
+        break;
+    case Planned::WriteTables:
+        WriteTablesScript(tables, std::nullopt).Run(line);
+        break;
+    case Planned::CheckedWriteTables:
+        WriteTablesScript(tables, kSides).Run(line);
+        break;
+    case Planned::WriteStation:
+        WriteStationScript(image, tables, std::nullopt).Run(line);
+        break;
+    case Planned::CheckedWriteStation:
+        WriteStationScript(image, tables, kSides).Run(line);
+        break;
+    case Planned::ReadStation:
+        ReadStation(line, TStationImage::Of(image, tables));
+        break;
+    case Planned::ChangedOnly:
+        WriteChangedOnly(line, changed, std::nullopt);
+        break;
+    case Planned::CheckedChangedOnly:
+        WriteChangedOnly(line, changed, kSides);
+        break;
+    case Planned::FileRead: {
+        TExchangeScript script;
+        script.Read("tanks.tbl", 100, 50, 0, {});
+        script.Run(line);
+        break;
+    }
+    case Planned::FileWrite:
+    case Planned::CheckedFileWrite: {
+        TExchangeScript script;
+        script.Write("blob", 7, QByteArray(70, 'b'));
+        if (operation == Planned::CheckedFileWrite)
+            script += Verification::FileCheck("blob", 7, QByteArray(70, 'b'));
+        script.Run(line);
+        break;
+    }
+    case Planned::Backup: {
+        TExchangeScript script = ReadConfigImageScript(image);
+        for (int tankNo = 1; tankNo <= 6; ++tankNo)
+            script += FetchTankTableScript(*tables.ForTank(tankNo), TEmptyTable::Refused);
+        script.Run(line);
+        break;
+    }
+    case Planned::WindowRead:
+        station.ReadFromController();
+        break;
+    case Planned::WindowWrite:
+        station.SaveToController();
+        break;
+    case Planned::WindowOpenTable:
+        station.OpenTable(3, 0);
+        break;
+    case Planned::WindowCompare:
+        station.CompareWithController(station.Configuration());
+        break;
+    }
+}
+
+} // namespace
 
 class TestProgress : public QObject
 {
@@ -126,6 +306,8 @@ private slots:
     void refusedOperationLeavesRunningOne();
     void hiddenForOperationWithoutCommands();
     void mainWindowCountsEveryCommand();
+    void planIsWhatIsSent_data();
+    void planIsWhatIsSent();
 
 private:
     std::unique_ptr<SimFixture> m_sim;
@@ -292,8 +474,7 @@ void TestProgress::refusedOperationLeavesRunningOne()
         if (m_progress->pbCommands->value() != 4)
             return;
         try {
-            TExchange nested(*m_line, FetchTankTablePlan());
-            FetchTankTable(nested, table);
+            FetchTankTableScript(table).Run(*m_line);
         } catch (const TError &error) {
             refusals << error.Message();
         }
@@ -367,6 +548,91 @@ void TestProgress::mainWindowCountsEveryCommand()
     fmMain.acIcReadExecute();
     QCOMPARE(outcomeAtStart, QStringList{QString()});
     QCOMPARE(outcome->text(), QString());
+}
+
+void TestProgress::planIsWhatIsSent_data()
+{
+    QTest::addColumn<Planned>("operation");
+    QTest::addColumn<QList<int>>("commands"); // of each operation, in order
+    QTest::newRow("read config") << Planned::ReadConfig << QList<int>{1};
+    QTest::newRow("read the config image") << Planned::ReadConfigImage << QList<int>{1};
+    QTest::newRow("write config") << Planned::WriteConfig << QList<int>{14 + 1};
+    QTest::newRow("reload") << Planned::Reload << QList<int>{1};
+    QTest::newRow("fetch a table") << Planned::FetchTable << QList<int>{1};
+    QTest::newRow("fetch a whole table") << Planned::FetchWholeTable << QList<int>{1};
+    QTest::newRow("write back two tables") << Planned::WriteBack << QList<int>{2 * 50};
+    QTest::newRow("write the config image") << Planned::WriteConfigImage << QList<int>{14 + 1};
+    QTest::newRow("checked write of the config image") << Planned::CheckedWriteConfigImage << QList<int>{14 + 2};
+    QTest::newRow("write two tables") << Planned::WriteTables << QList<int>{2 * 50};
+    QTest::newRow("checked write of two tables") << Planned::CheckedWriteTables << QList<int>{2 * 51};
+    QTest::newRow("write a station") << Planned::WriteStation << QList<int>{15 + 2 * 50};
+    QTest::newRow("checked write of a station") << Planned::CheckedWriteStation << QList<int>{16 + 2 * 51};
+    QTest::newRow("read a station") << Planned::ReadStation << QList<int>{1 + 2};
+    // The reads first, an operation of their own; then a chunk of config,
+    // "reload" and two of the table.
+    QTest::newRow("write of what changed") << Planned::ChangedOnly << QList<int>{2, 4};
+    QTest::newRow("checked write of what changed") << Planned::CheckedChangedOnly << QList<int>{2, 4 + 3};
+    QTest::newRow("read a file") << Planned::FileRead << QList<int>{1};
+    QTest::newRow("write a file") << Planned::FileWrite << QList<int>{3};
+    QTest::newRow("checked write of a file") << Planned::CheckedFileWrite << QList<int>{3 + 1};
+    QTest::newRow("backup") << Planned::Backup << QList<int>{1 + 6};
+    QTest::newRow("window: read") << Planned::WindowRead << QList<int>{1};
+    QTest::newRow("window: write") << Planned::WindowWrite << QList<int>{16 + 2 * 51};
+    QTest::newRow("window: open a table") << Planned::WindowOpenTable << QList<int>{1};
+    QTest::newRow("window: compare") << Planned::WindowCompare << QList<int>{1 + 2};
+}
+
+// Each operation announces, with every command, the plan that counts
+// exactly the commands it then sends, by kind; the stand-in receives them.
+void TestProgress::planIsWhatIsSent()
+{
+    QFETCH(Planned, operation);
+    QFETCH(QList<int>, commands);
+
+    SettingsFile settings;
+    TStation station; // port 1: the stand-in
+    sim::ControllerSim &sim = m_sim->Sim();
+    std::string tanks;
+    for (int tankNo = 1; tankNo <= 6; ++tankNo)
+        tanks += Block(tankNo, tankNo).toStdString();
+    sim.setFile("tanks.tbl", tanks);
+    // The window's tables of tanks 2 and 5 changed, each fetched first.
+    for (int tankNo : {2, 5})
+        station.EditTable(tankNo, 0, [](TankTable &table) {
+            ++table.Volumes[0];
+            table.Modified = true;
+        });
+    sim.clearTranscript();
+
+    PlanRecorder recorder(station.Exchanges());
+    RunPlanned(operation, station, sim);
+
+    QStringList announced;
+    QList<int> sizes;
+    TExchangePlan total;
+    for (const AnnouncedOperation &each : recorder.operations) {
+        QCOMPARE(each.counted, each.plan);
+        announced += each.commands;
+        sizes << each.commands.size();
+        total = total + each.plan;
+    }
+    QCOMPARE(sizes, commands);
+
+    QStringList sent;
+    TExchangePlan received;
+    for (const std::string &command : sim.commands()) {
+        sent << QString::fromStdString(command);
+        const QString word = sent.last().section(u' ', 0, 0);
+        if (word == QLatin1String(RemoteFileCommand::Read))
+            ++received.Reads;
+        else if (word == QLatin1String(RemoteFileCommand::Write))
+            ++received.Writes;
+        else
+            ++received.Others;
+    }
+    QCOMPARE(sent, announced);
+    // The stand-in cannot tell a check from a read.
+    QCOMPARE(received, (TExchangePlan{total.Reads + total.Checks, total.Writes, total.Others, 0}));
 }
 
 QTEST_MAIN(TestProgress)

@@ -10,6 +10,7 @@
 #include "calibration/CalibrationEditor.h"
 #include "calibration/UfmTankCalibration.h"
 #include "common/Cp1251.h"
+#include "common/Version.h"
 #include "config/ConfigDataSet.h"
 #include "config/ConfigImage.h"
 #include "config/TerminalConfig.h"
@@ -28,8 +29,9 @@
 
 namespace {
 
-const QString kTitle = QStringLiteral("kolt-tarvo-conf-1.1");
-const QString kMarkedTitle = QStringLiteral("kolt-tarvo-conf-1.1*");
+// The project's name and version, as the build generated them.
+const QString kTitle = QStringLiteral("%1-%2").arg(QLatin1String(Version::ProgramName), QLatin1String(Version::Number));
+const QString kMarkedTitle = kTitle + u'*';
 
 // What drops the pages: a read, a file opened, the window closed.
 enum class Trigger { Read, Open, Close };

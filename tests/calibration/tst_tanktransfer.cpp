@@ -10,6 +10,7 @@
 #include "station/StationTransfer.h"
 #include "terminal/Exchange.h"
 #include "terminal/ExchangeLine.h"
+#include "terminal/ExchangeScript.h"
 #include "terminal/Terminal.h"
 
 #include <QTest>
@@ -69,6 +70,8 @@ QStringList WriteCommands(int offset, const std::string &file)
 
 } // namespace
 
+Q_DECLARE_METATYPE(TEmptyTable)
+
 class TankTransferTest : public QObject
 {
     Q_OBJECT
@@ -81,6 +84,7 @@ private slots:
     void fetchFailureLeavesSlotEmpty();
     void writeBack_data();
     void writeBack();
+    void editDuringWriteBackStaysMarked();
     void stationWriteReportsEachStep();
     void reloadAnswerIsReturned_data();
     void reloadAnswerIsReturned();
@@ -111,8 +115,7 @@ void TankTransferTest::fetch()
     TExchangeLine exchanges(terminal);
     TTankTables tables;
 
-    TExchange exchange(exchanges, FetchTankTablePlan());
-    FetchTankTable(exchange, tables[2]);
+    FetchTankTableScript(tables[2]).Run(exchanges);
 
     QCOMPARE(Commands(fixture.Sim()), QStringList{"rdfile tanks.tbl 3200 1600"});
     std::string expected = LittleEndian(TankVolumes(3)).substr(0, copiedBytes);
@@ -128,21 +131,32 @@ void TankTransferTest::fetchFailureLeavesSlotEmpty_data()
     QTest::addColumn<int>("fileBytes"); // how much of the file exists
     QTest::addColumn<QString>("error");
     QTest::addColumn<int>("answerLine"); // that the error names
+    QTest::addColumn<TEmptyTable>("empty");
 
     const int file = 6 * 1600;
     const QString damaged = QStringLiteral("Таблица резервуара 3 повреждена: получено %1 байт из 1600");
     const QString odd = QStringLiteral("Нечётное число шестнадцатеричных цифр");
-    QTest::newRow("no answer") << int(sim::Fault::Silence) << file << "rdfile tanks.tbl 3200 1600" << 0;
-    QTest::newRow("non-hex answer") << int(sim::Fault::NonHexLine) << file << "'$ER' is not a valid integer value" << 2;
+    QTest::newRow("no answer") << int(sim::Fault::Silence) << file << "rdfile tanks.tbl 3200 1600" << 0
+        << TEmptyTable::Zeros;
+    QTest::newRow("non-hex answer") << int(sim::Fault::NonHexLine) << file << "'$ER' is not a valid integer value" << 2
+        << TEmptyTable::Zeros;
     // Part of a table, taken with zeros in its tail, would overwrite the
     // controller's values with zeros when written back.
-    QTest::newRow("short answer") << int(sim::Fault::ShortAnswer) << file << damaged.arg(800) << 0;
-    QTest::newRow("entry cut in the middle") << int(sim::Fault::None) << 2 * 1600 + 6 << damaged.arg(6) << 0;
-    QTest::newRow("an answer line beginning with '>'") << int(sim::Fault::LineCutAfterGt) << file << damaged.arg(16) << 0;
-    QTest::newRow("a digit too many mid-line") << int(sim::Fault::ExtraDigit) << file << odd << 51;
-    QTest::newRow("a digit missing") << int(sim::Fault::DroppedDigit) << file << odd << 51;
+    QTest::newRow("short answer") << int(sim::Fault::ShortAnswer) << file << damaged.arg(800) << 0
+        << TEmptyTable::Zeros;
+    QTest::newRow("entry cut in the middle") << int(sim::Fault::None) << 2 * 1600 + 6 << damaged.arg(6) << 0
+        << TEmptyTable::Zeros;
+    QTest::newRow("an answer line beginning with '>'") << int(sim::Fault::LineCutAfterGt) << file << damaged.arg(16) << 0
+        << TEmptyTable::Zeros;
+    QTest::newRow("a digit too many mid-line") << int(sim::Fault::ExtraDigit) << file << odd << 51
+        << TEmptyTable::Zeros;
+    QTest::newRow("a digit missing") << int(sim::Fault::DroppedDigit) << file << odd << 51 << TEmptyTable::Zeros;
     QTest::newRow("a byte too many") << int(sim::Fault::ExtraByte) << file
-                                     << "Ответ длиннее запрошенного: получено 1601 байт из 1600" << 0;
+                                     << "Ответ длиннее запрошенного: получено 1601 байт из 1600" << 0
+                                         << TEmptyTable::Zeros;
+    // No table there yet, where a whole one is asked for.
+    QTest::newRow("no table, a whole one asked for") << int(sim::Fault::None) << 2 * 1600 << damaged.arg(0) << 0
+                                                     << TEmptyTable::Refused;
 }
 
 // The slot stays as it was, and the error names the file, the tank and the
@@ -153,6 +167,7 @@ void TankTransferTest::fetchFailureLeavesSlotEmpty()
     QFETCH(int, fileBytes);
     QFETCH(QString, error);
     QFETCH(int, answerLine);
+    QFETCH(TEmptyTable, empty);
 
     SimFixture fixture;
     fixture.Sim().setFile("tanks.tbl", TankFile().substr(0, fileBytes));
@@ -167,9 +182,8 @@ void TankTransferTest::fetchFailureLeavesSlotEmpty()
     TTankTables tables;
     tables[2].HMax = 1234;
 
-    TExchange exchange(exchanges, FetchTankTablePlan());
     try {
-        FetchTankTable(exchange, tables[2]);
+        FetchTankTableScript(tables[2], empty).Run(exchanges);
         QFAIL("the fetch went through");
     } catch (const TError &failure) {
         QCOMPARE(failure.Message(), error);
@@ -226,12 +240,12 @@ void TankTransferTest::writeBack()
         edited.replace((n - 1) * 1600, 1600, LittleEndian(TankVolumes(7 + n)));
     }
 
-    QCOMPARE(WriteBackPlan(tables), (TExchangePlan{0, 50 * int(modifiedTanks.size()), 0}));
-    TExchange exchange(exchanges, WriteBackPlan(tables));
+    const TExchangeScript script = WriteBackScript(tables);
+    QCOMPARE(script.Plan(), (TExchangePlan{0, 50 * int(modifiedTanks.size()), 0}));
     if (failingCommand)
-        QVERIFY_THROWS_EXCEPTION(TError, WriteBackTankTables(exchange, tables));
+        QVERIFY_THROWS_EXCEPTION(TError, script.Run(exchanges));
     else
-        WriteBackTankTables(exchange, tables);
+        script.Run(exchanges);
 
     // A failure ends the run at the failing command of the next table.
     QStringList expectedCommands;
@@ -250,6 +264,40 @@ void TankTransferTest::writeBack()
     for (int n : writtenTanks)
         QCOMPARE(fixture.Sim().file("tanks.tbl").substr((n - 1) * 1600, 1600),
                  edited.substr((n - 1) * 1600, 1600));
+}
+
+// A table edited while the write-back runs, after its block was taken,
+// stays marked: the edit is written next time, not dropped.
+void TankTransferTest::editDuringWriteBackStaysMarked()
+{
+    SimFixture fixture;
+    fixture.Sim().setFile("tanks.tbl", TankFile());
+    TTerminal terminal;
+    terminal.SetPortNumber(fixture.Port());
+    TExchangeLine exchanges(terminal);
+    TTankTables tables;
+    for (int n : {2, 3, 5}) {
+        tables[n - 1].Loaded = tables[n - 1].Modified = true;
+        tables[n - 1].Volumes = TankVolumes(7 + n);
+    }
+    const TExchangeScript script = WriteBackScript(tables);
+    // While the first chunk of tank 2 is sent, tanks 2 and 5 are edited.
+    QObject context;
+    connect(&exchanges, &TExchangeLine::commandStarted, &context, [&](const TExchangeStep &step) {
+        if (step.Number != 1)
+            return;
+        ++tables[1].Volumes[0];
+        ++tables[4].Volumes[0];
+    });
+    script.Run(exchanges);
+
+    QVERIFY(tables[1].Modified);
+    QVERIFY(!tables[2].Modified);
+    QVERIFY(tables[4].Modified);
+    // The controller holds the blocks as they were taken.
+    const std::string held = fixture.Sim().file("tanks.tbl");
+    for (int n : {2, 3, 5})
+        QCOMPARE(held.substr((n - 1) * 1600, 1600), LittleEndian(TankVolumes(7 + n)));
 }
 
 // A whole checked write with the tables of tanks 2 and 5 changed: every
@@ -275,14 +323,12 @@ void TankTransferTest::stationWriteReportsEachStep()
     });
 
     constexpr int kTotal = 14 + 1 + 1 + 2 * (50 + 1);
-    const TExchangePlan plan = WriteStationPlan(tables, true);
-    QCOMPARE(plan, (TExchangePlan{0, 14 + 2 * 50, 1, 3}));
-    QCOMPARE(WriteStationPlan(tables, false), (TExchangePlan{0, 14 + 2 * 50, 1, 0}));
-    {
-        TExchange exchange(exchanges, plan);
-        WriteStation(exchange, ConfigImage::Encode(TTerminalConfig()), tables,
-                     TStationDifference::TSides{QStringLiteral("в окне"), QStringLiteral("в контроллере")});
-    }
+    const QByteArray image = ConfigImage::Encode(TTerminalConfig());
+    const TExchangeScript script = WriteStationScript(
+        image, tables, TStationDifference::TSides{QStringLiteral("в окне"), QStringLiteral("в контроллере")});
+    QCOMPARE(script.Plan(), (TExchangePlan{0, 14 + 2 * 50, 1, 3}));
+    QCOMPARE(WriteStationScript(image, tables, std::nullopt).Plan(), (TExchangePlan{0, 14 + 2 * 50, 1, 0}));
+    script.Run(exchanges);
 
     struct Expected
     {
@@ -351,8 +397,9 @@ void TankTransferTest::reloadAnswerIsReturned()
     TTerminal terminal;
     terminal.SetPortNumber(fixture.Port());
     TExchangeLine exchanges(terminal);
-    TExchange exchange(exchanges, ReloadPlan());
-    QCOMPARE(ReloadConfig(exchange), lines);
+    QList<QByteArray> answer;
+    ReloadScript([&](const QList<QByteArray> &reloaded) { answer = reloaded; }).Run(exchanges);
+    QCOMPARE(answer, lines);
     QCOMPARE(fixture.Sim().reloadCount(), refused ? 0 : 1);
     QCOMPARE(Commands(fixture.Sim()), QStringList{"reload"});
 }

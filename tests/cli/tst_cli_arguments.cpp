@@ -2,6 +2,7 @@
 // Arguments and errors: input checks, controller and port failures, the
 // port choice, help, version and a full standard output.
 #include "CliFixture.h"
+#include "common/Version.h"
 
 #include <cerrno>
 #include <cstring>
@@ -366,7 +367,7 @@ void TestCliArguments::versionNamesTheProgram()
     const CliResult result = RunCli(arguments);
     QCOMPARE(result.exitCode, 0);
     QCOMPARE(result.err, QByteArray());
-    QCOMPARE(result.out, QByteArray("kolt-tarvo-cli " KOLT_VERSION "\n"));
+    QCOMPARE(result.out, QByteArray("kolt-tarvo-cli ") + Version::Number + '\n');
     QCOMPARE(Trace(m_fixture->Sim()), QStringList{});
 }
 

@@ -1,10 +1,11 @@
 // Controller files over hexadecimal text: the line decoder by itself, and
-// reads and writes against the controller stand-in.
+// reads and writes (scripts of them) against the controller stand-in.
 #include "QtTestWatchdog.h"
 #include "SimFixture.h"
 #include "common/Error.h"
 #include "terminal/Exchange.h"
 #include "terminal/ExchangeLine.h"
+#include "terminal/ExchangeScript.h"
 #include "terminal/RemoteFile.h"
 #include "terminal/Terminal.h"
 #include "terminal/TerminalCommand.h"
@@ -133,9 +134,10 @@ void TestRemoteFile::writesInChunks()
     QByteArray data;
     for (int i = 0; i < size; ++i)
         data.append(char(i * 7 + 5)); // 05, 0C, ... AB: leading zeros and letters
-    QCOMPARE(WriteFilePlan(size), (TExchangePlan{0, commands, 0}));
-    TExchange exchange(exchanges, WriteFilePlan(size));
-    WriteRemoteFile(exchange, "blob", offset, data);
+    TExchangeScript script;
+    script.Write("blob", offset, data);
+    QCOMPARE(script.Plan(), (TExchangePlan{0, commands, 0}));
+    script.Run(exchanges);
 
     const std::vector<std::string> sent = fixture.Sim().commands();
     QCOMPARE(int(sent.size()), commands);
@@ -160,7 +162,7 @@ void TestRemoteFile::readsBack()
     TTerminal terminal;
     terminal.SetPortNumber(fixture.Port());
     TExchangeLine exchanges(terminal);
-    TExchange exchange(exchanges, ReadFilePlan() * 3);
+    TExchange exchange(exchanges);
 
     QByteArray stream = "stale";
     ReadRemoteFile(exchange, "tanks.tbl", 1600, 1600, stream);
@@ -236,7 +238,7 @@ void TestRemoteFile::readFailures()
     const bool timesOut = cause >= int(TErrorPlace::TCause::NoAnswer) && cause <= int(TErrorPlace::TCause::NoPrompt);
     if (timesOut)
         exchanges.SetCommandTimeout(300);
-    TExchange exchange(exchanges, ReadFilePlan());
+    TExchange exchange(exchanges);
     QByteArray result = "untouched";
     std::optional<TError> raised;
     try {
@@ -296,7 +298,7 @@ void TestRemoteFile::lateAnswerIsNotTaken()
     terminal.OnData = [&log](TTerminal *, const QByteArray &text) { log += text; };
     TExchangeLine exchanges(terminal);
     exchanges.SetCommandTimeout(300);
-    TExchange exchange(exchanges, ReadFilePlan() * 2);
+    TExchange exchange(exchanges);
     QByteArray stream;
     QVERIFY_THROWS_EXCEPTION(TError, ReadRemoteFile(exchange, "tanks.tbl", 3200, 16, stream));
 
@@ -326,10 +328,11 @@ void TestRemoteFile::writeStopsAtFailure()
     terminal.SetPortNumber(fixture.Port());
     TExchangeLine exchanges(terminal);
     exchanges.SetCommandTimeout(2000); // the first chunk's answer comes whole
-    TExchange exchange(exchanges, WriteFilePlan(100));
-    const QByteArray data(100, 'x');
+    TExchangeScript script;
+    script.Write("f", 0, QByteArray(100, 'x'));
+    TExchange exchange(exchanges, script.Plan());
     try {
-        WriteRemoteFile(exchange, "f", 0, data);
+        script.Run(exchange);
         QFAIL("write succeeded");
     } catch (const TError &e) {
         QCOMPARE(e.Message(), QString("wrfile f 32 " + QString(64, u'7').replace("77", "78")));
@@ -354,14 +357,11 @@ void TestRemoteFile::reportsSteps()
         finished << Describe(step) + (succeeded ? " done" : " failed");
     });
 
-    const TExchangePlan plan = ReadFilePlan() + WriteFilePlan(65);
-    QCOMPARE(plan, (TExchangePlan{1, 3, 0}));
-    {
-        TExchange exchange(exchanges, plan);
-        QByteArray stream;
-        ReadRemoteFile(exchange, "config", 0, 0, stream);
-        WriteRemoteFile(exchange, "tanks.tbl", 3200, QByteArray(65, '\x11'), 3);
-    }
+    TExchangeScript script;
+    script.Read("config", 0, 0, 0, {});
+    script.Write("tanks.tbl", 3200, QByteArray(65, '\x11'), 3);
+    QCOMPARE(script.Plan(), (TExchangePlan{1, 3, 0}));
+    script.Run(exchanges);
     const QString ones = QString(64, u'1');
     const QStringList expected{
         "read config 0 0 part 0, 1 of 1/3/0: rdfile config 0 0",

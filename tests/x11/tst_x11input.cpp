@@ -15,6 +15,7 @@
 #include "calibration/TankTable.h"
 #include "common/Cp1251.h"
 #include "common/Settings.h"
+#include "common/Version.h"
 #include "config/ConfigDataSets.h"
 #include "config/ConfigImage.h"
 #include "config/TerminalConfig.h"
@@ -42,11 +43,14 @@ constexpr int kPollMs = 50;
 constexpr int kRemapMs = 5000;
 constexpr int kDoubleClick = 2;
 
-// The main window's title, marked with "*" while the window holds changes
-// that are not saved.
-const QString kMainTitle = QStringLiteral("^kolt-tarvo-conf-1\\.1\\*?$");
-const QString kUnmarkedTitle = QStringLiteral("^kolt-tarvo-conf-1\\.1$");
-const QString kMarkedTitle = QStringLiteral("^kolt-tarvo-conf-1\\.1\\*$");
+// The main window's title: the project's name and version, as the build
+// generated them, marked with "*" while the window holds changes that are
+// not saved.
+const QString kTitle = QRegularExpression::escape(
+    QStringLiteral("%1-%2").arg(QLatin1String(Version::ProgramName), QLatin1String(Version::Number)));
+const QString kMainTitle = u'^' + kTitle + QStringLiteral("\\*?$");
+const QString kUnmarkedTitle = u'^' + kTitle + u'$';
+const QString kMarkedTitle = u'^' + kTitle + QStringLiteral("\\*$");
 // The error box and the question about unsaved changes.
 const QString kErrorBoxTitle = QStringLiteral("^Kolt-tarvo-conf$");
 const QString kQuestionTitle = kErrorBoxTitle;
