@@ -124,6 +124,18 @@ inline QByteArray Bytes(int count, int step)
     return bytes;
 }
 
+// Six tables that differ from each other in every entry: tank n's entry k
+// holds 1000 n + k.
+inline QByteArray DistinctTables()
+{
+    QByteArray tables(6 * kBlock, '\0');
+    for (int n = 1; n <= 6; ++n) {
+        for (int k = 0; k < 400; ++k)
+            qToLittleEndian<qint32>(1000 * n + k, tables.data() + (n - 1) * kBlock + 4 * k);
+    }
+    return tables;
+}
+
 inline QByteArray FileOf(const sim::ControllerSim &sim, const char *name)
 {
     return QByteArray::fromStdString(sim.file(name));

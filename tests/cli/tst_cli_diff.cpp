@@ -137,12 +137,7 @@ void TestCliDiff::changedOnlyWrites()
     QFETCH(QStringList, trace);
 
     sim::ControllerSim &sim = m_fixture->Sim();
-    // Six tables that differ from each other in every entry.
-    QByteArray tables(6 * kBlock, '\0');
-    for (int n = 1; n <= 6; ++n) {
-        for (int k = 0; k < 400; ++k)
-            qToLittleEndian<qint32>(1000 * n + k, tables.data() + (n - 1) * kBlock + 4 * k);
-    }
+    const QByteArray tables = DistinctTables();
     sim.setFile("tanks.tbl", tables.toStdString());
     const QString backupPath = TempPath(QStringLiteral("station.json"));
     QCOMPARE(RunCli({QStringLiteral("backup"), backupPath}).exitCode, 0);

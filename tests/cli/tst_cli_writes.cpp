@@ -280,12 +280,7 @@ void TestCliWrites::verifyListsDifferences()
 
     sim::ControllerSim &sim = m_fixture->Sim();
     sim.setFile("config", UnusualConfig(FileOf(sim, "config")).toStdString());
-    // Tank n's entry k holds 1000 n + k.
-    QByteArray tables(6 * kBlock, '\0');
-    for (int n = 1; n <= 6; ++n) {
-        for (int k = 0; k < 400; ++k)
-            qToLittleEndian<qint32>(1000 * n + k, tables.data() + (n - 1) * kBlock + 4 * k);
-    }
+    const QByteArray tables = DistinctTables();
     sim.setFile("tanks.tbl", tables.toStdString());
     const QString backupPath = TempPath(QStringLiteral("station.json"));
     QCOMPARE(RunCli({QStringLiteral("backup"), backupPath}).exitCode, 0);
