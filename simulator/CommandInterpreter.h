@@ -38,7 +38,8 @@ public:
     static constexpr std::size_t bytesPerLine = 16;
     static constexpr std::size_t maxFileSize = 1 << 20;
     static constexpr std::size_t oddLineWidth = 33;
-    static constexpr const char *refusedLine = "ERROR: write refused";
+    // "Ошибка записи: файл занят", in code page 1251.
+    static constexpr const char *refusedLine = "\xCE\xF8\xE8\xE1\xEA\xE0 \xE7\xE0\xEF\xE8\xF1\xE8: \xF4\xE0\xE9\xEB \xE7\xE0\xED\xFF\xF2";
     // "ОШИБКА: config not loaded", in code page 1251.
     static constexpr const char *reloadRefusedLine = "\xCE\xD8\xC8\xC1\xCA\xC0: config not loaded";
     static constexpr char extraByte = 0x5A;

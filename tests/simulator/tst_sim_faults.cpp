@@ -63,7 +63,7 @@ TEST_CASE(faultOnFirstCommand)
         {"dropped digit", sim::Fault::DroppedDigit, rd, rd + "\r\r\n" + hexFirst16 + "0 11 12 13\r\n>", 1},
         {"odd-width hex", sim::Fault::OddWidthHex, rd,
          rd + "\r\r\n000102030405060708090A0B0C0D0E0F1\r\n0111213\r\n>", 1},
-        {"refused write", sim::Fault::RefuseWrite, "wrfile t 0 FF", "wrfile t 0 FF\r\r\nERROR: write refused\r\n>", 1},
+        {"refused write", sim::Fault::RefuseWrite, "wrfile t 0 FF", "wrfile t 0 FF\r\r\n\xCE\xF8\xE8\xE1\xEA\xE0 \xE7\xE0\xEF\xE8\xF1\xE8: \xF4\xE0\xE9\xEB \xE7\xE0\xED\xFF\xF2\r\n>", 1},
         {"line cut after '>'", sim::Fault::LineCutAfterGt, rd,
          rd + "\r\r\n" + hexFirst16 + "> supply voltage low\r\n" + hexLast4 + ">", 1},
         {"extra digit", sim::Fault::ExtraDigit, rd, rd + "\r\r\n" + hexFirst16 + "10 11 012 13\r\n>", 1},
@@ -92,7 +92,7 @@ TEST_CASE(refusedWriteLeavesTheFile)
     Line line;
     line.controller.addFault({.kind = sim::Fault::RefuseWrite, .fromCommand = 1, .toCommand = 1});
     SimClient client(line.controller.linkPath());
-    CHECK_EQ(client.command("wrfile t 2 AABB"), "wrfile t 2 AABB\r\r\nERROR: write refused\r\n>");
+    CHECK_EQ(client.command("wrfile t 2 AABB"), "wrfile t 2 AABB\r\r\n\xCE\xF8\xE8\xE1\xEA\xE0 \xE7\xE0\xEF\xE8\xF1\xE8: \xF4\xE0\xE9\xEB \xE7\xE0\xED\xFF\xF2\r\n>");
     CHECK_EQ(line.controller.file("t"), twentyBytes());
     CHECK_EQ(client.command("wrfile t 2 AABB"), "wrfile t 2 AABB\r\r\n>");
     std::string written = twentyBytes();
