@@ -232,7 +232,49 @@ QString TTestProbe::Answer(const QString &query)
 
 void TTestProbe::Reply(const QByteArray &query)
 {
-    const QByteArray answer = Answer(QString::fromUtf8(query).trimmed()).toUtf8() + '\n';
-    std::fwrite(answer.constData(), 1, std::size_t(answer.size()), stdout);
+    const QString text = QString::fromUtf8(query).trimmed();
+    if (text == u"watch") {
+        qApp->installEventFilter(this); // once: a second install only moves it to the front
+        WriteLine("ok");
+        return;
+    }
+    WriteLine(Answer(text).toUtf8());
+}
+
+void TTestProbe::WriteLine(const QByteArray &line)
+{
+    const QByteArray bytes = line + '\n';
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
     std::fflush(stdout);
+}
+
+// One note however many changes a pass of the event loop brings.
+bool TTestProbe::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Paint:
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::WindowTitleChange:
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::WindowActivate:
+    case QEvent::WindowDeactivate:
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+        if (!m_notePending) {
+            m_notePending = true;
+            QMetaObject::invokeMethod(this, &TTestProbe::WriteChangeNote, Qt::QueuedConnection);
+        }
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TTestProbe::WriteChangeNote()
+{
+    m_notePending = false;
+    WriteLine(ChangeNote);
 }

@@ -14,6 +14,13 @@
 //   focus                "NAME CLASS": the class of the widget holding the
 //                        focus, after the name of it or of its nearest
 //                        named ancestor
+//   watch                "ok"; from then on, a line "\c" (a backslash and
+//                        "c") follows every pass of the event loop in which
+//                        something on screen may have changed: a paint, a
+//                        move or resize, a window's title, shown, hidden or (de)activated, the
+//                        focus. No answer starts so (a text's backslashes are
+//                        doubled), so that a test can wait for these
+//                        instead of asking again and again.
 // "none" answers a query about something not on screen, "error ..." a query
 // not understood. Names are looked up in the active modal dialog while one
 // is open, else in every visible window.
@@ -43,14 +50,21 @@ public:
 
     static QString Answer(const QString &query);
 
+    static constexpr const char *ChangeNote = "\\c";
+
 protected:
     void customEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     struct TInput;
 
     TTestProbe();
     void Reply(const QByteArray &query);
+    static void WriteLine(const QByteArray &line);
+    void WriteChangeNote();
+
+    bool m_notePending = false;
 
     std::shared_ptr<TInput> m_input;
 };

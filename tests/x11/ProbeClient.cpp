@@ -1,5 +1,7 @@
 #include "ProbeClient.h"
 
+#include "app/TestProbe.h"
+
 #include <QDeadlineTimer>
 #include <QStringList>
 
@@ -12,24 +14,59 @@ QString ProbeClient::Ask(const QString &query)
     if (m_program.state() != QProcess::Running)
         return {};
     m_program.write(query.toUtf8() + '\n');
+    m_asking = true;
     const QDeadlineTimer deadline(kAnswerMs);
-    for (;;) {
-        while (m_program.canReadLine()) {
-            // A Windows program's C library ends its lines with CR LF.
-            const QString answer = QString::fromUtf8(m_program.readLine()).chopped(1);
-            if (m_late > 0) {
-                --m_late;
-                continue;
-            }
-            return answer.endsWith(u'\r') ? answer.chopped(1) : answer;
+    QString answer;
+    for (bool answered = false; !answered;) {
+        while (!answered && m_program.canReadLine()) {
+            answer = QString::fromUtf8(m_program.readLine());
+            answered = IsAnswer(answer);
         }
+        if (answered)
+            break;
         if (deadline.hasExpired() || !m_program.waitForReadyRead(int(deadline.remainingTime()))) {
             if (m_program.canReadLine())
                 continue;
             ++m_late;
-            return {};
+            answer.clear();
+            break;
         }
     }
+    m_asking = false;
+    return answer;
+}
+
+void ProbeClient::Watch()
+{
+    m_program.write("watch\n");
+    ++m_late; // its "ok" answers no query
+}
+
+void ProbeClient::Drain()
+{
+    if (m_asking)
+        return;
+    while (m_program.canReadLine()) {
+        QString line = QString::fromUtf8(m_program.readLine());
+        if (IsAnswer(line))
+            qWarning("probe: an answer that no query waits for: %s", qPrintable(line));
+    }
+}
+
+bool ProbeClient::IsAnswer(QString &line)
+{
+    line.chop(1);
+    if (line.endsWith(u'\r')) // a Windows program's C library ends its lines with CR LF
+        line.chop(1);
+    if (line == QLatin1String(TTestProbe::ChangeNote)) {
+        ++m_notes;
+        return false;
+    }
+    if (m_late > 0) {
+        --m_late;
+        return false;
+    }
+    return true;
 }
 
 std::optional<QRect> ProbeClient::Where(const QString &query)

@@ -21,8 +21,23 @@ public:
     // A text answer with its line ends restored.
     QString Text(const QString &objectName);
 
+    // Asks the program to note each change on its screen from now on
+    // ("watch"), without waiting for it to answer.
+    void Watch();
+    // The change notes read so far.
+    quint64 Notes() const { return m_notes; }
+    // Reads what has come outside a query: notes, and answers that came late.
+    void Drain();
+    // Whether a query is waiting for its answer (and reads for itself).
+    bool Asking() const { return m_asking; }
+
 private:
+    // Takes one line that came; false for a note or a late answer.
+    bool IsAnswer(QString &line);
+
     QProcess &m_program;
     // Answers to earlier queries that came too late, still to be skipped.
     int m_late = 0;
+    quint64 m_notes = 0;
+    bool m_asking = false;
 };

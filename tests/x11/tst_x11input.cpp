@@ -7,6 +7,7 @@
 // image in the build folder (or in the folder KOLT_X11_SCREENSHOTS names).
 // The same flows drive the Linux build or the Windows build under wine
 // (ProgramUnderTest.h, and KOLT_X11_DISPLAY in XDisplay.h).
+#include "ChangeWatch.h"
 #include "ProbeClient.h"
 #include "ProgramUnderTest.h"
 #include "StandInProcess.h"
@@ -39,7 +40,6 @@
 namespace {
 
 constexpr int kGuardMs = 30000;
-constexpr int kPollMs = 50;
 constexpr int kRemapMs = 5000;
 constexpr int kDoubleClick = 2;
 
@@ -164,7 +164,7 @@ private slots:
 private:
     // Stops the program and the stand-in.
     void TearDown();
-    bool Soon(const std::function<bool()> &condition);
+    bool Soon(const std::function<bool()> &condition, const QDeadlineTimer &deadline = QDeadlineTimer(kGuardMs));
     // Soon() for a window to show.
     bool ShowsSoon(const QString &titlePattern);
     QString Shot(const QString &what);
@@ -200,6 +200,7 @@ private:
     std::unique_ptr<StandInProcess> m_com1;
     std::unique_ptr<QProcess> m_program;
     std::unique_ptr<ProbeClient> m_probe;
+    std::unique_ptr<ChangeWatch> m_changes;
 };
 
 void tst_x11input::initTestCase()
@@ -220,9 +221,14 @@ void tst_x11input::init()
     QVERIFY2(m_com1->Start(&error), qPrintable(error));
     Settings::WritePort(SettingsPath(), 1);
 
+    m_changes = std::make_unique<ChangeWatch>();
+    QVERIFY2(m_changes->WatchDisplay(m_x.Environment()), "xprop watches the root window");
+    m_changes->WatchFolder(m_folder->path());
     m_program = std::make_unique<QProcess>();
     m_target.Start(*m_program, m_x.Environment(), m_folder->path(), SettingsPath());
     m_probe = std::make_unique<ProbeClient>(*m_program);
+    m_probe->Watch();
+    m_changes->WatchProgram(*m_program, *m_probe);
 
     EXPECT(ShowsSoon(kMainTitle), "the main window shows");
     EXPECT_SOON(m_probe->Text(QStringLiteral("StatusPanel0")) == OpenText(1), "the status bar shows COM1 open");
@@ -248,21 +254,24 @@ void tst_x11input::TearDown()
             m_program->waitForFinished(kGuardMs);
         }
     }
+    m_changes.reset();
     m_probe.reset();
     m_program.reset();
     m_com1.reset();
     m_folder.reset();
 }
 
-bool tst_x11input::Soon(const std::function<bool()> &condition)
+// The condition is checked again after each change that could make it true
+// (see ChangeWatch), never after a time.
+bool tst_x11input::Soon(const std::function<bool()> &condition, const QDeadlineTimer &deadline)
 {
-    QDeadlineTimer deadline(kGuardMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(kPollMs);
+    for (;;) {
+        const quint64 seen = m_changes->Count();
+        if (condition())
+            return true;
+        if (!m_changes->WaitPast(seen, deadline))
+            return condition();
     }
-    return true;
 }
 
 // openbox now and then leaves a window unmapped that the program has mapped,
@@ -270,17 +279,12 @@ bool tst_x11input::Soon(const std::function<bool()> &condition)
 // shown after a while is mapped once more from outside, with a warning.
 bool tst_x11input::ShowsSoon(const QString &titlePattern)
 {
-    const QDeadlineTimer remapTime(kRemapMs);
-    bool remapped = false;
-    return Soon([&] {
-        if (m_x.WindowShown(titlePattern))
-            return true;
-        if (!remapped && remapTime.hasExpired() && m_x.MapAgain(titlePattern)) {
-            remapped = true;
-            qWarning("the window manager left \"%s\" unmapped: mapped again", qPrintable(titlePattern));
-        }
-        return false;
-    });
+    const auto shown = [&] { return m_x.WindowShown(titlePattern); };
+    if (Soon(shown, QDeadlineTimer(kRemapMs)))
+        return true;
+    if (m_x.MapAgain(titlePattern))
+        qWarning("the window manager left \"%s\" unmapped: mapped again", qPrintable(titlePattern));
+    return Soon(shown);
 }
 
 QString tst_x11input::Shot(const QString &what)
@@ -297,12 +301,13 @@ QString tst_x11input::Shot(const QString &what)
 
 bool tst_x11input::ClickOn(const QString &query, int count)
 {
-    // The same place twice in a row: a window just shown may still be moved
-    // into place by the window manager.
+    // The same place in two answers in a row, the second given after the
+    // program handled what came meanwhile: a window just shown may still be
+    // moved into place by the window manager.
     std::optional<QRect> rect;
     const auto settled = [&] {
-        const std::optional<QRect> previous = std::exchange(rect, m_probe->Where(query));
-        return rect && rect == previous;
+        rect = m_probe->Where(query);
+        return rect && rect == m_probe->Where(query);
     };
     return Soon(settled) && m_x.ClickAt(rect->center(), count);
 }
