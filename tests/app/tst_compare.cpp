@@ -36,8 +36,7 @@ enum class WindowEdit { None, Box, Cell, TableOpened, TableEdited };
 struct WindowState
 {
     QString title;
-    QStringList boxes;                                    // every box of the pages, by name
-    QList<qint32> cells;                                  // every cell of dsTank, dsPump, dsNozz
+    StandInWindow::Pages pages;
     QList<int> currentRows;                               // of the three grids
     QList<std::tuple<bool, bool, QList<qint32>>> tables;  // Loaded, Modified, Volumes
     TTerminalConfig configuration;                        // gap bytes included
@@ -131,17 +130,7 @@ WindowState TestCompare::State() const
 {
     WindowState state;
     state.title = m_window->windowHandle()->title();
-    for (const QLineEdit *box : m_window->findChild<QStackedWidget *>("pcConfig")->findChildren<QLineEdit *>()) {
-        if (!box->objectName().isEmpty()) // not a cell's editor
-            state.boxes << box->objectName() + u'=' + box->text();
-    }
-    for (const char *name : {"dsTank", "dsPump", "dsNozz"}) {
-        const auto *dataSet = m_window->findChild<TConfigDataSet *>(QString::fromLatin1(name));
-        for (int row = 0; row < dataSet->rowCount(); ++row) {
-            for (int column = 0; column < dataSet->columnCount(); ++column)
-                state.cells << dataSet->Value(row, column);
-        }
-    }
+    state.pages = m_standIn->ShownPages();
     for (const char *name : {"DBGridEh1", "DBGridEh2", "DBGridEh3"})
         state.currentRows << m_window->findChild<QTableView *>(QString::fromLatin1(name))->currentIndex().row();
     for (const TankTable &slot : m_window->Station().TankTables())

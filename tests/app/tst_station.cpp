@@ -121,6 +121,9 @@ private:
     // Tank tankNo's table opened in the editor, as the window does, and
     // replaced there by one unlike the stand-in's.
     void Change(int tankNo);
+    // A station created, started and read, then edited: another APN, tank
+    // tankNo's Hmax, the tables of tanks 2 and 5 changed.
+    TTerminalConfig &ReadAndEdit(int tankNo, qint16 hmax);
     // Every slot's height set to hmax, as opening each table does, then
     // emptied by a read, which keeps the heights.
     void SeedHeights(int hmax);
@@ -163,6 +166,19 @@ void TestStation::Create()
 void TestStation::Change(int tankNo)
 {
     m_station->EditTable(tankNo, m_station->Configuration().tanks[tankNo - 1].hmax, TypeNewTable);
+}
+
+TTerminalConfig &TestStation::ReadAndEdit(int tankNo, qint16 hmax)
+{
+    Create();
+    m_station->Start();
+    m_station->ReadFromController();
+    TTerminalConfig &config = m_station->Configuration();
+    config.apn = QByteArray("written.apn");
+    config.tanks[tankNo - 1].hmax = hmax;
+    for (const int changed : {2, 5})
+        Change(changed);
+    return config;
 }
 
 void TestStation::SeedHeights(int hmax)
@@ -303,14 +319,7 @@ void TestStation::failedReadLeavesStateEmpty()
 void TestStation::writeSendsConfigurationThenChangedTables()
 {
     sim::ControllerSim &sim = m_fixture->Sim();
-    Create();
-    m_station->Start();
-    m_station->ReadFromController();
-    TTerminalConfig &config = m_station->Configuration();
-    config.apn = QByteArray("written.apn");
-    config.tanks[2].hmax = 1234;
-    for (const int index : {1, 4})
-        Change(index + 1);
+    TTerminalConfig &config = ReadAndEdit(3, 1234);
     const QByteArray tablesBefore = SimFile(sim, "tanks.tbl");
     m_events.clear();
     sim.clearTranscript();
@@ -409,14 +418,7 @@ void TestStation::failedCheckStopsTheWrite()
     QFETCH(QString, outcome);
 
     sim::ControllerSim &sim = m_fixture->Sim();
-    Create();
-    m_station->Start();
-    m_station->ReadFromController();
-    TTerminalConfig &config = m_station->Configuration();
-    config.apn = QByteArray("written.apn");
-    config.tanks[1].hmax = 2500;
-    for (const int index : {1, 4})
-        Change(index + 1);
+    TTerminalConfig &config = ReadAndEdit(2, 2500);
     const TTerminalConfig before = config;
     error.replace(QStringLiteral("%5first"), QString::number(SimVolume(sim, 5, 0)))
         .replace(QStringLiteral("%5last"), QString::number(SimVolume(sim, 5, 399)));

@@ -40,8 +40,7 @@ enum class Answer { Escape, CancelButton, Discard, Save, SaveCancelled, SaveFail
 // What a cancelled action must leave as it was.
 struct PagesState
 {
-    QStringList boxes;         // every box of the pages, by name
-    QList<qint32> cells;       // every cell of dsTank, dsPump, dsNozz
+    StandInWindow::Pages pages;
     QList<bool> modified;      // of the table slots
     QList<qint32> volumes;     // of every slot
 
@@ -265,17 +264,7 @@ void TestUnsaved::Answering(Answer answer, const std::function<void()> &step)
 PagesState TestUnsaved::State() const
 {
     PagesState state;
-    for (const QLineEdit *box : m_window->findChild<QStackedWidget *>("pcConfig")->findChildren<QLineEdit *>()) {
-        if (!box->objectName().isEmpty()) // not a cell's editor
-            state.boxes << box->objectName() + u'=' + box->text();
-    }
-    for (const char *name : {"dsTank", "dsPump", "dsNozz"}) {
-        const auto *dataSet = m_window->findChild<TConfigDataSet *>(QString::fromLatin1(name));
-        for (int row = 0; row < dataSet->rowCount(); ++row) {
-            for (int column = 0; column < dataSet->columnCount(); ++column)
-                state.cells << dataSet->Value(row, column);
-        }
-    }
+    state.pages = m_standIn->ShownPages();
     for (const TankTable &slot : m_window->Station().TankTables()) {
         state.modified << slot.Modified;
         state.volumes += QList<qint32>(slot.Volumes.begin(), slot.Volumes.end());

@@ -13,6 +13,8 @@
 #include "config/ConfigDataSet.h"
 #include "config/TerminalConfig.h"
 
+#include <QLineEdit>
+#include <QStackedWidget>
 #include <QStringList>
 #include <QTest>
 
@@ -54,6 +56,32 @@ public:
     QByteArray SimFile(const char *name) const { return QByteArray::fromStdString(m_fixture->Sim().file(name)); }
     // The texts of the error boxes, in order.
     QStringList &Errors() { return m_errors; }
+
+    // What the pages show: every box by name, every cell of dsTank, dsPump
+    // and dsNozz.
+    struct Pages
+    {
+        QStringList boxes;
+        QList<qint32> cells;
+
+        friend bool operator==(const Pages &, const Pages &) = default;
+    };
+    Pages ShownPages() const
+    {
+        Pages pages;
+        for (const QLineEdit *box : m_window->findChild<QStackedWidget *>("pcConfig")->findChildren<QLineEdit *>()) {
+            if (!box->objectName().isEmpty()) // not a cell's editor
+                pages.boxes << box->objectName() + u'=' + box->text();
+        }
+        for (const char *name : {"dsTank", "dsPump", "dsNozz"}) {
+            const auto *dataSet = m_window->findChild<TConfigDataSet *>(QString::fromLatin1(name));
+            for (int row = 0; row < dataSet->rowCount(); ++row) {
+                for (int column = 0; column < dataSet->columnCount(); ++column)
+                    pages.cells << dataSet->Value(row, column);
+            }
+        }
+        return pages;
+    }
 
     // The station read through the toolbar, without an error box.
     void Read()
